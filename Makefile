@@ -1,0 +1,46 @@
+# Zelvan and Vur: set-up, build, test and demo in one place.
+BUILD      ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS       ?= $(shell nproc)
+# Debian packages the build, the tests and the demo need.
+PACKAGES   := cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgtest-dev libbenchmark-dev \
+              socat python3-nmea2 gpsd gpsbabel xvfb xauth locales
+APT_ENV    := DEBIAN_FRONTEND=noninteractive
+
+.PHONY: all deps build test run bench clean
+
+all: build
+
+# Installs only what is missing, so a second run costs a dpkg query.
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  SUDO=$$( [ "$$(id -u)" = 0 ] || echo sudo ); \
+	  $$SUDO apt-get update -qq && $$SUDO env $(APT_ENV) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+	@locale -a 2>/dev/null | grep -qi '^de_DE.utf8$$' || { \
+	  SUDO=$$( [ "$$(id -u)" = 0 ] || echo sudo ); \
+	  $$SUDO sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen && $$SUDO locale-gen >/dev/null; }
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@mkdir -p demo/Tracks
+	@cp -n tests/data/demo/* demo/Tracks/ 2>/dev/null || true
+	$(BUILD)/bin/zelvan --home demo
+
+bench: deps
+	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZV_BUILD_BENCH=ON -DZV_BUILD_TESTS=OFF
+	cmake --build $(BUILD)-bench -j $(JOBS)
+	@for b in $(BUILD)-bench/bin/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_counters_tabular=true; done
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-bench

@@ -1,0 +1,37 @@
+#pragma once
+// NMEA 0183 framing shared by both programs: "$" + body + "*" + two
+// upper-case hex digits, the checksum being the XOR of every body byte.
+#include <QByteArray>
+#include <QString>
+
+namespace zv {
+
+// XOR of all bytes of the body (the text between "$" and "*").
+quint8 nmeaChecksum(QByteArrayView body);
+
+// "$" + body + "*" + checksum as two upper-case hex digits.
+QByteArray frameSentence(QByteArrayView body);
+QString frameSentence(const QString& body);
+inline QByteArray frameSentence(const QByteArray& body) { return frameSentence(QByteArrayView(body)); }
+inline QByteArray frameSentence(const char* body) { return frameSentence(QByteArrayView(body)); }
+
+// Two upper-case hex digits, leading zero below 16.
+QByteArray hexByte(quint8 value);
+
+// Whether the line carries a checksum that matches its body ("$...*hh",
+// hex digits in either case). Lines without "*hh" are not valid.
+bool hasValidChecksum(QByteArrayView line);
+inline bool hasValidChecksum(const QByteArray& line) { return hasValidChecksum(QByteArrayView(line)); }
+
+// Field n (1-based, counted after the sentence name) of a sentence line: the
+// text between the n-th comma and the next comma or "*". A field past the end
+// is empty; a last field without "*" runs to the end of the line.
+QByteArray sentenceField(QByteArrayView line, int n);
+QString sentenceField(const QString& line, int n);
+inline QByteArray sentenceField(const QByteArray& line, int n) { return sentenceField(QByteArrayView(line), n); }
+
+// Talker-independent sentence type: "$GNRMC..." -> "RMC", "$PGRMM" -> "GRMM"
+// is not a talker sentence and gives an empty result.
+QByteArray sentenceType(QByteArrayView line);
+
+} // namespace zv

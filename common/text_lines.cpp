@@ -1,0 +1,135 @@
+#include "common/text_lines.h"
+
+namespace zv {
+
+QByteArrayList splitTextLines(QByteArrayView text)
+{
+    QByteArrayList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.append(text.sliced(start, i - start).toByteArray());
+            if (c == '\r' && i + 1 < n && text[i + 1] == '\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        lines.append(text.sliced(start).toByteArray());
+    return lines;
+}
+
+LineReader::LineReader(QIODevice* device, qsizetype maxLine)
+    : m_device(device), m_maxLine(maxLine > 0 ? maxLine : 1)
+{
+    if (m_device)
+        m_pos = m_device->pos();
+}
+
+bool LineReader::fill()
+{
+    if (m_eof || !m_device)
+        return false;
+    if (m_bufPos > 0) {
+        m_buffer.remove(0, m_bufPos);
+        m_bufPos = 0;
+    }
+    const QByteArray chunk = m_device->read(64 * 1024);
+    if (chunk.isEmpty()) {
+        m_eof = true;
+        return false;
+    }
+    m_buffer += chunk;
+    return true;
+}
+
+bool LineReader::atEnd()
+{
+    if (m_bufPos < m_buffer.size())
+        return false;
+    return !fill();
+}
+
+bool LineReader::readLine(QByteArray& line)
+{
+    line.clear();
+    qsizetype scan = m_bufPos;
+    for (;;) {
+        const qsizetype len = m_buffer.size();
+        qsizetype i = scan;
+        while (i < len && m_buffer[i] != '\r' && m_buffer[i] != '\n' && i - m_bufPos < m_maxLine)
+            ++i;
+        if (i - m_bufPos >= m_maxLine) {
+            line = m_buffer.mid(m_bufPos, m_maxLine);
+            m_bufPos += m_maxLine;
+            m_pos += m_maxLine;
+            return true;
+        }
+        if (i < len) {
+            // A CR at the very end of the buffer may be followed by LF in the next chunk.
+            if (m_buffer[i] == '\r' && i + 1 == len) {
+                const qsizetype keep = i - m_bufPos;
+                fill();
+                scan = m_bufPos + keep;
+                if (m_buffer.size() == scan + 1) { // no more data: lone CR ends the line
+                    line = m_buffer.mid(m_bufPos, keep);
+                    m_bufPos = scan + 1;
+                    m_pos += keep + 1;
+                    return true;
+                }
+                continue;
+            }
+            line = m_buffer.mid(m_bufPos, i - m_bufPos);
+            qsizetype endLen = 1;
+            if (m_buffer[i] == '\r' && i + 1 < len && m_buffer[i + 1] == '\n')
+                endLen = 2;
+            m_pos += (i - m_bufPos) + endLen;
+            m_bufPos = i + endLen;
+            return true;
+        }
+        const qsizetype keep = len - m_bufPos;
+        if (!fill()) {
+            if (keep == 0)
+                return false;
+            line = m_buffer.mid(m_bufPos);
+            m_pos += keep;
+            m_bufPos = m_buffer.size();
+            return true;
+        }
+        scan = m_bufPos + keep;
+    }
+}
+
+bool LineReader::seek(qint64 offset)
+{
+    if (!m_device || !m_device->seek(offset))
+        return false;
+    m_buffer.clear();
+    m_bufPos = 0;
+    m_pos = offset;
+    m_eof = false;
+    return true;
+}
+
+QByteArrayList LineSplitter::feed(QByteArrayView bytes)
+{
+    QByteArrayList lines;
+    for (char c : bytes) {
+        if (c == '\r' || c == '\n') {
+            if (!m_partial.isEmpty())
+                lines.append(m_partial);
+            m_partial.clear();
+            continue;
+        }
+        if (m_partial.size() >= m_maxLine) {
+            lines.append(m_partial);
+            m_partial.clear();
+        }
+        m_partial += c;
+    }
+    return lines;
+}
+
+} // namespace zv
