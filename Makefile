@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 # Debian packages the build, the tests and the demo need.
 PACKAGES   := cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgtest-dev libbenchmark-dev \
-              socat python3-nmea2 gpsd gpsbabel xvfb xauth locales
+              socat python3-nmea2 gpsd gpsbabel xvfb xauth locales tzdata
 APT_ENV    := DEBIAN_FRONTEND=noninteractive
 
 .PHONY: all deps build test run bench clean

@@ -1,0 +1,262 @@
+#include "sim/tracks/file_manager.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <cstring>
+
+namespace zelvan {
+namespace {
+
+QString systemReason(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+bool hasSeparator(const QString& name)
+{
+    if (name.contains(QLatin1Char('/')))
+        return true;
+#ifdef Q_OS_WIN
+    if (name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char(':')))
+        return true;
+#endif
+    return false;
+}
+
+} // namespace
+
+QString patternForButton(PatternButton b)
+{
+    switch (b) {
+    case PatternButton::Nmea: return QString::fromLatin1(kNmeaPattern);
+    case PatternButton::Track: return QString::fromLatin1(kTrackPattern);
+    case PatternButton::All: break;
+    }
+    return QString::fromLatin1(kAllPattern);
+}
+
+QString patternFromNameField(const QString& typed, const QString& filePattern)
+{
+    if (typed.contains(QLatin1Char('*')))
+        return (typed + QLatin1Char('*')).trimmed();
+    if (const qsizetype dot = typed.indexOf(QLatin1Char('.')); dot >= 0)
+        return (typed.left(dot) + QLatin1Char('*') + typed.mid(dot)).trimmed();
+    if (typed.isEmpty())
+        return filePattern.trimmed();
+    // The text goes in place of the character before each extension's ".",
+    // element by element; the pattern may grow by 40 characters at most.
+    const qsizetype room = filePattern.size() + 40;
+    QStringList parts = filePattern.split(QLatin1Char(';'));
+    for (QString& part : parts) {
+        const qsizetype dot = part.indexOf(QLatin1Char('.'));
+        if (dot < 0)
+            continue;
+        const qsizetype from = dot > 0 ? dot - 1 : 0;
+        part = part.left(from) + typed + QLatin1Char('*') + part.mid(dot);
+    }
+    return parts.join(QLatin1Char(';')).left(room).trimmed();
+}
+
+QStringList nameFiltersForPattern(const QString& pattern)
+{
+    QStringList filters;
+    for (const QString& part : pattern.split(QLatin1Char(';'))) {
+        const QString p = part.trimmed();
+        if (!p.isEmpty())
+            filters.append(p);
+    }
+    if (filters.isEmpty())
+        filters.append(QStringLiteral("*"));
+    return filters;
+}
+
+bool matchesFilePattern(const QString& fileName, const QString& pattern)
+{
+    for (const QString& filter : nameFiltersForPattern(pattern)) {
+        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(filter),
+                                    QRegularExpression::CaseInsensitiveOption);
+        if (re.match(fileName).hasMatch())
+            return true;
+    }
+    return false;
+}
+
+FileOpResult renameTrackFile(const QString& path, const QString& newName)
+{
+    const QString name = newName.trimmed();
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || hasSeparator(name))
+        return {false, systemReason(EINVAL)};
+    const QFileInfo source(path);
+    if (!source.exists() && !source.isSymLink())
+        return {false, systemReason(ENOENT)};
+    if (source.isDir())
+        return {false, systemReason(EISDIR)};
+    const QString target = QDir(source.absolutePath()).filePath(name);
+    if (target == source.absoluteFilePath())
+        return {true, QString()};
+    // QFile::rename never replaces an existing file; checking first gives the
+    // plain reason instead of Qt's wording.
+    if (QFileInfo::exists(target))
+        return {false, systemReason(EEXIST)};
+    QFile file(path);
+    if (!file.rename(target)) {
+        const QString reason = file.errorString();
+        return {false, reason.isEmpty() ? systemReason(EACCES) : reason};
+    }
+    return {true, QString()};
+}
+
+FileOpResult deleteTrackFile(const QString& path)
+{
+    if (path.isEmpty())
+        return {false, systemReason(ENOENT)};
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return {false, systemReason(ENOENT)};
+    if (info.isDir())
+        return {false, systemReason(EISDIR)};
+    QFile file(path);
+    if (!file.remove()) {
+        const QString reason = file.errorString();
+        return {false, reason.isEmpty() ? systemReason(EACCES) : reason};
+    }
+    return {true, QString()};
+}
+
+FailureMessage renameFailureMessage(const QString& path, const QString& newName, const QString& reason)
+{
+    return {QStringLiteral("Rename"), QStringLiteral("Cannot rename\n") + QDir::toNativeSeparators(path)
+                                          + QStringLiteral("\nto ") + newName + QStringLiteral("\n\n") + reason};
+}
+
+FailureMessage deleteFailureMessage(const QString& path, const QString& reason)
+{
+    return {QStringLiteral("Delete"),
+            QStringLiteral("Cannot delete\n") + QDir::toNativeSeparators(path) + QStringLiteral("\n\n") + reason};
+}
+
+PathParts splitTrackPath(const QString& path)
+{
+    const QString native = QDir::toNativeSeparators(path);
+    qsizetype cut = native.lastIndexOf(QDir::separator());
+    if (cut < 0)
+        return {QString(), native};
+    return {native.left(cut + 1), native.mid(cut + 1)};
+}
+
+FileManagerState::FileManagerState(QString filePattern) : m_filePattern(std::move(filePattern).trimmed()) {}
+
+FilePanelUpdate FileManagerState::patternButton(PatternButton b)
+{
+    m_filePattern = patternForButton(b);
+    FilePanelUpdate u;
+    u.file1Pattern = patternFromNameField(m_filePattern, m_filePattern);
+    u.fileTText = m_filePattern;
+    u.focusEnde = true;
+    return u;
+}
+
+FilePanelUpdate FileManagerState::loadPattern(const QString& storedPattern)
+{
+    m_filePattern = storedPattern.trimmed();
+    FilePanelUpdate u;
+    u.file1Pattern = patternFromNameField(m_filePattern, m_filePattern);
+    u.fileTText = m_filePattern;
+    u.focusEnde = true;
+    return u;
+}
+
+FilePanelUpdate FileManagerState::nameFieldChanged(const QString& text) const
+{
+    FilePanelUpdate u;
+    u.file1Pattern = patternFromNameField(text, m_filePattern);
+    return u;
+}
+
+FilePanelUpdate FileManagerState::menuOpened()
+{
+    m_suppressLoad = 1;
+    FilePanelUpdate u;
+    u.closeAllFiles = true;
+    return u;
+}
+
+FilePanelUpdate FileManagerState::beginRename(const QString& trackPath)
+{
+    const PathParts parts = splitTrackPath(trackPath);
+    FilePanelUpdate u;
+    u.closeAllFiles = true;
+    u.cancelAction = true;
+    if (parts.name.isEmpty()) // nothing was clicked yet
+        return u;
+    m_renameFolder = parts.folder.isEmpty() ? QStringLiteral(".") + QDir::separator() : parts.folder;
+    u.patternButtonsVisible = false;
+    u.loaVisible = false;
+    u.downloadEnabled = false;
+    u.fileTText = parts.name;
+    u.focusFileT = true;
+    return u;
+}
+
+FilePanelUpdate FileManagerState::commitRename(const QString& trackPath, const QString& fileTText)
+{
+    FilePanelUpdate u;
+    if (m_renameFolder.isEmpty())
+        return u;
+    m_renameFolder.clear();
+    const FileOpResult r = renameTrackFile(trackPath, fileTText);
+    if (!r.ok)
+        u.failure = renameFailureMessage(trackPath, fileTText.trimmed(), r.error);
+    u.file1Pattern = m_filePattern;
+    u.refreshFile1 = true;
+    u.fileTText = QString();
+    u.patternButtonsVisible = true;
+    u.loaVisible = true;
+    u.downloadEnabled = true;
+    return u;
+}
+
+FilePanelUpdate FileManagerState::deleteFile(const QString& trackPath)
+{
+    FilePanelUpdate u;
+    u.closeAllFiles = true;
+    const FileOpResult r = deleteTrackFile(trackPath);
+    if (r.ok)
+        u.beep = true;
+    else
+        u.failure = deleteFailureMessage(trackPath, r.error);
+    u.fileTText = QString();
+    u.refreshFile1 = true;
+    u.cancelAction = true;
+    return u;
+}
+
+FilePanelUpdate FileManagerState::cancelMenu()
+{
+    FilePanelUpdate u;
+    u.cancelAction = true;
+    return u;
+}
+
+FilePanelUpdate FileManagerState::leaveDownloadMode()
+{
+    FilePanelUpdate u;
+    u.leaveGarminPort = true;
+    u.file1Pattern = m_filePattern;
+    u.fileTText = m_filePattern;
+    u.patternButtonsVisible = true;
+    u.loaVisible = true;
+    u.loaEnabled = true;
+    u.closeAllFiles = true;
+    u.downloadEnabled = true;
+    u.refillPortList = true;
+    u.loaToolTip = QStringLiteral("Load Fileselection");
+    u.file1ToolTip = QStringLiteral("Start - Rename/Delete");
+    return u;
+}
+
+} // namespace zelvan
