@@ -181,7 +181,9 @@ QString IniFile::readText(QStringView section, QStringView key, const QString& d
 
 void IniFile::writeValue(const QString& section, const QString& key, const QString& value)
 {
-    const QByteArray valueBytes = value.toUtf8();
+    // A line end or zero inside a value would split it into lines of its own.
+    QByteArray valueBytes = value.toUtf8();
+    valueBytes.replace('\r', ' ').replace('\n', ' ').replace('\0', ' ');
     const auto range = findSection(section);
     if (!range) {
         m_lines.append('[' + section.toUtf8() + ']');

@@ -179,6 +179,36 @@ TEST(IniFile, SavesAtomicallyAndReportsWhyItCannot)
     EXPECT_FALSE(ini.save(dir.filePath(QStringLiteral("missing/Zelvan.ini")), &error));
 }
 
+TEST(IniFile, ValueWithLineEndsStaysOnItsLine)
+{
+    IniFile ini;
+    ini.writeValue(QStringLiteral("Files"), QStringLiteral("Names"), QStringLiteral("*.log\r\n[Port]\nCOM=9"));
+    EXPECT_EQ(ini.toBytes(), QByteArray("[Files]\r\nNames=*.log  [Port] COM=9\r\n"));
+    EXPECT_FALSE(ini.hasSection(u"Port"));
+}
+
+// Whatever bytes the file holds, reading and writing neither crashes nor
+// loses a line.
+TEST(IniFile, SurvivesArbitraryBytes)
+{
+    quint32 seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    const char alphabet[] = "[]=; \t\r\nabcCOMPort0123456789-+\"'\0\xff\xc3";
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray bytes;
+        const int n = int(next() % 200);
+        for (int i = 0; i < n; ++i)
+            bytes += alphabet[next() % (sizeof alphabet - 1)];
+        IniFile ini = IniFile::fromBytes(bytes);
+        const qsizetype lines = ini.lines().size();
+        (void)ini.readInt(u"Port", u"COM", 0);
+        (void)ini.readText(u"Port", u"abc", QString());
+        ini.writeInt(QStringLiteral("Port"), QStringLiteral("COM"), 3);
+        EXPECT_GE(ini.lines().size(), lines);
+        EXPECT_EQ(IniFile::fromBytes(ini.toBytes()).readInt(u"Port", u"COM", 0), 3) << bytes.toHex().constData();
+    }
+}
+
 TEST(IniFile, MissingFileIsEmpty)
 {
     QString error;

@@ -80,19 +80,6 @@ TEST(Readouts, HelpBoxCarriesTheBuildVersion)
     EXPECT_EQ(box.text, QStringLiteral("    Zelvan     V " ZV_TEST_VERSION " "));
 }
 
-TEST(Readouts, MinimizeOption)
-{
-    const MinimizeAction running = minCClicked(false, true);
-    EXPECT_TRUE(running.check);
-    EXPECT_TRUE(running.showMiniA);
-    EXPECT_TRUE(running.minimizeWindow);
-    const MinimizeAction idle = minCClicked(true, false);
-    EXPECT_TRUE(idle.check);
-    EXPECT_FALSE(idle.showMiniA);
-    EXPECT_FALSE(idle.minimizeWindow);
-    EXPECT_FALSE(minCClicked(false, false).check);
-}
-
 // The user's locale never reaches the numbers of read-outs and the file.
 TEST(Readouts, NumbersStayInTheCLocaleUnderAGermanLocale)
 {

@@ -183,19 +183,10 @@ TEST(ClockLabels, TimeZoneTextsNamesAndColours)
     EXPECT_EQ(zoneLabelForDiff(2), QStringLiteral("LOC"));
     EXPECT_EQ(localOffset(QDate(2026, 7, 1), 12, -5).hours, -5);
 
-    const char* en[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
-    const char* de[] = {"Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag", "Sonntag"};
-    for (int i = 1; i <= 7; ++i) {
-        EXPECT_EQ(weekdayName(i, false), QString::fromLatin1(en[i - 1]));
-        EXPECT_EQ(weekdayName(i, true), QString::fromLatin1(de[i - 1]));
-    }
-    const char* mEn[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const char* mDe[] = {"Januar", "Februar", "M\u00e4rz", "April", "Mai", "Juni",
-                         "Juli", "August", "September", "Oktober", "November", "Dezember"};
-    for (int i = 1; i <= 12; ++i) {
-        EXPECT_EQ(monthName(i, false), QString::fromLatin1(mEn[i - 1]));
-        EXPECT_EQ(monthName(i, true), QString::fromUtf8(mDe[i - 1]));
-    }
+    // The names themselves show in the clock cases above; here only the edges.
+    EXPECT_EQ(weekdayName(1, true), QStringLiteral("Montag"));
+    EXPECT_EQ(monthName(3, true), QStringLiteral("M\u00e4rz"));
+    EXPECT_EQ(monthName(12, false), QStringLiteral("Dec"));
     EXPECT_EQ(weekdayName(0, false), QString());
     EXPECT_EQ(monthName(13, true), QString());
 
