@@ -132,12 +132,12 @@ std::optional<TrackFix> parseOzi(QByteArrayView line)
         setDate(fix, columns(line, 50, 2), columns(line, 53, 3), columns(line, 57, 2));
         setClockText(fix, columns(line, 61, 8));
     }
-    // A month name in another language ("août") gives no usable date; the
-    // day number in the fifth field still has it.
+    // A month name in another language ("août") gives no usable date and
+    // shifts the time columns; the day number in the fifth field has both.
     if (!isPlainDate(fix.recordDate) && fields.size() >= 5) {
         TrackFix fromDays = fix;
         if (setFromDayNumber(fromDays, num(fields[4])))
-            fix.recordDate = fromDays.recordDate;
+            fix = fromDays;
     }
     return fix;
 }
