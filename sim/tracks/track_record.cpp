@@ -75,6 +75,24 @@ bool setFromDayNumber(TrackFix& fix, double dayNumber)
     return true;
 }
 
+bool isClockText(QByteArrayView clock)
+{
+    static const char pattern[] = "99:99:99";
+    if (clock.size() != 8)
+        return false;
+    for (int i = 0; i < 8; ++i) {
+        const bool digit = clock[i] >= '0' && clock[i] <= '9';
+        if (pattern[i] == '9' ? !digit : clock[i] != ':')
+            return false;
+    }
+    return true;
+}
+
+int secondsOfDayText(const QByteArray& clock)
+{
+    return clock.left(2).toInt() * 3600 + clock.mid(3, 2).toInt() * 60 + clock.mid(6, 2).toInt();
+}
+
 bool isPlainDate(const QByteArray& date)
 {
     return date.size() == 8 && std::all_of(date.begin(), date.end(), [](char c) { return c >= '0' && c <= '9'; })
@@ -133,11 +151,18 @@ std::optional<TrackFix> parseOzi(QByteArrayView line)
         setClockText(fix, columns(line, 61, 8));
     }
     // A month name in another language ("août") gives no usable date and
-    // shifts the time columns; the day number in the fifth field has both.
+    // shifts the time columns: the date then comes from the day number in
+    // the fifth field, the time from the seventh field as written.
     if (!isPlainDate(fix.recordDate) && fields.size() >= 5) {
         TrackFix fromDays = fix;
-        if (setFromDayNumber(fromDays, num(fields[4])))
-            fix = fromDays;
+        if (setFromDayNumber(fromDays, num(fields[4]))) {
+            fix.recordDate = fromDays.recordDate;
+            const QByteArrayView clock = fields.size() >= 7 ? fields[6].trimmed() : QByteArrayView();
+            if (isClockText(clock))
+                setClockText(fix, clock);
+            else
+                setClock(fix, secondsOfDayText(fromDays.clockText));
+        }
     }
     return fix;
 }
