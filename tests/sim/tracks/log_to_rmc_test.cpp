@@ -110,3 +110,39 @@ TEST(LogToRmc, CompanionNamesAreFree)
     writeFile(dir.filePath("x~1.RMC"), "");
     EXPECT_EQ(companionRmcPath(dir.filePath("x.log")), dir.filePath("x~2.RMC"));
 }
+
+TEST(LogToRmc, RealLogWithoutRmcGetsOneRmcPerGgaAfterASpeed)
+{
+    QTemporaryDir dir;
+    const QString log = dir.filePath("hemi.log");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ZV_TEST_DATA_DIR "/tracks/gpsd_hemi.log"), log));
+    int expected = 0;
+    bool speedSeen = false;
+    for (const auto& line : readLines(log)) {
+        if (line.contains("GPGGA") && speedSeen)
+            ++expected;
+        if (line.contains("GPVTG") && !zv::sentenceField(line, 5).isEmpty())
+            speedSeen = true;
+    }
+    ASSERT_GT(expected, 10);
+    const auto result = convertLogToRmc(log, kToday);
+    ASSERT_EQ(result.status, LogConversion::Converted);
+    EXPECT_EQ(result.rmcWritten, expected);
+    const auto lines = readLines(result.companionPath);
+    int rmcs = 0;
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        if (!lines[i].startsWith("$GPRMC"))
+            continue;
+        ++rmcs;
+        const QByteArray& rmc = lines[i];
+        const QByteArray& gga = lines[i + 1];
+        ASSERT_TRUE(gga.startsWith("$GPGGA")) << gga.constData();
+        EXPECT_TRUE(zv::hasValidChecksum(rmc)) << rmc.constData();
+        EXPECT_EQ(zv::sentenceField(rmc, 1), zv::sentenceField(gga, 1).left(6));
+        for (int f = 0; f < 4; ++f)
+            EXPECT_EQ(zv::sentenceField(rmc, 3 + f), zv::sentenceField(gga, 2 + f)) << rmc.constData();
+        EXPECT_EQ(zv::sentenceField(rmc, 2), zv::sentenceField(gga, 6) == "0" ? QByteArray("V") : QByteArray("A"));
+        EXPECT_EQ(zv::sentenceField(rmc, 9), QByteArray("071226"));
+    }
+    EXPECT_EQ(rmcs, expected);
+}
