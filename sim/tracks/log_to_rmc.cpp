@@ -1,0 +1,122 @@
+#include "sim/tracks/log_to_rmc.h"
+
+#include "common/nmea.h"
+#include "common/text_lines.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace zelvan {
+namespace {
+
+constexpr int kMaxNameTries = 1000;
+
+QByteArray twoDigits(int value)
+{
+    return QByteArray::number(value % 100).rightJustified(2, '0');
+}
+
+QString freeNameIn(const QString& dir, const QString& base, const QString& logPath)
+{
+    const QString logAbsolute = QFileInfo(logPath).absoluteFilePath();
+    for (int i = 0; i < kMaxNameTries; ++i) {
+        const QString name = i == 0 ? base + QStringLiteral(".RMC") : QStringLiteral("%1~%2.RMC").arg(base).arg(i);
+        const QString path = QDir(dir).filePath(name);
+        if (!QFileInfo::exists(path) && QFileInfo(path).absoluteFilePath().compare(logAbsolute, Qt::CaseInsensitive) != 0)
+            return path;
+    }
+    return QString();
+}
+
+// RMC from a GGA and the last VTG's speed and course. A GGA without a fix
+// gives a void RMC rather than a "valid" one without a position.
+QByteArray rmcFromGga(QByteArrayView gga, const QByteArray& speed, const QByteArray& course, const QByteArray& ddmmyy)
+{
+    const QByteArray latitude = zv::sentenceField(gga, 2);
+    const QByteArray quality = zv::sentenceField(gga, 6);
+    const bool fix = !latitude.isEmpty() && !quality.isEmpty() && quality != "0";
+    const QByteArray body = "GPRMC," + zv::sentenceField(gga, 1).left(6) + (fix ? ",A," : ",V,") + latitude + ','
+        + zv::sentenceField(gga, 3) + ',' + zv::sentenceField(gga, 4) + ',' + zv::sentenceField(gga, 5) + ','
+        + speed + ',' + course + ',' + ddmmyy + ",000.6,E";
+    return zv::frameSentence(body);
+}
+
+} // namespace
+
+QString companionRmcPath(const QString& logPath)
+{
+    const QFileInfo info(logPath);
+    QString base = info.completeBaseName();
+    if (base.isEmpty())
+        base = info.fileName().isEmpty() ? QStringLiteral("log") : info.fileName();
+    const QString dir = info.absolutePath();
+    if (QFileInfo(dir).isWritable()) {
+        const QString path = freeNameIn(dir, base, logPath);
+        if (!path.isEmpty())
+            return path;
+    }
+    return freeNameIn(QDir::tempPath(), base, logPath);
+}
+
+LogConversion convertLogToRmc(const QString& logPath, const QDate& today)
+{
+    LogConversion result;
+    QFile input(logPath);
+    if (!input.open(QIODevice::ReadOnly)) {
+        result.status = LogConversion::ReadFailed;
+        result.errorText = input.errorString();
+        return result;
+    }
+    QFile output;
+    for (int attempt = 0; attempt < 3 && !output.isOpen(); ++attempt) {
+        const QString path = companionRmcPath(logPath);
+        if (path.isEmpty())
+            break;
+        output.setFileName(path);
+        // NewOnly: a file that appeared meanwhile is never overwritten.
+        if (!output.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            result.errorText = output.errorString();
+    }
+    if (!output.isOpen()) {
+        result.status = LogConversion::WriteFailed;
+        return result;
+    }
+    result.companionPath = output.fileName();
+
+    const QByteArray ddmmyy = twoDigits(today.day()) + twoDigits(today.month()) + twoDigits(today.year());
+    QByteArray lastSpeed, lastCourse;
+    zv::LineReader reader(&input);
+    QByteArray line;
+    bool ok = true;
+    while (ok && reader.readLine(line)) {
+        if (!lastSpeed.isEmpty() && line.contains("GPGGA")) {
+            ok = output.write(rmcFromGga(line, lastSpeed, lastCourse, ddmmyy) + "\r\n") >= 0;
+            ++result.rmcWritten;
+        }
+        if (line.contains("GPVTG")) {
+            lastSpeed = zv::sentenceField(line, 5);
+            lastCourse = zv::sentenceField(line, 1);
+        }
+        ok = ok && output.write(line + "\r\n") >= 0;
+    }
+    ok = ok && output.flush();
+    output.close();
+    if (!ok) {
+        result.status = LogConversion::WriteFailed;
+        result.errorText = output.errorString();
+        QFile::remove(result.companionPath);
+        result.companionPath.clear();
+        return result;
+    }
+    if (result.rmcWritten == 0) {
+        result.status = LogConversion::NoRmc;
+        QFile::remove(result.companionPath);
+        result.companionPath.clear();
+        return result;
+    }
+    result.status = LogConversion::Converted;
+    return result;
+}
+
+} // namespace zelvan

@@ -1,0 +1,22 @@
+#pragma once
+// Flat-earth distance and course between two positions in minutes of arc,
+// the one routine the track replay and the manual composer share.
+#include <optional>
+
+namespace zelvan {
+
+struct DistanceAndCourse {
+    double distanceM = 0;          // whole metres
+    std::optional<int> courseDeg;  // whole degrees; none when the distance is 0
+};
+
+// 1855 m per minute of arc; growing latitude minutes are north, growing
+// longitude minutes east. Callers that pass signed minutes (south and west
+// negative) get the true course without a hemisphere correction.
+DistanceAndCourse distanceAndCourse(double lat1, double lat2, double lon1, double lon2);
+
+// Course measured on unsigned minutes, corrected for the hemisphere: west
+// mirrors east and west, south mirrors north and south.
+int courseForHemisphere(int course, char latHemisphere, char lonHemisphere);
+
+} // namespace zelvan

@@ -1,0 +1,481 @@
+#include "sim/tracks/track_record.h"
+
+#include "common/number_text.h"
+#include "sim/tracks/track_geometry.h"
+#include "sim/tracks/track_text.h"
+
+#include <QDate>
+#include <algorithm>
+#include <cmath>
+
+namespace zelvan {
+
+using namespace tracktext;
+
+namespace {
+
+constexpr double kFeetToMetres = 0.3048;
+// Speeds beyond this come only from broken positions; they are capped so the
+// whole-number conversions stay defined.
+constexpr double kMaxSpeedKmh = 1e9;
+// OziExplorer day numbers count from this date.
+const QDate kOziEpoch(1899, 12, 30);
+
+double num(QByteArrayView text)
+{
+    return zv::leadingNumber(text);
+}
+
+QByteArray twoDigits(int value)
+{
+    return QByteArray::number(value).rightJustified(2, '0');
+}
+
+QByteArray ddmmyyyy(const QDate& date)
+{
+    return twoDigits(date.day()) + twoDigits(date.month()) + QByteArray::number(date.year()).rightJustified(4, '0');
+}
+
+void setClock(TrackFix& fix, int secondsOfDay)
+{
+    const QByteArray hh = twoDigits(secondsOfDay / 3600);
+    const QByteArray mm = twoDigits(secondsOfDay / 60 % 60);
+    const QByteArray ss = twoDigits(secondsOfDay % 60);
+    fix.timeText = hh + mm + ss;
+    fix.clockText = hh + ':' + mm + ':' + ss;
+}
+
+// "hh:mm:ss" as the file gives it; the time text drops the colons.
+void setClockText(TrackFix& fix, QByteArrayView clock)
+{
+    fix.clockText = clock.toByteArray();
+    fix.timeText = columns(clock, 1, 2).toByteArray() + columns(clock, 4, 2).toByteArray()
+        + columns(clock, 7, 2).toByteArray();
+}
+
+void setDate(TrackFix& fix, QByteArrayView day, QByteArrayView month, QByteArrayView year)
+{
+    fix.recordDate = day.toByteArray() + monthNumber(month) + fullYear(year);
+}
+
+// Date and time from an OziExplorer day number (days since 30.12.1899, the
+// fraction being the time of day). False when the number cannot be a date.
+bool setFromDayNumber(TrackFix& fix, double dayNumber)
+{
+    if (!(dayNumber > 0 && dayNumber < 3e6))
+        return false;
+    double whole = std::floor(dayNumber);
+    long long seconds = std::llround((dayNumber - whole) * 86400.0);
+    if (seconds >= 86400) {
+        whole += 1;
+        seconds -= 86400;
+    }
+    fix.recordDate = ddmmyyyy(kOziEpoch.addDays(static_cast<qint64>(whole)));
+    setClock(fix, static_cast<int>(seconds));
+    return true;
+}
+
+bool isClockText(QByteArrayView clock)
+{
+    static const char pattern[] = "99:99:99";
+    if (clock.size() != 8)
+        return false;
+    for (int i = 0; i < 8; ++i) {
+        const bool digit = clock[i] >= '0' && clock[i] <= '9';
+        if (pattern[i] == '9' ? !digit : clock[i] != ':')
+            return false;
+    }
+    return true;
+}
+
+int secondsOfDayText(const QByteArray& clock)
+{
+    return clock.left(2).toInt() * 3600 + clock.mid(3, 2).toInt() * 60 + clock.mid(6, 2).toInt();
+}
+
+bool isPlainDate(const QByteArray& date)
+{
+    return date.size() == 8 && std::all_of(date.begin(), date.end(), [](char c) { return c >= '0' && c <= '9'; })
+        && date.mid(2, 2) != "00";
+}
+
+void setDecimalPosition(TrackFix& fix, double lat, bool south, double lon, bool west)
+{
+    fix.latText = latitudeText(std::fabs(lat) * 60.0);
+    fix.lonText = longitudeText(std::fabs(lon) * 60.0);
+    fix.latHemisphere = south ? 'S' : 'N';
+    fix.lonHemisphere = west ? 'W' : 'E';
+}
+
+QByteArray feetToMetresText(QByteArrayView feet)
+{
+    return zv::trimmedNumberText(num(feet) * kFeetToMetres).toLatin1();
+}
+
+std::optional<TrackFix> parseOzi(QByteArrayView line)
+{
+    TrackFix fix;
+    const auto fields = commaFields(line);
+    if (line[0] != ' ') {
+        // Written without column padding: fields only, the time in the day number.
+        const double lat = num(fields[0]);
+        const double lon = num(fields[1]);
+        setDecimalPosition(fix, lat, lat < 0, lon, lon < 0);
+        fix.altitudeText = feetToMetresText(fields[3]);
+        if (!setFromDayNumber(fix, num(fields[4])))
+            return std::nullopt;
+        return fix;
+    }
+    const bool layoutA = charAt(line, 13) == ',';
+    const QByteArrayView latField = layoutA ? columns(line, 3, 10) : columns(line, 3, 9);
+    const QByteArrayView lonField = layoutA ? columns(line, 15, 11) : columns(line, 14, 10);
+    const double lat = num(latField);
+    const double lon = num(lonField);
+    // The sign may stand left of the sign column when a writer pads the
+    // number to a fixed width ("  -3.500000"); the value read shows it then.
+    setDecimalPosition(fix, lat, charAt(line, 2) == '-' || lat < 0, lon, charAt(line, 14) == '-' || lon < 0);
+    // The altitude is the fourth field; fixed columns would cut "1258.8" to "58.8".
+    fix.altitudeText = feetToMetresText(fields.size() >= 4 ? fields[3] : columns(line, 30, 4));
+    if (layoutA) {
+        const qsizetype first = line.indexOf(',', 28);
+        const qsizetype second = first < 0 ? -1 : line.indexOf(',', first + 1);
+        if (second < 0)
+            return std::nullopt;
+        const qsizetype q = second + 2; // 1-based column after the second comma
+        setDate(fix, columns(line, q, 2), columns(line, q + 2, 2), columns(line, q + 4, 2));
+        const QByteArrayView hh = columns(line, q + 7, 2), mm = columns(line, q + 9, 2), ss = columns(line, q + 11, 2);
+        fix.timeText = hh.toByteArray() + mm.toByteArray() + ss.toByteArray();
+        fix.clockText = hh.toByteArray() + ':' + mm.toByteArray() + ':' + ss.toByteArray();
+    } else {
+        setDate(fix, columns(line, 50, 2), columns(line, 53, 3), columns(line, 57, 2));
+        setClockText(fix, columns(line, 61, 8));
+    }
+    // A month name in another language ("août") gives no usable date and
+    // shifts the time columns: the date then comes from the day number in
+    // the fifth field, the time from the seventh field as written.
+    if (!isPlainDate(fix.recordDate) && fields.size() >= 5) {
+        TrackFix fromDays = fix;
+        if (setFromDayNumber(fromDays, num(fields[4]))) {
+            fix.recordDate = fromDays.recordDate;
+            const QByteArrayView clock = fields.size() >= 7 ? fields[6].trimmed() : QByteArrayView();
+            if (isClockText(clock))
+                setClockText(fix, clock);
+            else
+                setClock(fix, secondsOfDayText(fromDays.clockText));
+        }
+    }
+    return fix;
+}
+
+std::optional<TrackFix> parseTtqv(QByteArrayView line)
+{
+    TrackFix fix;
+    setDecimalPosition(fix, num(columns(line, 5, 10)), charAt(line, 4) != '+', num(columns(line, 17, 11)),
+                       charAt(line, 16) != '+');
+    setDate(fix, columns(line, 29, 2), columns(line, 32, 3), columns(line, 36, 2));
+    setClockText(fix, columns(line, 39, 8));
+    fix.altitudeText = columns(line, 48, 4).trimmed().toByteArray();
+    return fix;
+}
+
+std::optional<TrackFix> parsePcx5(QByteArrayView line)
+{
+    TrackFix fix;
+    fix.latHemisphere = charAt(line, 4);
+    fix.latText = columns(line, 5, 2).toByteArray() + columns(line, 7, 6).toByteArray();
+    fix.lonHemisphere = charAt(line, 16);
+    fix.lonText = columns(line, 17, 3).toByteArray() + columns(line, 20, 6).toByteArray();
+    setDate(fix, columns(line, 29, 2), columns(line, 32, 3), columns(line, 36, 2));
+    setClockText(fix, columns(line, 39, 8));
+    return fix;
+}
+
+// Text between the first ";" at or after column 50 and the next ";". A line
+// with the first but not the second has no decoding: nullopt.
+std::optional<QByteArray> semicolonAltitude(QByteArrayView line)
+{
+    const qsizetype open = line.size() >= 50 ? line.indexOf(';', 49) : -1;
+    if (open < 0)
+        return QByteArray();
+    const qsizetype close = line.indexOf(';', open + 1);
+    if (close < 0)
+        return std::nullopt;
+    const QByteArrayView text = line.sliced(open + 1, close - open - 1);
+    return isNoAltitudeMarker(text) ? QByteArray() : text.toByteArray();
+}
+
+std::optional<TrackFix> parseGardown(QByteArrayView line)
+{
+    const auto altitude = semicolonAltitude(line);
+    if (!altitude)
+        return std::nullopt;
+    TrackFix fix;
+    fix.latHemisphere = charAt(line, 4);
+    fix.latText = columns(line, 5, 2).toByteArray() + columns(line, 8, 6).toByteArray();
+    fix.lonHemisphere = charAt(line, 16);
+    fix.lonText = columns(line, 17, 3).toByteArray() + columns(line, 21, 6).toByteArray();
+    setDate(fix, columns(line, 37, 2), columns(line, 33, 3), columns(line, 49, 4));
+    setClockText(fix, columns(line, 40, 8));
+    fix.altitudeText = *altitude;
+    return fix;
+}
+
+std::optional<TrackFix> parseG7ToWin(QByteArrayView line)
+{
+    const auto altitude = semicolonAltitude(line);
+    if (!altitude)
+        return std::nullopt;
+    TrackFix fix;
+    fix.latHemisphere = charAt(line, 4);
+    fix.latText = latitudeText(std::fabs(num(columns(line, 5, 2)) * 60 + num(columns(line, 8, 2))
+                                         + num(columns(line, 11, 5)) / 60));
+    fix.lonHemisphere = charAt(line, 17);
+    fix.lonText = longitudeText(std::fabs(num(columns(line, 18, 3)) * 60 + num(columns(line, 22, 2))
+                                          + num(columns(line, 25, 5)) / 60));
+    setDate(fix, columns(line, 39, 2), columns(line, 35, 3), columns(line, 51, 4));
+    setClockText(fix, columns(line, 42, 8));
+    fix.altitudeText = *altitude;
+    return fix;
+}
+
+std::optional<TrackFix> parseKml(QByteArrayView line, const QDateTime& now)
+{
+    const QByteArrayView text = withoutIndent(line);
+    const auto fields = commaFields(text);
+    if (fields.size() < 2)
+        return std::nullopt;
+    TrackFix fix;
+    const double lon = num(fields[0]);
+    const double lat = num(fields[1]);
+    setDecimalPosition(fix, lat, withoutIndent(fields[1]).startsWith('-') || lat < 0, lon,
+                       text.startsWith('-') || lon < 0);
+    fix.altitudeText = fields.size() >= 3 && startsWithNumber(fields[2])
+        ? zv::trimmedNumberText(num(fields[2])).toLatin1()
+        : QByteArray();
+    const QDateTime utc = now.toUTC();
+    fix.recordDate = ddmmyyyy(utc.date());
+    setClock(fix, utc.time().msecsSinceStartOfDay() / 1000);
+    return fix;
+}
+
+double minutesOf(const QByteArray& text, qsizetype degreeDigits)
+{
+    return num(text.left(degreeDigits)) * 60.0 + num(text.right(6));
+}
+
+int secondsOfDay(const QByteArray& clock)
+{
+    return static_cast<int>(num(columns(clock, 1, 2)) * 3600 + num(columns(clock, 4, 2)) * 60
+                            + num(columns(clock, 7, 2)));
+}
+
+QByteArray degreesMinutesText(double minutesOfArc, int degreeDigits)
+{
+    double minutes = std::isfinite(minutesOfArc) ? std::clamp(std::fabs(minutesOfArc), 0.0, 6e8) : 0.0;
+    const double degrees = std::floor(minutes / 60.0);
+    QByteArray rest = zv::fixedText(minutes - 60.0 * degrees, 3).toLatin1();
+    if (rest.size() < 6)
+        rest.prepend('0');
+    return QByteArray::number(static_cast<qint64>(degrees)).rightJustified(degreeDigits, '0') + rest;
+}
+
+} // namespace
+
+QByteArray latitudeText(double minutesOfArc)
+{
+    return degreesMinutesText(minutesOfArc, 2);
+}
+
+QByteArray longitudeText(double minutesOfArc)
+{
+    return degreesMinutesText(minutesOfArc, 3);
+}
+
+QByteArray monthNumber(QByteArrayView monthText)
+{
+    if (monthText.size() == 2)
+        return monthText.toByteArray();
+    static const char* const names[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                        "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    const QByteArray upper = monthText.toByteArray().toUpper();
+    for (int i = 0; i < 12; ++i) {
+        if (upper == names[i])
+            return twoDigits(i + 1);
+    }
+    return QByteArrayLiteral("00");
+}
+
+QByteArray fullYear(QByteArrayView yearText)
+{
+    if (yearText.size() != 2)
+        return yearText.toByteArray();
+    return (num(yearText) > kTwoDigitYearPivot ? QByteArrayLiteral("19") : QByteArrayLiteral("20"))
+        + yearText.toByteArray();
+}
+
+QByteArray knotsText(int speedKmh)
+{
+    const double knots = std::floor(speedKmh / 1.852 * 10.0 + 0.5) / 10.0;
+    QByteArray text = zv::trimmedNumberText(knots).toLatin1();
+    if (knots < 1)
+        text.prepend('0');
+    return text;
+}
+
+QByteArray courseText(int course)
+{
+    QByteArray text = QByteArray::number(course);
+    if (course < 100)
+        text.prepend('0');
+    if (course < 10)
+        text.prepend('0');
+    return text;
+}
+
+QByteArray altitudeFieldOf(QByteArrayView altitudeText)
+{
+    if (altitudeText.isEmpty())
+        return QByteArray();
+    return zv::trimmedNumberText(std::floor(num(altitudeText))).toLatin1();
+}
+
+bool isNoAltitudeMarker(QByteArrayView text)
+{
+    return text.toByteArray().toLower().contains("1e25") || num(text) >= 1e24;
+}
+
+std::optional<TrackFix> parseTrackLine(QByteArrayView line, TrackFormat format, const QDateTime& now)
+{
+    if (!isTrackRecordLine(line, format, recordLeadOf(format)))
+        return std::nullopt;
+    switch (format) {
+    case TrackFormat::Kml: return parseKml(line, now);
+    case TrackFormat::OziExplorer: return parseOzi(line);
+    case TrackFormat::TtqvPcx: return parseTtqv(line);
+    case TrackFormat::Pcx5: return parsePcx5(line);
+    case TrackFormat::Gardown:
+    case TrackFormat::G7To:
+    case TrackFormat::Zelvan: return parseGardown(line);
+    case TrackFormat::G7ToWin: return parseG7ToWin(line);
+    case TrackFormat::None: break;
+    }
+    return std::nullopt;
+}
+
+TrackDecodeStep deriveTrackRecord(const TrackFix& fix, const TrackDecoderState& previous)
+{
+    TrackDecodeStep step;
+    TrackDecoderState& s = step.state;
+    s = previous;
+    TrackRecord r;
+    r.timeText = fix.timeText;
+    r.clockText = fix.clockText;
+    r.recordDate = fix.recordDate;
+    r.latText = fix.latText;
+    r.lonText = fix.lonText;
+    r.latHemisphere = fix.latHemisphere;
+    r.lonHemisphere = fix.lonHemisphere;
+    if (fix.altitudeText)
+        s.altitudeText = *fix.altitudeText;
+    r.altitudeText = s.altitudeText;
+    r.altitudeField = altitudeFieldOf(r.altitudeText);
+
+    r.latMinutes = minutesOf(fix.latText, 2);
+    r.lonMinutes = minutesOf(fix.lonText, 3);
+    // Signed minutes give the true course directly, also on legs that cross
+    // the equator or the prime meridian, where unsigned minutes would not.
+    const TrackDecoderState::Point here{fix.latHemisphere == 'S' ? -r.latMinutes : r.latMinutes,
+                                        fix.lonHemisphere == 'W' ? -r.lonMinutes : r.lonMinutes};
+    if (!s.start)
+        s.start = here;
+    const auto fromStart = distanceAndCourse(s.start->lat, here.lat, s.start->lon, here.lon);
+    r.distanceFromStartM = fromStart.distanceM;
+    double leg = fromStart.distanceM;
+    if (s.prev) {
+        const auto legRun = distanceAndCourse(s.prev->lat, here.lat, s.prev->lon, here.lon);
+        leg = legRun.distanceM;
+        if (legRun.courseDeg)
+            s.courseDeg = *legRun.courseDeg;
+    }
+    s.distanceM = leg;
+    s.prev = here;
+    s.tripMeters += leg;
+    r.recordCourse = s.courseDeg;
+    r.courseText = courseText(s.courseDeg);
+
+    const int seconds = secondsOfDay(fix.clockText);
+    if (s.prevSeconds && seconds != *s.prevSeconds) {
+        int elapsed = seconds - *s.prevSeconds;
+        if (elapsed < 0)
+            elapsed += 86400; // the track crossed midnight
+        const double kmh = std::floor(std::min(leg * 3.6 / elapsed, kMaxSpeedKmh));
+        s.speedKmh = static_cast<int>(kmh);
+        r.speedKmhText = QByteArray::number(s.speedKmh);
+        if (s.speedKmh > s.maxSpeed) {
+            s.maxSpeed = s.speedKmh;
+            r.maxSpeedChanged = true;
+        }
+        s.speedKnotsText = knotsText(s.speedKmh);
+    }
+    s.prevSeconds = seconds;
+    r.speedKmh = s.speedKmh;
+    r.speedKnotsText = s.speedKnotsText;
+    r.tripMeters = s.tripMeters;
+    r.maxSpeed = s.maxSpeed;
+    step.record = std::move(r);
+    return step;
+}
+
+TrackDecodeStep decodeTrackRecord(QByteArrayView line, TrackFormat format, const TrackDecoderState& state,
+                                  const QDateTime& nowUtc)
+{
+    const auto fix = parseTrackLine(line, format, nowUtc);
+    if (!fix)
+        return TrackDecodeStep{std::nullopt, state};
+    return deriveTrackRecord(*fix, state);
+}
+
+void resetTripValues(TrackDecoderState& state, bool keepKnotsText)
+{
+    state.maxSpeed = 0;
+    if (!keepKnotsText)
+        state.speedKnotsText.clear();
+    state.start.reset();
+    state.prev.reset();
+    state.prevSeconds.reset();
+    state.tripMeters = 0;
+}
+
+std::optional<double> profileAltitude(QByteArrayView line, TrackFormat format)
+{
+    if (!isTrackRecordLine(line, format, recordLeadOf(format)))
+        return std::nullopt;
+    switch (format) {
+    case TrackFormat::OziExplorer:
+    case TrackFormat::Kml:
+    case TrackFormat::TtqvPcx: {
+        const auto fix = parseTrackLine(line, format, QDateTime());
+        if (!fix || !fix->altitudeText || fix->altitudeText->isEmpty())
+            return std::nullopt;
+        return num(*fix->altitudeText);
+    }
+    case TrackFormat::Gardown:
+    case TrackFormat::G7To:
+    case TrackFormat::G7ToWin:
+    case TrackFormat::Zelvan: {
+        const qsizetype open = line.indexOf(';');
+        const qsizetype close = open < 0 ? -1 : line.indexOf(';', open + 1);
+        if (close < 0)
+            return std::nullopt;
+        const QByteArrayView text = line.sliced(open + 1, close - open - 1);
+        if (isNoAltitudeMarker(text) || !startsWithNumber(text))
+            return std::nullopt;
+        return num(text);
+    }
+    case TrackFormat::Pcx5:
+    case TrackFormat::None: break;
+    }
+    return std::nullopt;
+}
+
+} // namespace zelvan
