@@ -15,10 +15,20 @@ void setupSlider(QAbstractSlider* s, int minimum, int maximum)
     s->setRange(minimum, maximum);
     s->setSingleStep(1);
     s->setPageStep(1);
-    // A vertical spinner's upper arrow increases its value.
+    // A vertical spinner grows upwards: its handle sits at the top for the
+    // highest value and its upper arrow increases. Inverted appearance alone
+    // leaves the arrows as they are, so their steps are turned round.
     if (s->orientation() == Qt::Vertical) {
         s->setInvertedAppearance(true);
-        s->setInvertedControls(true);
+        QObject::connect(s, &QAbstractSlider::actionTriggered, s, [s](int action) {
+            switch (action) {
+            case QAbstractSlider::SliderSingleStepAdd: s->setSliderPosition(s->value() - s->singleStep()); break;
+            case QAbstractSlider::SliderSingleStepSub: s->setSliderPosition(s->value() + s->singleStep()); break;
+            case QAbstractSlider::SliderPageStepAdd: s->setSliderPosition(s->value() - s->pageStep()); break;
+            case QAbstractSlider::SliderPageStepSub: s->setSliderPosition(s->value() + s->pageStep()); break;
+            default: break;
+            }
+        });
     }
 }
 
