@@ -67,6 +67,7 @@ void ManualRecorder::focusBack()
 
 void ManualRecorder::closeRecording()
 {
+    m_running = false;
     if (m_file.isOpen())
         m_file.close();
     setFileLabel(QString());
@@ -145,8 +146,7 @@ void ManualRecorder::chooseFile(const QString& selectedListFile)
     if (!QDir().mkpath(tracks)) {
         const int err = errno;
         fail(QStringLiteral("Folder cannot be created:"),
-             QDir::toNativeSeparators(tracks) + QLatin1String(": ")
-                 + (err ? QString::fromLocal8Bit(std::strerror(err)) : QStringLiteral("not a folder")));
+             err ? QString::fromLocal8Bit(std::strerror(err)) : QStringLiteral("Not a directory"));
         return;
     }
     m_file.setFileName(m_recordPath);

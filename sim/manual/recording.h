@@ -45,7 +45,7 @@ public:
     // Stop in manual mode: SaveP is disabled.
     void runStopped();
     // Manual mode switched on or off, or the program ends: the recording is
-    // closed, `FileL` blanked, SaveP and SaveT disabled.
+    // closed, `FileL` blanked, SaveP and SaveT disabled, the run is over.
     void closeRecording();
 
     bool isOpen() const { return m_file.isOpen(); }
