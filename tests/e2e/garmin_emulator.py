@@ -266,6 +266,13 @@ class Device:
     def send_reliably(self, pid, payload, corrupt=False, lose_ack=False):
         """Sends one packet and waits for the host's ACK (stop-and-wait)."""
         good = frame(pid, payload)
+        deferred = []  # other packets that arrive meanwhile are handled afterwards
+        try:
+            return self._send_reliably(pid, good, corrupt, lose_ack, deferred)
+        finally:
+            self.inbox[:0] = deferred
+
+    def _send_reliably(self, pid, good, corrupt, lose_ack, deferred):
         for attempt in range(5):
             data = bytearray(good)
             if corrupt and attempt == 0:
@@ -291,6 +298,8 @@ class Device:
                 if rpid == PID_NAK and rdata[:1] in (bytes([pid]), b""):
                     self.report["naks_received"] += 1
                     break
+                if rpid not in (PID_ACK, PID_NAK):
+                    deferred.append((rpid, rdata))
         return False
 
     # -- the dialogue
