@@ -131,6 +131,8 @@ GarminDownload::StartResult GarminDownload::startDownloadOn(QIODevice* link, con
         m_dialogs.beep();
         return StartResult::EmptyName;
     }
+    if (m_link && m_link != link)
+        closeLink();
     resetLinkState();
     m_path = downloadFileName(folder, name);
     m_file.setFileName(m_path);
@@ -150,7 +152,7 @@ GarminDownload::StartResult GarminDownload::startDownloadOn(QIODevice* link, con
     writeLine(QString::asprintf("# %02d.%02d.%04d %02d:%02d:%02d  Local Time", d.day(), d.month(), d.year(),
                                 t.hour(), t.minute(), t.second()));
 
-    m_readConn = connect(link, &QIODevice::readyRead, this, &GarminDownload::onReadyRead);
+    m_readConn = connect(link, &QIODevice::readyRead, this, &GarminDownload::anzeige);
     m_timer3->start();
     // An empty packet first: it gets the device's receiver in step before the
     // product request. Nobody waits for an answer to it.
@@ -220,10 +222,14 @@ void GarminDownload::armSendTimer()
 void GarminDownload::onSendTick()
 {
     if (!m_queue.empty()) {
-        const char b = m_queue.front().byte;
-        m_queue.pop_front();
+        // Without pacing everything queued goes at once.
+        QByteArray out;
+        do {
+            out.append(m_queue.front().byte);
+            m_queue.pop_front();
+        } while (m_byteIntervalMs == 0 && !m_queue.empty() && m_queue.front().delayMs == 0);
         if (m_link && m_link->isOpen())
-            m_link->write(&b, 1);
+            m_link->write(out);
         armSendTimer();
         return;
     }
@@ -255,7 +261,7 @@ void GarminDownload::closeLink()
     m_link = nullptr;
 }
 
-void GarminDownload::onReadyRead()
+void GarminDownload::anzeige()
 {
     QIODevice* link = m_link;
     if (!link)
@@ -324,7 +330,7 @@ void GarminDownload::handleFrame(const Frame& f)
         sendPacket(buildAck(f.pid), PidAck, false);
         break;
     case PidTrkData:
-        handleTrackData(f.data);
+        writeTrackPoint(f.data);
         sendPacket(buildAck(f.pid), PidAck, false);
         ++m_pointsReceived;
         if (m_pointsReceived <= m_recordCount)
@@ -350,8 +356,8 @@ void GarminDownload::handleProductData(const QByteArray& data)
     for (int i = 4; i < data.size(); ++i) {
         if (data.at(i) != '\0')
             continue;
-        const QByteArray s = data.mid(start, i - start);
-        Q_EMIT listLine(QString::fromLatin1(s));
+        const QString s = printableText(QByteArrayView(data).sliced(start, i - start));
+        Q_EMIT listLine(s);
         if (first)
             writeLine(s);
         first = false;
@@ -377,7 +383,7 @@ void GarminDownload::handleHeader(const QByteArray& data)
     m_afterHeader = true;
 }
 
-void GarminDownload::handleTrackData(const QByteArray& data)
+void GarminDownload::writeTrackPoint(const QByteArray& data)
 {
     const auto p = decodeTrackPoint(data);
     if (!p || !p->hasPosition())

@@ -66,12 +66,14 @@ Q_SIGNALS:
 
 private:
     void resetLinkState();
-    void onReadyRead();
+    // Comm2's receive event: drains the port through the frame reader.
+    void anzeige();
     void handleFrame(const Frame& f);
     void handleProductData(const QByteArray& data);
     void handleRecords(const QByteArray& data);
     void handleHeader(const QByteArray& data);
-    void handleTrackData(const QByteArray& data);
+    // Decodes one Track Data payload and writes its line(s).
+    void writeTrackPoint(const QByteArray& data);
     void finishTransfer();
     void onWatchdog();
     void abortLink();

@@ -152,7 +152,17 @@ QString trackHeaderName(QByteArrayView data)
     const auto zero = ident.indexOf('\0');
     if (zero >= 0)
         ident = ident.first(zero);
-    return QString::fromLatin1(ident);
+    return printableText(ident);
+}
+
+QString printableText(QByteArrayView bytes)
+{
+    // A control byte (a CR or LF above all) would break the file into lines.
+    QString text = QString::fromLatin1(bytes);
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = u' ';
+    return text;
 }
 
 QString downloadFileName(const QString& folder, const QString& name)

@@ -59,6 +59,10 @@ QString trackLine(const TrackPoint& p);
 // colour bytes up to its zero byte; D311 (two bytes) its index in decimal.
 QString trackHeaderName(QByteArrayView data);
 
+// Latin-1 text with control bytes turned into blanks, for device strings that
+// end up as lines of the track file.
+QString printableText(QByteArrayView bytes);
+
 // The file name the download writes: ".trk" appended when the name itself
 // has no "." (a "." in a folder does not count).
 QString downloadFileName(const QString& folder, const QString& name);

@@ -300,3 +300,35 @@ TEST(GarminDownload, StartFailuresAreReportedAsSuch)
         EXPECT_FALSE(rig.download.watchdog()->isActive());
     }
 }
+
+TEST(GarminDownload, FramesOfAnySizeAndContentNeverReadPastTheirEnd)
+{
+    Rig rig;
+    rig.startAndHandshake();
+    std::uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, static_cast<char>(seed >> 16); };
+    const std::uint8_t pids[] = {PidRecords, PidTrkHdr, PidTrkData, PidProductData, PidAck, PidNak, 7, 200};
+    int sent = 0;
+    for (std::uint8_t pid : pids)
+        for (int size = 0; size <= 40; ++size) {
+            QByteArray data;
+            for (int i = 0; i < size; ++i)
+                data.append(next());
+            rig.send(pid, data);
+            ++sent;
+        }
+    // Noise, then a frame whose size byte lies.
+    QByteArray noise;
+    for (int i = 0; i < 2000; ++i)
+        noise.append(next());
+    rig.link.push(noise);
+    rig.link.push(hex("102205010203041003"));
+    rig.send(PidXferCmplt, hex("0600"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rig.outcomes.isEmpty(); }, 5000))
+        << "transferring " << rig.download.isTransferring();
+    EXPECT_EQ(rig.outcomes, QList<Outcome>{Outcome::TransferOk});
+    for (const QByteArray& line : rig.fileLines("alps.trk"))
+        EXPECT_TRUE(line.startsWith("T  ") || line.startsWith("N  ") || line.startsWith("L  ") || line.startsWith("I ")
+                    || line.startsWith("# ") || line.startsWith("eTrex"))
+            << line.toStdString();
+}

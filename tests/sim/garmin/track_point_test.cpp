@@ -175,6 +175,7 @@ TEST(GarminTrackHeader, NamesOfD310D311AndD312)
         {QByteArray("\x2c\x01", 2), "300"},                        // D311: an index
         {QByteArray("\x01\xff\0", 3), ""},
         {QByteArray("\x01", 1), ""},
+        {QByteArray("\x01\xff" "A\r\nB\x7f\xe4\0", 9), "A  B \xe4"},      // no line breaks into the file
     };
     for (const auto& c : cases)
         EXPECT_EQ(trackHeaderName(c.data), QString::fromLatin1(c.name)) << c.data.toHex().data();
