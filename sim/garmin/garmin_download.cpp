@@ -26,10 +26,12 @@ QByteArray commandFrame(std::uint16_t command)
 GarminDownload::GarminDownload(zv::Dialogs& dialogs, QObject* parent)
     : QObject(parent)
     , m_dialogs(dialogs)
+    , m_comm2(new QSerialPort(this))
     , m_timer3(new QTimer(this))
     , m_sendTimer(new QTimer(this))
     , m_resendTimer(new QTimer(this))
 {
+    m_comm2->setObjectName(QStringLiteral("Comm2"));
     m_timer3->setObjectName(QStringLiteral("Timer3"));
     m_timer3->setInterval(kWatchdogMs);
     m_timer3->setSingleShot(true);
@@ -96,12 +98,8 @@ GarminDownload::StartResult GarminDownload::startDownload(const QString& folder,
         m_dialogs.beep();
         return StartResult::EmptyName;
     }
-    if (m_comm2 && m_comm2->isOpen())
+    if (m_comm2->isOpen())
         m_comm2->close();
-    if (!m_comm2) {
-        m_comm2 = new QSerialPort(this);
-        m_comm2->setObjectName(QStringLiteral("Comm2"));
-    }
     m_garminPortNo = garminPortIndex + 1;
     const QString portName = QStringLiteral("COM%1").arg(m_garminPortNo);
     const QString device = zv::resolvePortName(portName, overrides);

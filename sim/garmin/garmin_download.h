@@ -88,7 +88,7 @@ private:
     void closeLink();
 
     zv::Dialogs& m_dialogs;
-    QSerialPort* m_comm2 = nullptr;
+    QSerialPort* m_comm2;
     QPointer<QIODevice> m_link;
     QMetaObject::Connection m_readConn;
     QTimer* m_timer3;
