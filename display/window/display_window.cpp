@@ -39,7 +39,7 @@ QLabel* readout(QWidget* parent, const char* name, int pixelSize, Qt::Alignment 
 QLabel* caption(QWidget* parent, const QString& text)
 {
     auto* label = new QLabel(text, parent);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setAlignment(Qt::AlignCenter);
     return label;
 }
 
@@ -140,6 +140,10 @@ void DisplayWindow::buildControls()
     m_gpsOk = new FaultPicture(this);
     m_gpsOk->setObjectName(QStringLiteral("GPSok"));
     m_gpsOk->setToolTip(QStringLiteral("Empfangs-Störung"));
+    // Showing and hiding the sign must not shift the clock and date.
+    QSizePolicy keep = m_gpsOk->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    m_gpsOk->setSizePolicy(keep);
 
     m_check1[0] = new QCheckBox(QStringLiteral("x >"), this);
     m_check1[0]->setObjectName(QStringLiteral("Check1(0)"));

@@ -164,3 +164,45 @@ TEST(DisplayWindowPort, ReadsAReceiverOnARealPseudoTerminal)
     EXPECT_TRUE(w.findChild<CompassView*>(QStringLiteral("TRK"))->hasNeedle());
     ::close(master);
 }
+
+TEST(DisplayWindowLog, EverySentenceModeLogsARealLogFromAPseudoTerminalExactly)
+{
+    QFile source(QStringLiteral(ZV_TEST_DATA_DIR "/vur/gpsd_garmin-geko201.log"));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray raw = source.readAll();
+    QByteArray expected;
+    int sentences = 0;
+    for (const QByteArray& line : raw.split('\n')) {
+        if (line.startsWith('$')) {
+            expected += line + "\r\n";
+            ++sentences;
+        }
+    }
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    termios raw_mode{};
+    ::tcgetattr(slave, &raw_mode);
+    ::cfmakeraw(&raw_mode);
+    ::tcsetattr(slave, TCSANOW, &raw_mode);
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    QTemporaryDir home;
+    writeIni(home.path(), "COM1=" + QByteArray(name) + "\r\n");
+    zvtest::ScriptedDialogs dialogs;
+    DisplayWindow w(home.path(), &dialogs);
+    ::close(slave);
+    ASSERT_TRUE(w.intake()->comm1()->isOpen());
+    clickLeft(w.findChild<QCheckBox*>(QStringLiteral("Check1(0)")));
+    clickLeft(w.findChild<QCheckBox*>(QStringLiteral("ALL")));
+    for (qsizetype pos = 0; pos < raw.size();) {
+        const ssize_t n = ::write(master, raw.constData() + pos, std::min<qsizetype>(512, raw.size() - pos));
+        if (n > 0)
+            pos += n;
+        QTest::qWait(5);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.intake()->dispatchedCount() >= sentences; }, 10000));
+    ::close(master);
+    QFile log(w.intake()->logPath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll(), expected);
+}
