@@ -35,6 +35,15 @@ Intake::Intake(const QString& appDir, const IntakeWidgets& widgets, zv::Dialogs*
 {
     m_comm1.setObjectName(QStringLiteral("Comm1"));
     connect(&m_comm1, &QSerialPort::readyRead, this, &Intake::Anzeige);
+    // A receiver unplugged or a pseudo-terminal peer gone makes every read
+    // fail at once, thousands of times a second: say it once and close.
+    connect(&m_comm1, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+        if ((e != QSerialPort::ResourceError && e != QSerialPort::ReadError) || !m_comm1.isOpen())
+            return;
+        const QString reason = m_comm1.errorString();
+        m_comm1.close();
+        report(QStringLiteral("COM") + QString::number(m_portNumber) + QStringLiteral(": ") + reason);
+    });
 }
 
 Intake::~Intake()

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -205,4 +206,25 @@ TEST(DisplayWindowLog, EverySentenceModeLogsARealLogFromAPseudoTerminalExactly)
     QFile log(w.intake()->logPath());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_EQ(log.readAll(), expected);
+}
+
+TEST(DisplayWindowPort, LostDeviceIsReportedOnceAndThePortClosed)
+{
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    QTemporaryDir home;
+    writeIni(home.path(), "COM1=" + QByteArray(name) + "\r\n");
+    zvtest::ScriptedDialogs dialogs;
+    DisplayWindow w(home.path(), &dialogs);
+    ::close(slave);
+    ASSERT_TRUE(w.intake()->comm1()->isOpen());
+    QSignalSpy reports(w.intake(), &Intake::failureReported);
+    QSignalSpy errors(w.intake()->comm1(), &QSerialPort::errorOccurred);
+    ::close(master); // the other end goes away
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.intake()->comm1()->isOpen(); }, 5000));
+    QTest::qWait(100);
+    EXPECT_EQ(reports.size(), 1);
+    EXPECT_LT(errors.size(), 5); // no storm of read errors
+    EXPECT_TRUE(w.findChild<QLabel*>(QStringLiteral("GPSL"))->text().startsWith(QStringLiteral("COM1: ")));
 }
