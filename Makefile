@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 # Debian packages the build, the tests and the demo need.
 PACKAGES   := cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgtest-dev libbenchmark-dev \
-              socat python3-nmea2 gpsd gpsbabel xvfb xauth locales
+              socat python3-nmea2 gpsd gpsbabel xvfb xauth locales clang
 APT_ENV    := DEBIAN_FRONTEND=noninteractive
 
 .PHONY: all deps build test run bench fuzz clean
@@ -50,7 +50,7 @@ FUZZ_SECONDS ?= 60
 fuzz: deps
 	cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	  -DZV_FUZZ=ON -DZV_BUILD_TESTS=OFF -DZV_WERROR=OFF $(LAUNCHER)
-	cmake --build $(BUILD)-fuzz -j $(JOBS)
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzz_all
 	@set -e; for f in $(BUILD)-fuzz/bin/fuzz_*; do \
 	  n=$$(basename $$f); area=$$(echo $$n | cut -d_ -f2); mkdir -p $(BUILD)-fuzz/corpus/$$n; \
 	  "$$f" -max_total_time=$(FUZZ_SECONDS) -max_len=8192 $(BUILD)-fuzz/corpus/$$n $$( [ -d tests/data/$$area ] && echo tests/data/$$area ); \
