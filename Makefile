@@ -4,10 +4,10 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 # Debian packages the build, the tests and the demo need.
 PACKAGES   := cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgtest-dev libbenchmark-dev \
-              socat python3-nmea2 gpsd gpsbabel xvfb xauth locales tzdata
+              socat python3-nmea2 gpsd gpsbabel xvfb xauth locales tzdata clang
 APT_ENV    := DEBIAN_FRONTEND=noninteractive
 
-.PHONY: all deps build test run bench clean
+.PHONY: all deps build test run bench fuzz clean
 
 all: build
 
@@ -44,5 +44,17 @@ bench: deps
 	cmake --build $(BUILD)-bench -j $(JOBS)
 	@for b in $(BUILD)-bench/bin/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_counters_tabular=true; done
 
+# libFuzzer targets under clang with address and undefined-behaviour sanitizers,
+# each run FUZZ_SECONDS on its seed corpus (tests/data/<area>/).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DZV_FUZZ=ON -DZV_BUILD_TESTS=OFF -DZV_WERROR=OFF $(LAUNCHER)
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzz_all
+	@set -e; for f in $(BUILD)-fuzz/bin/fuzz_*; do \
+	  n=$$(basename $$f); area=$$(echo $$n | cut -d_ -f2); mkdir -p $(BUILD)-fuzz/corpus/$$n; \
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) -max_len=8192 $(BUILD)-fuzz/corpus/$$n $$( [ -d tests/data/$$area ] && echo tests/data/$$area ); \
+	done
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-fuzz
