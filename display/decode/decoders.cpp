@@ -136,7 +136,15 @@ void decodeGsv(const SentenceFields& f, DisplayState& s)
     const int order = constellationOrder(talker);
 
     // NMEA 4.10 ends the sentence with the signal after whole satellite blocks.
-    const int signalId = (f.fieldCount() - 3) % 4 == 1 ? static_cast<int>(val(f.GetField(f.fieldCount()))) : 0;
+    // Signals are one hex digit; anything else is taken as no signal so that
+    // garbage cannot grow the table.
+    int signalId = 0;
+    if ((f.fieldCount() - 3) % 4 == 1) {
+        bool ok = false;
+        signalId = QByteArray(f.GetField(f.fieldCount())).toInt(&ok, 16);
+        if (!ok || signalId < 0 || signalId > 15)
+            signalId = 0;
+    }
     s.inViewByTalker[{talkerId, signalId}] = val(f.GetField(3));
     // Each talker counts once: its second signal lists the same satellites again.
     std::map<int, double> perTalker;
