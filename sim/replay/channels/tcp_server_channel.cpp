@@ -113,7 +113,7 @@ void TcpServerChannel::send(const QByteArray& sentence)
     const QByteArray bytes = sentence + QByteArrayLiteral("\r\n");
     QColor colour = tcpIdleColour();
     QString clients;
-    // tcpCount() is read afresh: a message box below runs events that may add elements.
+    // tcpCount() is read afresh: a slot of clientDropped may run events that add elements.
     for (int i = 1; i <= tcpCount(); ++i) {
         const TcpElementState state = elementState(i);
         if (state == TcpElementState::Closing) {
@@ -123,8 +123,7 @@ void TcpServerChannel::send(const QByteArray& sentence)
         if (state != TcpElementState::Connected)
             continue;
         QTcpSocket* socket = m_elements[i - 1].socket;
-        colour = tcpConnectedColour();
-        clients += m_elements[i - 1].address + QLatin1Char(' ');
+        const QString address = m_elements[i - 1].address;
         if (socket->write(bytes) < 0) {
             const int number = winsockErrorNumber(socket->error());
             if (number != kWinsockBadState)
@@ -133,11 +132,13 @@ void TcpServerChannel::send(const QByteArray& sentence)
             return;
         }
         socket->flush();
-        if (m_elements.size() >= i && m_elements[i - 1].socket == socket && socket->bytesToWrite() > kMaxBacklog) {
-            const QString address = m_elements[i - 1].address;
+        if (socket->bytesToWrite() > kMaxBacklog) {
             closeElement(i);
             Q_EMIT clientDropped(i, address);
+            continue;
         }
+        colour = tcpConnectedColour();
+        clients += address + QLatin1Char(' ');
     }
     setStatus(m_statusVisible, colour);
     setToolTip(colour == tcpIdleColour() ? QStringLiteral("No connection") : clients);
