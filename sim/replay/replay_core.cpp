@@ -174,8 +174,12 @@ QByteArray epochTimePosOf(QByteArrayView rmcLine)
     const qsizetype from = timeEnd + 2;
     if (from >= rmc.size())
         return out;
-    const qsizetype to = nthComma(rmc, 5, timeEnd + 1);
-    out += rmc.sliced(from, (to < 0 ? rmc.size() : to) - from);
+    qsizetype to = nthComma(rmc, 5, timeEnd + 1);
+    const qsizetype star = rmc.indexOf('*', from);
+    if (to < 0 || (star >= 0 && star < to))
+        to = star < 0 ? rmc.size() : star;
+    if (to > from)
+        out += rmc.sliced(from, to - from);
     return out;
 }
 

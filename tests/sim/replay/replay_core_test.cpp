@@ -138,6 +138,7 @@ TEST(PassThrough, EpochTimePosFromRmc)
         {"$GPRMC,", ""},
         {"$GPRMC,12", ""},
         {"$GPRMC,,V,,,,,,,,,,N", ",,,,"},
+        {"$GPRMC,235955.00,V,0000.0000,,,N*44", "235955.00,0000.0000,,,N"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(epochTimePosOf(c.rmc), QByteArray(c.expected)) << c.rmc;
