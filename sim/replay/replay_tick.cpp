@@ -114,7 +114,6 @@ void ReplayTick::waitThen(void (ReplayTick::*step)())
 
 void ReplayTick::tickStart()
 {
-    m_sink.clearList();
     const bool manual = manualMode();
     if (!manual && (!m_s.replayActive || !m_file.isOpen() || m_s.fileKind == FileKindNone)) {
         // Nothing to replay (e.g. Last cleared while idle): stay quiet.
@@ -130,6 +129,10 @@ void ReplayTick::tickStart()
 
 void ReplayTick::afterWait()
 {
+    // The list is cleared just before it fills again, so it never stands
+    // empty during the wait.
+    if (m_s.fileKind != FileKindNmeaLog || manualMode())
+        m_sink.clearList();
     if (manualMode()) {
         m_sink.list(QStringLiteral("Position:  ") + m_s.statusText);
         if (m_manual)
@@ -220,6 +223,7 @@ bool ReplayTick::readRmcLine(bool contains)
 
 void ReplayTick::passThrough()
 {
+    m_sink.clearList();
     if (!m_s.replayActive) {
         finishTick();
         return;

@@ -259,7 +259,9 @@ void SimWindow::buildControls()
     // Right: read-outs, compass, altitude picture, files.
     auto* right = new QVBoxLayout;
     auto* readBox = named(new QGroupBox(QStringLiteral("Position")), QStringLiteral("ReadoutFrame"));
-    auto* grid = new QGridLayout(readBox);
+    auto* readRow = new QHBoxLayout(readBox);
+    auto* grid = new QGridLayout;
+    readRow->addLayout(grid, 1);
     m_ui.wtL = readout(QStringLiteral("WtL"), QStringLiteral("Day"));
     m_ui.datum = readout(QStringLiteral("Datum"), QStringLiteral("Date"));
     m_ui.zeit = readout(QStringLiteral("Zeit"), QStringLiteral("Time"));
@@ -273,24 +275,32 @@ void SimWindow::buildControls()
     m_ui.distL = readout(QStringLiteral("DistL"), QStringLiteral("Distance from Start"));
     m_ui.nnM = named(new QLabel, QStringLiteral("nnM"));
     int row = 0;
-    auto addRow = [&](QWidget* a, const QString& unitName, const QString& unit, QWidget* b = nullptr) {
+    // Value, unit, second value: one quantity per row.
+    auto addRow = [&](QWidget* a, const QString& unitName, const QString& unit, QWidget* b = nullptr,
+                      QWidget* c = nullptr) {
         grid->addWidget(a, row, 0);
         if (!unitName.isEmpty())
             grid->addWidget(named(new QLabel(unit), unitName), row, 1);
         if (b)
             grid->addWidget(b, row, 2);
+        if (c)
+            grid->addWidget(c, row, 3);
         ++row;
     };
     addRow(m_ui.wtL, {}, {}, m_ui.datum);
-    addRow(m_ui.zeit, QStringLiteral("Label14"), QStringLiteral("h:m"), m_ui.ttl);
+    addRow(m_ui.zeit, {}, {}, m_ui.ttl);
+    grid->addWidget(named(new QLabel(QStringLiteral("h:m")), QStringLiteral("Label14")), 1, 3);
     addRow(m_ui.speedL, QStringLiteral("Label3"), QStringLiteral("km/h"), m_ui.maxL);
-    addRow(m_ui.nnL, QStringLiteral("Label9"), QStringLiteral("m NN"), m_ui.nnM);
-    grid->addWidget(m_ui.nnMinL, row, 0);
-    grid->addWidget(m_ui.nnMaxL, row++, 2);
+    addRow(m_ui.nnL, QStringLiteral("Label9"), QStringLiteral("m NN"), m_ui.nnMinL, m_ui.nnMaxL);
     addRow(m_ui.tripL, QStringLiteral("Label16"), QStringLiteral("km ~"));
     addRow(m_ui.distL, QStringLiteral("Label6"), QStringLiteral("km ->"));
+    grid->setRowStretch(row, 1);
+    auto* compassColumn = new QVBoxLayout;
     m_ui.gauge1 = named(new CompassGauge, QStringLiteral("Gauge1"), QStringLiteral("Course"));
-    grid->addWidget(m_ui.gauge1, row - 2, 2, 2, 1, Qt::AlignCenter);
+    compassColumn->addWidget(m_ui.gauge1, 0, Qt::AlignHCenter);
+    compassColumn->addWidget(m_ui.nnM, 0, Qt::AlignHCenter);
+    compassColumn->addStretch(1);
+    readRow->addLayout(compassColumn);
     right->addWidget(readBox);
     m_ui.dia = named(new AltitudePicture, QStringLiteral("DIA"), QStringLiteral("Altitude"));
     right->addWidget(m_ui.dia);
