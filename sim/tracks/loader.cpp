@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <cmath>
 
 namespace zelvan {
@@ -186,6 +187,15 @@ void Loader::loadSelectedFile()
     enable(m_ui.portC, false);
     m_tick.setTimer1Interval(100);
     m_tick.setTimer1Enabled(true);
+    if (isChecked(m_ui.minC) && m_ui.miniA) {
+        // A second to see the start, then out of the way.
+        QTimer::singleShot(1000, this, [this] {
+            if (!m_s.replayActive || !isChecked(m_ui.minC))
+                return;
+            m_ui.miniA->show();
+            m_ui.miniA->window()->showMinimized();
+        });
+    }
     if (m_started)
         m_started();
     finish(true);

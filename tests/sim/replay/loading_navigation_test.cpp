@@ -236,3 +236,62 @@ TEST(Navigation, StopDeletesOnlyItsOwnCompanionFile)
     static_cast<QToolButton*>(h.ui().stopA)->click();
     EXPECT_TRUE(QFile::exists(QDir(h.window->trackFolder()).filePath(QStringLiteral("keep.RMC"))));
 }
+
+TEST(Loading, EscDuringTheCountAbortsTheProfileThenTheLoad)
+{
+    ReplayHarness h;
+    h.addFile(QStringLiteral("big.log"), numberedLog(3000));
+    ASSERT_TRUE(h.select(QStringLiteral("big.log")));
+    h.loader().setYieldIntervalMs(0); // yield after every line
+    int escapes = 0;
+    QTimer::singleShot(0, h.window.get(), [&] {
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(h.ui().list1, &esc); // aborts the profile only
+        ++escapes;
+        QTimer::singleShot(0, h.window.get(), [&] {
+            QKeyEvent again(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(h.ui().list1, &again); // stops the load
+            ++escapes;
+        });
+    });
+    h.loader().loadSelectedFile();
+    EXPECT_EQ(escapes, 2);
+    EXPECT_FALSE(h.state().replayActive);
+    EXPECT_FALSE(h.loader().isLoading());
+    EXPECT_TRUE(h.ui().file1->isEnabled());
+    EXPECT_TRUE(h.dialogs.shown.isEmpty());
+    // Nothing is left half-loaded: the next load works.
+    h.loader().setYieldIntervalMs(50);
+    EXPECT_TRUE(h.load(QStringLiteral("big.log")));
+    EXPECT_EQ(h.state().recordTotal, 3001);
+}
+
+namespace {
+class FailingChannel : public zelvan::OutputChannel {
+public:
+    bool open(QString* error) override
+    {
+        *error = QStringLiteral("COM3: no such device");
+        return false;
+    }
+    void close() override {}
+    bool isOpen() const override { return false; }
+    void send(const QByteArray&) override { ++sends; }
+    int sends = 0;
+};
+} // namespace
+
+TEST(Loading, AChannelThatFailsToOpenIsReportedOnceAndTheOthersStillGetEverything)
+{
+    ReplayHarness h;
+    FailingChannel bad;
+    h.window->addOutputChannel(&bad);
+    h.addFile(QStringLiteral("c.log"), numberedLog(5));
+    ASSERT_TRUE(h.load(QStringLiteral("c.log")));
+    h.runToEnd();
+    EXPECT_EQ(bad.sends, 0);
+    ASSERT_EQ(h.dialogs.shown.size(), 1);
+    EXPECT_EQ(h.dialogs.shown[0].text, QStringLiteral("COM3: no such device"));
+    EXPECT_EQ(h.channel.sent.size(), 5 * 4 - 2); // RMC, GGA, VTG, PGRMM; the last epoch ends at the end of file
+    EXPECT_FALSE(h.channel.isOpen());      // closed at the stop
+}
