@@ -51,6 +51,8 @@ public:
     ReplayTick& tick() { return *m_tick; }
     Loader& loader() { return *m_loader; }
     SentenceSink& sink() { return *m_sink; }
+    // The file being replayed ("channel 1"), for the track-file replay.
+    ReplayFile& replayFile() { return m_file; }
 
     // Layout groups later parts fill: the port choice (PortC, Pspeed, TCP
     // status), the settings/status read-outs (time zone, units, info), the
