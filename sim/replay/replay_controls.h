@@ -1,6 +1,6 @@
 #pragma once
 // The window's controls the replay works on, handed over by the window as
-// typed pointers (nobody looks a widget up by name). Pointers a later part
+// typed pointers (nobody looks a widget up by name). Pointers a later feature
 // of the window has not created yet stay null and are skipped.
 #include <QString>
 #include <array>

@@ -57,7 +57,7 @@ public:
     bool isReplayRunning() const;
     const RmcIndex& rmcIndex() const { return m_index; }
 
-    // Seams for later parts of the window.
+    // Seams for features still to come.
     void setTrackFileReplay(TrackFileReplay* replay) { m_track = replay; }
     // Manual mode: Skip1 starts, StopA ends the manual run.
     void setManualRun(std::function<void()> start, std::function<void()> stop)

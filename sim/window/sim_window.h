@@ -45,7 +45,7 @@ public:
     // Dialogs: the real ones unless a test (or another front end) sets its own.
     void setDialogs(zv::Dialogs* dialogs);
 
-    // The subsystems, for the later parts of the window to plug into.
+    // The subsystems, for the features still to come to plug into.
     ReplayState& replayState() { return m_state; }
     const ReplayControls& controls() const { return m_ui; }
     ReplayTick& tick() { return *m_tick; }
@@ -54,7 +54,7 @@ public:
     // The file being replayed ("channel 1"), for the track-file replay.
     ReplayFile& replayFile() { return m_file; }
 
-    // Layout groups later parts fill: the port choice (PortC, Pspeed, TCP
+    // Layout groups that later features fill: the port choice (PortC, Pspeed, TCP
     // status), the settings/status read-outs (time zone, units, info), the
     // manual controls (spinners, steering) and the command buttons
     // (download, exit).
