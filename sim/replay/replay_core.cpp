@@ -7,37 +7,6 @@
 
 namespace zelvan {
 
-DistanceCourse distanceAndCourse(double lat1, double lat2, double lon1, double lon2)
-{
-    constexpr double pi = 3.14159265358979;
-    const double northing = (lat2 - lat1) * 1855.0;
-    const double meanLat = (lat1 / 60.0 + lat2 / 60.0) / 180.0 * pi / 2.0;
-    const double easting = (lon2 - lon1) * 1855.0 * std::cos(meanLat);
-    DistanceCourse r;
-    r.distanceM = std::floor(std::sqrt(northing * northing + easting * easting) + 0.5);
-    if (r.distanceM == 0)
-        return r;
-    r.hasCourse = true;
-    auto deg = [&](double v) { return static_cast<int>(std::floor(std::atan(v) * 180.0 / pi)); };
-    if (northing == 0 && easting > 0)
-        r.courseDeg = 90;
-    else if (northing == 0 && easting < 0)
-        r.courseDeg = 270;
-    else if (easting == 0 && northing > 0)
-        r.courseDeg = 0;
-    else if (easting == 0 && northing < 0)
-        r.courseDeg = 180;
-    else if (northing >= 0 && easting >= 0)
-        r.courseDeg = deg(easting / northing);
-    else if (northing < 0 && easting >= 0)
-        r.courseDeg = deg(-northing / easting) + 90;
-    else if (northing < 0 && easting < 0)
-        r.courseDeg = deg(easting / northing) + 180;
-    else
-        r.courseDeg = deg(northing / -easting) + 270;
-    return r;
-}
-
 LogLineKind classifyLogLine(QByteArrayView line)
 {
     const QByteArrayView head = line.first(std::min<qsizetype>(6, line.size()));
@@ -316,17 +285,6 @@ QByteArray speedReadout(double kmh, bool metric)
     if (metric)
         return zv::trimmedNumberText(kmh).toLatin1();
     return QByteArray::number(zv::roundHalfEven(kmh * 0.6214));
-}
-
-QByteArray distanceReadout(double metres, bool metric)
-{
-    const double hm = std::floor(metres / 100.0);
-    return zv::fixedText(metric ? hm / 10.0 : hm / 16.09, 1).toLatin1();
-}
-
-QByteArray tripReadout(double metres, bool metric)
-{
-    return zv::fixedText(metric ? metres / 1000.0 : metres / 1609.0, 1).toLatin1();
 }
 
 } // namespace zelvan

@@ -2,21 +2,14 @@
 // Pure pieces of the replay: distance and course, the log-line selection
 // table, time/position alignment, synthesised and pause sentences, pacing
 // arithmetic. No widget and no file in here, so all of it is table-tested.
+#include "sim/tracks/track_geometry.h"
+
 #include <QByteArray>
 #include <array>
 #include <cstdint>
 
 namespace zelvan {
 
-// Distance in whole metres and course in whole degrees between two points
-// given in unsigned minutes of arc. The course is only meaningful when the
-// distance is not 0 (callers keep their previous course then).
-struct DistanceCourse {
-    double distanceM = 0;
-    int courseDeg = 0;
-    bool hasCourse = false;
-};
-DistanceCourse distanceAndCourse(double lat1, double lat2, double lon1, double lon2);
 
 // "$PGRMM,WGS 84*06": the map datum sentence sent with every epoch.
 inline constexpr char kFixedPgrmm[] = "$PGRMM,WGS 84*06";
@@ -92,7 +85,5 @@ std::int32_t gaugeClickRecord(std::int32_t recordTotal, int gaugeWidth, int x);
 
 // Read-out texts in the chosen units.
 QByteArray speedReadout(double kmh, bool metric);
-QByteArray distanceReadout(double metres, bool metric);
-QByteArray tripReadout(double metres, bool metric);
 
 } // namespace zelvan

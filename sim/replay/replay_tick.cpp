@@ -6,6 +6,7 @@
 #include "sim/replay/replay_file.h"
 #include "sim/replay/sentence_sink.h"
 #include "sim/replay/yielder.h"
+#include "sim/status/readouts.h"
 #include "sim/window/gauges.h"
 
 #include <QCheckBox>
@@ -331,21 +332,21 @@ void ReplayTick::passThrough()
         m_s.startLon = lon;
     }
     auto measure = [this](double lat1, double lat2, double lon1, double lon2) {
-        const DistanceCourse dc = distanceAndCourse(lat1, lat2, lon1, lon2);
+        const DistanceAndCourse dc = distanceAndCourse(lat1, lat2, lon1, lon2);
         m_s.distanceM = dc.distanceM;
-        if (dc.hasCourse)
-            m_s.courseDeg = dc.courseDeg;
+        if (dc.courseDeg)
+            m_s.courseDeg = *dc.courseDeg;
     };
     measure(lat, m_s.startLat, lon, m_s.startLon);
     if (!quiet)
-        setText(m_ui.distL, QString::fromLatin1(distanceReadout(m_s.distanceM, m_s.metricUnits)));
+        setText(m_ui.distL, distanceReadout(m_s.distanceM, m_s.metricUnits));
     if (m_s.prevLat != 0)
         measure(lat, m_s.prevLat, lon, m_s.prevLon);
     m_s.prevLat = lat;
     m_s.prevLon = lon;
     m_s.tripMeters += m_s.distanceM;
     if (!quiet)
-        setText(m_ui.tripL, QString::fromLatin1(tripReadout(m_s.tripMeters, m_s.metricUnits)));
+        setText(m_ui.tripL, tripReadout(m_s.tripMeters, m_s.metricUnits));
 
     setBackColour(m_ui.autoSkip, kGrey);
     m_s.speedKnotsText = rmcField(m_s.currentLine, 7);
