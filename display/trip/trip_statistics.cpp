@@ -314,13 +314,41 @@ std::optional<TripState> TripStatistics::readRecording(const QString& path)
     return parseRecording(file.readAll());
 }
 
+bool TripStatistics::load(const QString& dir, const QString& typedName, QString* gpssText)
+{
+    QString error;
+    const std::optional<QString> name = recordingFileName(typedName, &error);
+    if (!name) {
+        m_dialogs.message(error, QStringLiteral("Vur"), zv::Dialogs::Icon::Warning);
+        return false;
+    }
+    if (name->isEmpty())
+        return false;
+    const std::optional<TripState> loaded = readRecording(QDir(dir).filePath(*name));
+    if (!loaded) {
+        if (gpssText)
+            *gpssText = kLoadFailedText;
+        return false;
+    }
+    adopt(*loaded);
+    if (gpssText)
+        *gpssText = kLoadingText;
+    m_dialogs.beep();
+    return true;
+}
+
 void TripStatistics::adopt(const TripState& loaded)
 {
     reset();
+    // The slope read-out is not part of a recording; it stays as it was.
+    const int prevAltitude = m_trip.prevAltitude;
+    const QString slope = m_trip.slopeText;
     m_trip = loaded;
+    m_trip.prevAltitude = prevAltitude;
+    m_trip.slopeText = slope;
     m_hasPrevious = false;
-    m_texts.RTEL = routeCaption(m_trip.route.scale);
-    m_trip.slopeText.clear();
+    // Step 1 shows the caption a fresh trip shows.
+    m_texts.RTEL = m_trip.route.scale == 1 ? QString::fromLatin1(kInitialRouteCaption) : routeCaption(m_trip.route.scale);
     refreshTexts();
     show();
     setText(m_widgets.Uhr, m_trip.clockText);

@@ -84,6 +84,11 @@ public:
     static std::optional<TripState> readRecording(const QString& path);
     // Replaces the trip by a loaded one (reset first, then the stored state).
     void adopt(const TripState& loaded);
+    // LOAD: reads dir/name aside and adopts it only when it was read through.
+    // Empty name: false, nothing shown. Refused name: a message. Missing,
+    // short or damaged file: *gpssText = kLoadFailedText and the live trip
+    // stays as it was. True when the recording replaced the trip.
+    bool load(const QString& dir, const QString& typedName, QString* gpssText = nullptr);
 
     // RTE_MouseDown: left raises the scale step, any other button lowers it.
     void changeRouteScale(bool up);
