@@ -270,3 +270,26 @@ TEST_F(TripRoute, ResetClearsTheTrip)
     EXPECT_EQ(speed.text(), QString());
     EXPECT_EQ(hoehe.text(), QString());
 }
+
+TEST_F(TripSampling, IntervalOptionsAndTheAutoCourseTrigger)
+{
+    const int expected[] = {1, 2, 4, 8, 24, 64, 80};
+    for (int i = 0; i < 7; ++i) {
+        trip.chooseInterval(i);
+        EXPECT_EQ(trip.sampleInterval(), expected[i]);
+        EXPECT_EQ(trip.autoMode(), i == 6);
+    }
+    EXPECT_EQ(dialogs.beeps, 7);
+    TripRmc r = rmcAt(0, 50);
+    r.courseDeg = 5;
+    EXPECT_FALSE(trip.onRmc(r, true).courseTrigger);  // within 10 degrees of 0
+    r.courseDeg = 15.7;
+    EXPECT_FALSE(trip.onRmc(r, false).courseTrigger); // only with a new log open
+    EXPECT_TRUE(trip.onRmc(r, true).courseTrigger);
+    r.courseDeg = 20;
+    EXPECT_FALSE(trip.onRmc(r, true).courseTrigger);  // 20 - 15 = 5
+    r.courseDeg = 359;
+    EXPECT_TRUE(trip.onRmc(r, true).courseTrigger);
+    r.courseDeg = 3;
+    EXPECT_FALSE(trip.onRmc(r, true).courseTrigger);  // 356 apart counts as close
+}
