@@ -172,12 +172,13 @@ void Targets::onRmb(const RmbData& rmb, const TripState& trip, double courseDeg)
 
 void Targets::onVtg(const std::optional<Position>& current, const TripState& trip, int courseInt)
 {
-    if (m_rmbActive)
+    // Without a position of our own there is no way to show.
+    if (m_rmbActive || !current)
         return;
     const Position target = targetLinePosition(m_targetLine);
     m_targetY = 30.0 * (trip.lat0Sec - target.latSec);
     m_targetX = 21.0 * (target.lonSec - trip.lon0Sec);
-    const OwnTargetWay way = ownTargetWay(target, current.value_or(Position{}));
+    const OwnTargetWay way = ownTargetWay(target, *current);
     if (way.bearing)
         m_bearing = way.bearing;
     m_texts.DIRT = m_targetLine.left(6);

@@ -76,7 +76,8 @@ public:
 
     // RMB decoder (only while satellites are in use).
     void onRmb(const RmbData& rmb, const TripState& trip, double courseDeg);
-    // VTG decoder: the own target's way, unless the receiver names one.
+    // VTG decoder: the own target's way, unless the receiver names one or
+    // no position is known yet.
     void onVtg(const std::optional<Position>& current, const TripState& trip, int courseInt);
     // ResetTrip: own targets are computed again.
     void resetReceiverDestination() { m_rmbActive = false; }

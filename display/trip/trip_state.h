@@ -22,10 +22,11 @@ struct Profile {
 // Route points in metres from the start point (y south, x east).
 struct Route {
     static constexpr int kCapacity = 4001;  // indexes 0..4000
-    // Scale steps are bounded so 2^(s-1) and the view limit stay finite; the
-    // automatic rise stops long before the upper bound (coordinates are metres).
+    // Scale steps are bounded: at 16 half the view is 16,384 km (the whole
+    // earth) and a point is still stored every 2^15 RMCs; below 1 every RMC
+    // stores one.
     static constexpr int kMinScale = -10;
-    static constexpr int kMaxScale = 24;
+    static constexpr int kMaxScale = 16;
     std::array<std::int32_t, kCapacity> y{};
     std::array<std::int32_t, kCapacity> x{};
     int count = 0;

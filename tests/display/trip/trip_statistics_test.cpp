@@ -293,3 +293,14 @@ TEST_F(TripSampling, IntervalOptionsAndTheAutoCourseTrigger)
     r.courseDeg = 3;
     EXPECT_FALSE(trip.onRmc(r, true).courseTrigger);  // 356 apart counts as close
 }
+
+TEST_F(TripRoute, ScaleStepsAreBoundedAndStillStorePoints)
+{
+    for (int i = 0; i < 40; ++i)
+        trip.changeRouteScale(true);
+    EXPECT_EQ(trip.state().route.scale, vur::Route::kMaxScale);
+    const int period = 1 << (vur::Route::kMaxScale - 1);
+    for (int i = 0; i < period; ++i)
+        trip.onRmc(rmcAt(i, 10));
+    EXPECT_EQ(trip.state().route.count, 1);
+}
