@@ -12,6 +12,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <random>
 
 using vur::TripState;
 using vur::TripStatistics;
@@ -339,4 +340,32 @@ TEST_F(RecordingRoundTrip, LongTripAtOneHertzAndHundredKmh)
     EXPECT_EQ(copy.texts().RZ, trip.texts().RZ);
     EXPECT_EQ(copy.texts().STRluft, trip.texts().STRluft);
     EXPECT_EQ(copy.texts().STRweg, trip.texts().STRweg);
+}
+
+TEST(RecordingParse, MutatedFilesNeverBreakTheBounds)
+{
+    TripState t;
+    t.route.count = 30;
+    t.speed.points = 12;
+    const QByteArray good = vur::writeRecording(t);
+    std::mt19937 rng(20261207);
+    const char alphabet[] = " ,.-+eE0123456789\r\nx\"";
+    for (int round = 0; round < 300; ++round) {
+        QByteArray b = good;
+        const int edits = 1 + static_cast<int>(rng() % 8);
+        for (int e = 0; e < edits; ++e)
+            b[static_cast<qsizetype>(rng() % b.size())] = alphabet[rng() % (sizeof alphabet - 1)];
+        if (rng() % 4 == 0)
+            b.truncate(static_cast<qsizetype>(rng() % b.size()));
+        const std::optional<TripState> r = vur::parseRecording(b);
+        if (!r)
+            continue;
+        EXPECT_GE(r->speed.points, 0);
+        EXPECT_LE(r->speed.points, vur::Profile::kMaxPoints);
+        EXPECT_LE(r->altitude.points, vur::Profile::kMaxPoints);
+        EXPECT_GE(r->route.count, 0);
+        EXPECT_LE(r->route.count, vur::Route::kCapacity);
+        EXPECT_GE(r->route.scale, vur::Route::kMinScale);
+        EXPECT_LE(r->route.scale, vur::Route::kMaxScale);
+    }
 }
