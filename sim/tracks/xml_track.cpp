@@ -1,7 +1,6 @@
 #include "sim/tracks/xml_track.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cmath>
@@ -443,24 +442,63 @@ bool XmlTrackData::hasTimes() const
 
 std::optional<QDateTime> parseXmlTime(QStringView text)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        R"(^(\d{4})-(\d\d)-(\d\d)[Tt ](\d\d):(\d\d):(\d\d)(?:[.,]\d+)?(?:([Zz])|([+-])(\d\d)(?::?(\d\d))?)?$)"));
-    const auto m = pattern.match(text.trimmed().toString());
-    if (!m.hasMatch())
+    // Read by position rather than by pattern: a large track holds a time per point.
+    const QStringView t = text.trimmed();
+    qsizetype pos = 0;
+    auto number = [&](int count, int& value) {
+        value = 0;
+        for (int i = 0; i < count; ++i, ++pos) {
+            if (pos >= t.size() || !t[pos].isDigit() || t[pos].unicode() > '9')
+                return false;
+            value = value * 10 + (t[pos].unicode() - '0');
+        }
+        return true;
+    };
+    auto expect = [&](QStringView chars) {
+        if (pos >= t.size() || !chars.contains(t[pos]))
+            return false;
+        ++pos;
+        return true;
+    };
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    if (!(number(4, y) && expect(u"-") && number(2, mo) && expect(u"-") && number(2, d) && expect(u"Tt ")
+          && number(2, h) && expect(u":") && number(2, mi) && expect(u":") && number(2, s)))
         return std::nullopt;
-    const QDate date(m.capturedView(1).toInt(), m.capturedView(2).toInt(), m.capturedView(3).toInt());
-    const QTime time(m.capturedView(4).toInt(), m.capturedView(5).toInt(), m.capturedView(6).toInt());
+    if (pos < t.size() && (t[pos] == u'.' || t[pos] == u',')) {
+        ++pos;
+        const qsizetype digitsStart = pos;
+        while (pos < t.size() && t[pos].unicode() >= '0' && t[pos].unicode() <= '9')
+            ++pos;
+        if (pos == digitsStart)
+            return std::nullopt;
+    }
+    int offsetMinutes = 0;
+    if (pos < t.size() && (t[pos] == u'Z' || t[pos] == u'z')) {
+        ++pos;
+    } else if (pos < t.size() && (t[pos] == u'+' || t[pos] == u'-')) {
+        const int sign = t[pos] == u'+' ? 1 : -1;
+        ++pos;
+        int oh = 0, om = 0;
+        if (!number(2, oh))
+            return std::nullopt;
+        if (pos < t.size()) {
+            if (t[pos] == u':')
+                ++pos;
+            if (!number(2, om))
+                return std::nullopt;
+        }
+        offsetMinutes = sign * (oh * 60 + om);
+        if (oh * 60 + om > 18 * 60 || om > 59)
+            return std::nullopt;
+    }
+    if (pos != t.size())
+        return std::nullopt;
+    const QDate date(y, mo, d);
+    const QTime time(h, mi, s);
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
-    QDateTime utc(date, time, Qt::UTC);
-    if (m.hasCaptured(8)) {
-        const int minutes = m.capturedView(9).toInt() * 60 + (m.hasCaptured(10) ? m.capturedView(10).toInt() : 0);
-        if (minutes > 18 * 60)
-            return std::nullopt;
-        // 12:00+02:00 is 10:00 UTC.
-        utc = utc.addSecs((m.capturedView(8) == u"+" ? -60 : 60) * minutes);
-    }
-    return utc;
+    // 12:00+02:00 is 10:00 UTC.
+    return QDateTime(date, time, Qt::UTC).addSecs(-60 * qint64(offsetMinutes));
 }
 
 QList<XmlTrackPoint> parseKmlCoordinates(QStringView text, int* skipped)
