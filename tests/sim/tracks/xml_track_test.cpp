@@ -9,7 +9,10 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
+#include <clocale>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace zelvan;
@@ -386,4 +389,54 @@ TEST(XmlTrackCompanion, OnlyGpxAndKmlAreCandidates)
     EXPECT_TRUE(isXmlTrackCandidate(QStringLiteral("x.kml")));
     EXPECT_FALSE(isXmlTrackCandidate(QStringLiteral("/a/b.gpx/track.trk")));
     EXPECT_FALSE(isXmlTrackCandidate(QStringLiteral("gpx")));
+}
+
+TEST(XmlTrackReader, DamagedBytesNeverCrashOrGiveImpossiblePositions)
+{
+    const QByteArray original = fileText(QStringLiteral(ZV_TEST_DATA_DIR "/xmltracks/two_tracks.kml"));
+    ASSERT_FALSE(original.isEmpty());
+    static const char noise[] = "<>&;,.-+ \n\t0123456789\"/=eE";
+    quint32 seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (int round = 0; round < 400; ++round) {
+        QByteArray text = original;
+        const int changes = 1 + static_cast<int>(next() % 8);
+        for (int i = 0; i < changes; ++i)
+            text[next() % text.size()] = noise[next() % (sizeof(noise) - 1)];
+        const XmlTrackRead read = readText(text);
+        if (read.error != XmlTrackRead::None) {
+            EXPECT_FALSE(read.errorText.isEmpty()) << round;
+            continue;
+        }
+        for (const auto& t : read.data.tracks) {
+            for (const auto& s : t.segments) {
+                EXPECT_FALSE(s.points.isEmpty()) << round;
+                for (const auto& p : s.points)
+                    EXPECT_TRUE(std::fabs(p.lat) <= 90 && std::fabs(p.lon) <= 180) << round;
+            }
+        }
+    }
+}
+
+TEST(XmlTrackOwnFormat, GermanLocaleWritesTheSameFile)
+{
+    XmlTrackData data;
+    data.tracks = {{QStringLiteral("T"), false, {{{{-54.8061, -68.3039, 1234.5, utc(2009, 3, 1, 0, 9, 50)}}}}}};
+    const auto write = [&data] {
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        EXPECT_TRUE(writeOwnTrack(out, data, QStringLiteral("x.gpx"), kNow));
+        return out.data();
+    };
+    const QByteArray plain = write();
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "the de_DE.UTF-8 locale is not installed";
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const QByteArray german = write();
+    const auto read = parseKmlCoordinates(u"1.5,2.25,3.75");
+    QLocale::setDefault(QLocale::c());
+    std::setlocale(LC_ALL, previous.c_str());
+    EXPECT_EQ(german, plain);
+    EXPECT_TRUE(plain.contains("T  S54 48.3660 W068 18.2340 Sun Mar 01 00:09:50 2009 ;1234.5;\r\n")) << plain.constData();
+    EXPECT_EQ(read, (QList<XmlTrackPoint>{{2.25, 1.5, 3.75, {}}}));
 }
