@@ -2,7 +2,7 @@
 
 #include "common/nmea.h"
 #include "common/number_text.h"
-#include "sim/manual/manual_geometry.h"
+#include "sim/tracks/track_geometry.h"
 
 namespace zelvan {
 
@@ -32,7 +32,7 @@ int minuteFraction(int seconds, int tenths)
     return (100 * x + 3) / 6;
 }
 
-DistanceReadout distanceReadout(int d, bool metric)
+DistanceReadout manualDistanceReadout(int d, bool metric)
 {
     if (metric) {
         if (d < 1000)
@@ -78,24 +78,15 @@ ManualTickOutput composeManualSentences(ManualState& s, const ManualComposeOptio
         const ManualPoint& ref = *s.reference;
         if (ref.south == cur.south && ref.west == cur.west) {
             // Unsigned minutes within one hemisphere, course mirrored afterwards.
-            const DistanceCourse dc = distanceAndCourse(ref.latMin, cur.latMin, ref.lonMin, cur.lonMin);
-            s.distanceM = dc.distanceM;
-            if (dc.courseDeg) {
-                int c = *dc.courseDeg;
-                if (cur.west)
-                    c = 360 - c;
-                if (cur.south) {
-                    c = 180 - c;
-                    if (c < 0)
-                        c += 360;
-                }
-                s.courseDeg = c;
-            }
+            const DistanceAndCourse dc = distanceAndCourse(ref.latMin, cur.latMin, ref.lonMin, cur.lonMin);
+            s.distanceM = static_cast<int>(dc.distanceM);
+            if (dc.courseDeg)
+                s.courseDeg = courseForHemisphere(*dc.courseDeg, cur.south ? 'S' : 'N', cur.west ? 'W' : 'E');
         } else {
             // Across the equator or the meridian the unsigned minutes would
             // fold the way back on itself: measure in signed minutes.
-            const DistanceCourse dc = distanceAndCourse(ref.signedLat(), cur.signedLat(), ref.signedLon(), cur.signedLon());
-            s.distanceM = dc.distanceM;
+            const DistanceAndCourse dc = distanceAndCourse(ref.signedLat(), cur.signedLat(), ref.signedLon(), cur.signedLon());
+            s.distanceM = static_cast<int>(dc.distanceM);
             if (dc.courseDeg)
                 s.courseDeg = *dc.courseDeg;
         }
@@ -124,7 +115,7 @@ ManualTickOutput composeManualSentences(ManualState& s, const ManualComposeOptio
             compass.value = needle;
         }
         out.compass = compass;
-        out.readout = distanceReadout(s.distanceM, options.metricUnits);
+        out.readout = manualDistanceReadout(s.distanceM, options.metricUnits);
         s.lastDistanceM = s.distanceM;
     }
 

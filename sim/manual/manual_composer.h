@@ -50,7 +50,7 @@ ManualTickOutput composeManualSentences(ManualState& state, const ManualComposeO
                                         const QDateTime& utcNow);
 
 // Distance read-out for both unit systems.
-DistanceReadout distanceReadout(int distanceM, bool metricUnits);
+DistanceReadout manualDistanceReadout(int distanceM, bool metricUnits);
 
 // Ten-thousandths of a minute for seconds and tenths of an arc-second,
 // rounded to the nearest unit (59.9 s gives 9983).

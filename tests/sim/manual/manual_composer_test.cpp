@@ -1,6 +1,6 @@
 #include "common/nmea.h"
 #include "sim/manual/manual_composer.h"
-#include "sim/manual/manual_geometry.h"
+#include "sim/tracks/track_geometry.h"
 
 #include <gtest/gtest.h>
 
@@ -222,7 +222,7 @@ TEST(ManualSentences, DistanceReadoutInBothUnitSystems)
         {2413, false, "1", "mi ->"},
     };
     for (const auto& c : cases) {
-        const DistanceReadout r = distanceReadout(c.metres, c.metric);
+        const DistanceReadout r = manualDistanceReadout(c.metres, c.metric);
         EXPECT_EQ(r.distL, c.text) << c.metres << c.metric;
         EXPECT_EQ(r.label6, c.unit) << c.metres << c.metric;
     }
@@ -241,7 +241,7 @@ TEST(DistanceAndCourse, AxesAndQuadrants)
         {600, 602, 1200, 1199, 4135, 333}, {600, 600, 1200, 1200, 0, std::nullopt},
     };
     for (const auto& c : cases) {
-        const DistanceCourse r = distanceAndCourse(c.lat1, c.lat2, c.lon1, c.lon2);
+        const DistanceAndCourse r = distanceAndCourse(c.lat1, c.lat2, c.lon1, c.lon2);
         EXPECT_EQ(r.distanceM, c.distance) << c.lat2 << "," << c.lon2;
         EXPECT_EQ(r.courseDeg, c.course) << c.lat2 << "," << c.lon2;
     }
