@@ -1,14 +1,447 @@
 #include "sim/window/sim_window.h"
 
+#include "common/dialogs.h"
+#include "sim/replay/replay_core.h"
+#include "sim/replay/replay_tick.h"
+#include "sim/replay/sentence_sink.h"
+#include "sim/tracks/loader.h"
+#include "sim/window/altitude_picture.h"
+#include "sim/window/gauges.h"
 #include "version.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 namespace zelvan {
 
+// Lets tests swap the dialogs after the subsystems hold a reference.
+class SimWindow::ForwardingDialogs : public zv::Dialogs {
+public:
+    zv::Dialogs* target = nullptr;
+    Answer message(const QString& text, const QString& title, Icon icon, Buttons buttons) override
+    {
+        return target->message(text, title, icon, buttons);
+    }
+    QString input(const QString& prompt, const QString& title, const QString& defaultText, bool* ok) override
+    {
+        return target->input(prompt, title, defaultText, ok);
+    }
+    void beep() override { target->beep(); }
+};
+
+namespace {
+
+template <typename W>
+W* named(W* w, const QString& name, const QString& tip = {})
+{
+    w->setObjectName(name);
+    if (!tip.isEmpty())
+        w->setToolTip(tip);
+    return w;
+}
+
+QLabel* readout(const QString& name, const QString& tip)
+{
+    auto* l = named(new QLabel, name, tip);
+    l->setFrameShape(QFrame::StyledPanel);
+    l->setFrameShadow(QFrame::Sunken);
+    l->setMinimumWidth(64);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    return l;
+}
+
+const char* const kTrackPatterns[] = {"*.log", "*.nma", "*.trk", "*.trl", "*.plt", "*.kml",
+                                      "*.LOG", "*.NMA", "*.TRK", "*.TRL", "*.PLT", "*.KML"};
+
+} // namespace
+
 SimWindow::SimWindow(const QString& homeDir, QWidget* parent)
-    : QWidget(parent), m_homeDir(homeDir)
+    : QWidget(parent), m_homeDir(homeDir), m_dialogs(std::make_unique<ForwardingDialogs>())
 {
     setObjectName(QStringLiteral("SIM"));
     setWindowTitle(QStringLiteral("Zelvan " ZV_VERSION_STRING));
+    m_ownDialogs = std::make_unique<zv::QtDialogs>(this);
+    m_dialogs->target = m_ownDialogs.get();
+
+    buildControls();
+    m_sink = new SentenceSink(m_ui.list1, this);
+    m_tick = new ReplayTick(m_state, m_ui, *m_sink, m_file, this);
+    m_loader = new Loader(m_state, m_ui, *m_sink, m_file, *m_tick, *m_dialogs, this);
+    m_tick->setStopReplay([this](StopReason r) { m_loader->stopReplay(r); });
+    // A plain clock until the status read-outs take over.
+    m_tick->setRecordClock([this](const QByteArray& date, const QByteArray& time) {
+        if (time.size() >= 6)
+            setText(m_ui.zeit, QStringLiteral("%1:%2:%3").arg(QString::fromLatin1(time.mid(0, 2)),
+                                                               QString::fromLatin1(time.mid(2, 2)),
+                                                               QString::fromLatin1(time.mid(4, 2))));
+        if (date.size() >= 6)
+            setText(m_ui.datum, QStringLiteral("%1.%2.%3").arg(QString::fromLatin1(date.mid(0, 2)),
+                                                                QString::fromLatin1(date.mid(2, 2)),
+                                                                QString::fromLatin1(date.mid(4, 2))));
+    });
+    m_loader->setEscapeFirst([this] {
+        if (m_ui.dir1 && !m_ui.dir1->isHidden()) {
+            showFolderBrowser(false);
+            return true;
+        }
+        return false;
+    });
+    wireEvents();
+
+    const QDir home(homeDir);
+    setTrackFolder(home.exists(QStringLiteral("Tracks")) ? home.filePath(QStringLiteral("Tracks")) : home.path());
+    m_loader->stopReplay(StopLoadFailure); // the idle state of every control
+    qApp->installEventFilter(this);
+}
+
+SimWindow::~SimWindow()
+{
+    qApp->removeEventFilter(this);
+}
+
+void SimWindow::setDialogs(zv::Dialogs* dialogs)
+{
+    m_dialogs->target = dialogs ? dialogs : m_ownDialogs.get();
+}
+
+void SimWindow::setOutputChannels(const QList<OutputChannel*>& channels)
+{
+    m_sink->setChannels(channels);
+}
+
+void SimWindow::addOutputChannel(OutputChannel* channel)
+{
+    m_sink->addChannel(channel);
+}
+
+void SimWindow::buildControls()
+{
+    auto* root = new QHBoxLayout(this);
+
+    // Left column: sentence choice, pace, options.
+    auto* left = new QVBoxLayout;
+    auto* dataBox = named(new QGroupBox(QStringLiteral("GPS-Data select")), QStringLiteral("DataFrame"));
+    auto* dataGrid = new QGridLayout(dataBox);
+    const char* captions[7] = {"RMC", "GGA", "VTG", "RMB", "GSA", "GSV", "OTH"};
+    for (int i = 0; i < 7; ++i) {
+        m_ui.data[i] = named(new QCheckBox(QString::fromLatin1(captions[i])), QStringLiteral("Data(%1)").arg(i));
+        m_ui.data[i]->setChecked(true);
+        dataGrid->addWidget(m_ui.data[i], i % 4, i / 4);
+    }
+    m_ui.equ = named(new QCheckBox(QStringLiteral("Equ")), QStringLiteral("Equ"),
+                     QStringLiteral("all NMEA same Time & Pos."));
+    dataGrid->addWidget(m_ui.equ, 3, 1);
+    m_command1 = named(new QPushButton(QStringLiteral("all GPS-Data")), QStringLiteral("Command1"));
+    m_rmcRmb = named(new QPushButton(QStringLiteral("only RMC/GGA")), QStringLiteral("RMCRMB"));
+    dataGrid->addWidget(m_command1, 4, 0, 1, 2);
+    dataGrid->addWidget(m_rmcRmb, 5, 0, 1, 2);
+    left->addWidget(dataBox);
+
+    auto* paceBox = named(new QGroupBox(QStringLiteral("Time-Interval")), QStringLiteral("PaceFrame"));
+    auto* paceGrid = new QGridLayout(paceBox);
+    const char* paces[8] = {"x 8", "x 4", "x 2", "cont", "1 s", "2 s", "4 s", "8 s"};
+    auto* paceGroup = new QButtonGroup(this);
+    for (int i = 0; i < 8; ++i) {
+        m_ui.abstand[i] = named(new QRadioButton(QString::fromLatin1(paces[i])), QStringLiteral("Abstand(%1)").arg(i));
+        paceGroup->addButton(m_ui.abstand[i], i);
+        paceGrid->addWidget(m_ui.abstand[i], i % 4, i / 4);
+    }
+    m_ui.abstand[4]->setChecked(true);
+    m_ui.last = named(new QCheckBox(QStringLiteral("nur letzter Satz")), QStringLiteral("Last"));
+    paceGrid->addWidget(m_ui.last, 4, 0, 1, 2);
+    left->addWidget(paceBox);
+
+    auto* optBox = named(new QGroupBox(QStringLiteral("Options")), QStringLiteral("OptionFrame"));
+    auto* optGrid = new QGridLayout(optBox);
+    m_ui.autoSkip = named(new QCheckBox(QStringLiteral("AutoSkip")), QStringLiteral("AutoSkip"));
+    m_ui.autoL = named(new QLabel(QStringLiteral("skip 0")), QStringLiteral("AutoL"));
+    m_ui.autoReset = named(new QCheckBox(QStringLiteral("AutoReset")), QStringLiteral("AutoReset"));
+    m_ui.manu = named(new QCheckBox(QStringLiteral("Manual")), QStringLiteral("Manu"));
+    optGrid->addWidget(m_ui.autoSkip, 0, 0);
+    optGrid->addWidget(m_ui.autoL, 0, 1);
+    optGrid->addWidget(m_ui.autoReset, 1, 0);
+    optGrid->addWidget(m_ui.manu, 2, 0);
+    left->addWidget(optBox);
+
+    m_portGroup = named(new QGroupBox(QStringLiteral("Output")), QStringLiteral("PortFrame"));
+    auto* portLayout = new QVBoxLayout(m_portGroup);
+    m_ui.portC = named(new QComboBox, QStringLiteral("PortC"));
+    portLayout->addWidget(m_ui.portC);
+    left->addWidget(m_portGroup);
+    left->addStretch(1);
+    root->addLayout(left);
+
+    // Middle: the output list (or the folder browser in its place), progress and navigation.
+    auto* middle = new QVBoxLayout;
+    auto* fileRow = new QHBoxLayout;
+    m_ui.fileL = named(new QLabel, QStringLiteral("FileL"));
+    QFont big = m_ui.fileL->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.2);
+    m_ui.fileL->setFont(big);
+    m_ui.runA = named(new QLabel(QStringLiteral("\u25CF")), QStringLiteral("RunA"));
+    static_cast<QLabel*>(m_ui.runA)->setStyleSheet(QStringLiteral("color: rgb(0,200,0);"));
+    m_ui.pauseL = named(new QLabel(QStringLiteral("PAUSE")), QStringLiteral("PauseL"));
+    m_ui.pauseL->setStyleSheet(QStringLiteral("color: rgb(200,0,0); font-weight: bold;"));
+    m_ui.loopL = named(new QLabel(QStringLiteral("LOOP")), QStringLiteral("LoopL"));
+    m_ui.loopL->setStyleSheet(QStringLiteral("color: rgb(0,0,200); font-weight: bold;"));
+    fileRow->addWidget(m_ui.runA);
+    fileRow->addWidget(m_ui.fileL, 1);
+    fileRow->addWidget(m_ui.pauseL);
+    fileRow->addWidget(m_ui.loopL);
+    middle->addLayout(fileRow);
+
+    m_ui.list1 = named(new QListWidget, QStringLiteral("List1"), QStringLiteral("NMEA-out"));
+    QFont mono(QStringLiteral("Monospace"));
+    mono.setStyleHint(QFont::TypeWriter);
+    m_ui.list1->setFont(mono);
+    m_ui.list1->setMinimumSize(520, 260);
+    m_ui.list1->setUniformItemSizes(true);
+    middle->addWidget(m_ui.list1, 1);
+    auto* drive = named(new QComboBox, QStringLiteral("Drive1"));
+    for (const QFileInfo& d : QDir::drives())
+        drive->addItem(d.absolutePath());
+    m_ui.drive1 = drive;
+    auto* dir = named(new QListWidget, QStringLiteral("Dir1"));
+    m_ui.dir1 = dir;
+    middle->addWidget(m_ui.drive1);
+    middle->addWidget(m_ui.dir1, 1);
+
+    m_ui.gauge2 = named(new ProgressGauge, QStringLiteral("Gauge2"), QStringLiteral("Records"));
+    middle->addWidget(m_ui.gauge2);
+    auto* nav = new QHBoxLayout;
+    m_ui.restart = named(new QPushButton(QStringLiteral("|<")), QStringLiteral("RESTART"));
+    m_ui.back = named(new QPushButton(QStringLiteral("<< 50")), QStringLiteral("Back"));
+    m_ui.skip1 = named(new QPushButton(QStringLiteral(">")), QStringLiteral("Skip1"), QStringLiteral("Start"));
+    m_ui.skip2 = named(new QPushButton(QStringLiteral(">> 100")), QStringLiteral("Skip2"));
+    auto* stop = named(new QToolButton, QStringLiteral("StopA"));
+    stop->setText(QStringLiteral("\u25A0 Stop"));
+    stop->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    stop->setStyleSheet(QStringLiteral("color: rgb(200,0,0); font-weight: bold;"));
+    m_ui.stopA = stop;
+    m_ui.pause = named(new QCheckBox(QStringLiteral("Pause")), QStringLiteral("Pause"));
+    m_ui.lop = named(new QCheckBox(QStringLiteral("Loop")), QStringLiteral("Lop"));
+    for (QWidget* w : std::initializer_list<QWidget*>{m_ui.restart, m_ui.back, m_ui.skip1, m_ui.skip2, m_ui.stopA,
+                                                      m_ui.pause, m_ui.lop})
+        nav->addWidget(w);
+    nav->addStretch(1);
+    middle->addLayout(nav);
+    m_commandRow = new QHBoxLayout;
+    m_ui.downloadC = named(new QPushButton(QStringLiteral("Garmin")), QStringLiteral("DownloadC"));
+    m_ui.minC = named(new QCheckBox(QStringLiteral("Mini")), QStringLiteral("MinC"), QStringLiteral("minimize"));
+    m_ui.miniA = named(new QLabel(QStringLiteral("\u25BC")), QStringLiteral("MiniA"));
+    m_ui.ende = named(new QPushButton(QStringLiteral("Exit")), QStringLiteral("ENDE"));
+    m_commandRow->addWidget(m_ui.downloadC);
+    m_commandRow->addWidget(m_ui.minC);
+    m_commandRow->addWidget(m_ui.miniA);
+    m_commandRow->addStretch(1);
+    m_commandRow->addWidget(m_ui.ende);
+    middle->addLayout(m_commandRow);
+    root->addLayout(middle, 1);
+
+    // Right: read-outs, compass, altitude picture, files.
+    auto* right = new QVBoxLayout;
+    auto* readBox = named(new QGroupBox(QStringLiteral("Position")), QStringLiteral("ReadoutFrame"));
+    auto* readRow = new QHBoxLayout(readBox);
+    auto* grid = new QGridLayout;
+    readRow->addLayout(grid, 1);
+    m_ui.wtL = readout(QStringLiteral("WtL"), QStringLiteral("Day"));
+    m_ui.datum = readout(QStringLiteral("Datum"), QStringLiteral("Date"));
+    m_ui.zeit = readout(QStringLiteral("Zeit"), QStringLiteral("Time"));
+    m_ui.ttl = readout(QStringLiteral("TTL"), QStringLiteral("Trip-Timer"));
+    m_ui.speedL = readout(QStringLiteral("SpeedL"), QStringLiteral("Speed"));
+    m_ui.maxL = readout(QStringLiteral("MaxL"), QStringLiteral("Max. Speed (Reset)"));
+    m_ui.nnL = readout(QStringLiteral("NNL"), QStringLiteral("Altitude"));
+    m_ui.nnMaxL = readout(QStringLiteral("NNmaxL"), QStringLiteral("NN max"));
+    m_ui.nnMinL = readout(QStringLiteral("NNminL"), QStringLiteral("NN min"));
+    m_ui.tripL = readout(QStringLiteral("TripL"), QStringLiteral("Trip-Odo"));
+    m_ui.distL = readout(QStringLiteral("DistL"), QStringLiteral("Distance from Start"));
+    m_ui.nnM = named(new QLabel, QStringLiteral("nnM"));
+    int row = 0;
+    // Value, unit, second value: one quantity per row.
+    auto addRow = [&](QWidget* a, const QString& unitName, const QString& unit, QWidget* b = nullptr,
+                      QWidget* c = nullptr) {
+        grid->addWidget(a, row, 0);
+        if (!unitName.isEmpty())
+            grid->addWidget(named(new QLabel(unit), unitName), row, 1);
+        if (b)
+            grid->addWidget(b, row, 2);
+        if (c)
+            grid->addWidget(c, row, 3);
+        ++row;
+    };
+    addRow(m_ui.wtL, {}, {}, m_ui.datum);
+    addRow(m_ui.zeit, {}, {}, m_ui.ttl);
+    grid->addWidget(named(new QLabel(QStringLiteral("h:m")), QStringLiteral("Label14")), 1, 3);
+    addRow(m_ui.speedL, QStringLiteral("Label3"), QStringLiteral("km/h"), m_ui.maxL);
+    addRow(m_ui.nnL, QStringLiteral("Label9"), QStringLiteral("m NN"), m_ui.nnMinL, m_ui.nnMaxL);
+    addRow(m_ui.tripL, QStringLiteral("Label16"), QStringLiteral("km ~"));
+    addRow(m_ui.distL, QStringLiteral("Label6"), QStringLiteral("km ->"));
+    grid->setRowStretch(row, 1);
+    auto* compassColumn = new QVBoxLayout;
+    m_ui.gauge1 = named(new CompassGauge, QStringLiteral("Gauge1"), QStringLiteral("Course"));
+    compassColumn->addWidget(m_ui.gauge1, 0, Qt::AlignHCenter);
+    compassColumn->addWidget(m_ui.nnM, 0, Qt::AlignHCenter);
+    compassColumn->addStretch(1);
+    readRow->addLayout(compassColumn);
+    right->addWidget(readBox);
+    m_ui.dia = named(new AltitudePicture, QStringLiteral("DIA"), QStringLiteral("Altitude"));
+    right->addWidget(m_ui.dia);
+
+    m_statusGroup = named(new QGroupBox(QStringLiteral("Clock")), QStringLiteral("StatusFrame"));
+    new QHBoxLayout(m_statusGroup);
+    m_statusGroup->hide(); // filled by the clock and unit settings
+    right->addWidget(m_statusGroup);
+    m_manualGroup = named(new QGroupBox(QStringLiteral("Manual")), QStringLiteral("ManualFrame"));
+    new QGridLayout(m_manualGroup);
+    m_manualGroup->hide(); // shown in manual mode
+    right->addWidget(m_manualGroup);
+
+    auto* filesBox = named(new QGroupBox(QStringLiteral("Tracks")), QStringLiteral("FileFrame"));
+    auto* filesLayout = new QVBoxLayout(filesBox);
+    auto* folderRow = new QHBoxLayout;
+    m_folderLabel = named(new QLabel, QStringLiteral("FolderL"));
+    m_folderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_folderLabel->setWordWrap(true);
+    m_ui.dirSel = named(new QPushButton(QStringLiteral("Folder...")), QStringLiteral("DirSel"));
+    folderRow->addWidget(m_folderLabel, 1);
+    folderRow->addWidget(m_ui.dirSel);
+    filesLayout->addLayout(folderRow);
+    m_ui.file1 = named(new QListWidget, QStringLiteral("File1"));
+    m_ui.file1->setMinimumHeight(120);
+    filesLayout->addWidget(m_ui.file1, 1);
+    right->addWidget(filesBox, 1);
+    root->addLayout(right);
+
+    m_ui.drive1->hide();
+    m_ui.dir1->hide();
+    m_ui.pauseL->hide();
+    m_ui.loopL->hide();
+    m_ui.autoL->hide();
+    m_ui.runA->hide();
+    m_ui.miniA->hide();
+}
+
+void SimWindow::wireEvents()
+{
+    connect(m_ui.file1, &QListWidget::itemClicked, m_loader, [this] { m_loader->loadSelectedFile(); });
+    connect(m_ui.skip1, &QPushButton::clicked, m_loader, &Loader::skip1Clicked);
+    connect(m_ui.skip2, &QPushButton::clicked, m_loader, &Loader::skip2Clicked);
+    connect(m_ui.back, &QPushButton::clicked, m_loader, &Loader::backClicked);
+    connect(m_ui.restart, &QPushButton::clicked, m_loader, &Loader::restartClicked);
+    connect(static_cast<QToolButton*>(m_ui.stopA), &QToolButton::clicked, m_loader, &Loader::stopAClicked);
+    connect(m_ui.gauge2, &ProgressGauge::clickedAt, m_loader,
+            [this](int x) { m_loader->gaugeClicked(x, m_ui.gauge2->width()); });
+    connect(m_ui.pause, &QCheckBox::toggled, m_loader, &Loader::pauseToggled);
+    connect(m_ui.lop, &QCheckBox::toggled, m_loader, &Loader::lopToggled);
+    connect(m_ui.autoSkip, &QCheckBox::clicked, m_loader, &Loader::autoSkipClicked);
+    connect(m_ui.last, &QCheckBox::toggled, m_tick, &ReplayTick::lastToggled);
+    for (int i = 0; i < 8; ++i)
+        connect(m_ui.abstand[i], &QRadioButton::clicked, m_tick, [this, i] { m_tick->choosePace(i); });
+    connect(m_command1, &QPushButton::clicked, this, [this] {
+        for (QCheckBox* b : m_ui.data)
+            b->setChecked(true);
+        m_ui.ende->setFocus();
+    });
+    connect(m_rmcRmb, &QPushButton::clicked, this, [this] {
+        for (int i = 0; i < 7; ++i)
+            m_ui.data[i]->setChecked(i < 2);
+        m_ui.ende->setFocus();
+    });
+    connect(m_ui.dirSel, &QPushButton::clicked, this, [this] { showFolderBrowser(m_ui.dir1->isHidden()); });
+    auto* dir = static_cast<QListWidget*>(m_ui.dir1);
+    connect(dir, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        setTrackFolder(QDir(m_folder).absoluteFilePath(item->text()));
+        fillDirectoryList();
+    });
+    auto* drive = static_cast<QComboBox*>(m_ui.drive1);
+    connect(drive, &QComboBox::activated, this, [this, drive](int) {
+        setTrackFolder(drive->currentText());
+        fillDirectoryList();
+    });
+    connect(m_sink, &SentenceSink::channelFailed, this, [this](const QString& message) {
+        // One box per failure text and replay, so a dead port does not flood the user.
+        if (m_failuresShown.contains(message))
+            return;
+        m_failuresShown.append(message);
+        m_dialogs->message(message, QStringLiteral("Output"), zv::Dialogs::Icon::Warning, zv::Dialogs::Buttons::Ok);
+    });
+    m_loader->setReplayStopped([this] { m_failuresShown.clear(); });
+    m_ui.list1->viewport()->installEventFilter(this);
+}
+
+void SimWindow::showFolderBrowser(bool on)
+{
+    if (on)
+        fillDirectoryList();
+    m_ui.dir1->setVisible(on);
+    m_ui.drive1->setVisible(on && static_cast<QComboBox*>(m_ui.drive1)->count() > 1);
+    m_ui.list1->setVisible(!on);
+}
+
+void SimWindow::fillDirectoryList()
+{
+    auto* dir = static_cast<QListWidget*>(m_ui.dir1);
+    dir->clear();
+    dir->addItem(QStringLiteral(".."));
+    const QStringList subs = QDir(m_folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    dir->addItems(subs);
+}
+
+void SimWindow::setTrackFolder(const QString& folder)
+{
+    m_folder = QDir(folder).absolutePath();
+    m_loader->setFolder(m_folder);
+    m_folderLabel->setText(QDir::toNativeSeparators(m_folder));
+    refreshFileList();
+}
+
+QString SimWindow::trackFolder() const
+{
+    return m_folder;
+}
+
+void SimWindow::refreshFileList()
+{
+    QStringList patterns;
+    for (const char* p : kTrackPatterns)
+        patterns << QString::fromLatin1(p);
+    QStringList files = QDir(m_folder).entryList(patterns, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    files.removeDuplicates();
+    m_ui.file1->clear();
+    m_ui.file1->addItems(files);
+}
+
+bool SimWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ui.list1->viewport() && event->type() == QEvent::MouseButtonPress
+        && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+        m_ui.list1->clear();
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && (w == this || isAncestorOf(w)) && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            return m_loader->escapePressed();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace zelvan

@@ -1,17 +1,97 @@
 #pragma once
+// The simulator's main window "SIM": creates the controls, lays them out and
+// wires their events to the replay subsystems. No algorithm lives here.
+#include "sim/replay/replay_controls.h"
+#include "sim/replay/replay_file.h"
+#include "sim/replay/replay_state.h"
+
+#include <QList>
 #include <QWidget>
+#include <memory>
+
+class QGroupBox;
+class QVBoxLayout;
+class QHBoxLayout;
+class QGridLayout;
+
+namespace zv {
+class Dialogs;
+}
 
 namespace zelvan {
 
-// The simulator's main window "SIM".
+class Loader;
+class OutputChannel;
+class ReplayTick;
+class SentenceSink;
+
 class SimWindow : public QWidget {
     Q_OBJECT
 public:
     explicit SimWindow(const QString& homeDir, QWidget* parent = nullptr);
+    ~SimWindow() override;
+
     QString homeDir() const { return m_homeDir; }
 
+    // Where File1 lists files (default: the program directory's Tracks folder).
+    void setTrackFolder(const QString& folder);
+    QString trackFolder() const;
+    void refreshFileList();
+
+    // Output: the channels every sentence goes to (not owned).
+    void setOutputChannels(const QList<OutputChannel*>& channels);
+    void addOutputChannel(OutputChannel* channel);
+
+    // Dialogs: the real ones unless a test (or another front end) sets its own.
+    void setDialogs(zv::Dialogs* dialogs);
+
+    // The subsystems, for the features still to come to plug into.
+    ReplayState& replayState() { return m_state; }
+    const ReplayControls& controls() const { return m_ui; }
+    ReplayTick& tick() { return *m_tick; }
+    Loader& loader() { return *m_loader; }
+    SentenceSink& sink() { return *m_sink; }
+    // The file being replayed ("channel 1"), for the track-file replay.
+    ReplayFile& replayFile() { return m_file; }
+
+    // Layout groups that later features fill: the port choice (PortC, Pspeed, TCP
+    // status), the settings/status read-outs (time zone, units, info), the
+    // manual controls (spinners, steering) and the command buttons
+    // (download, exit).
+    QGroupBox* portGroup() const { return m_portGroup; }
+    QGroupBox* statusGroup() const { return m_statusGroup; }
+    QGroupBox* manualGroup() const { return m_manualGroup; }
+    QHBoxLayout* commandRow() const { return m_commandRow; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void buildControls();
+    void wireEvents();
+    void showFolderBrowser(bool on);
+    void fillDirectoryList();
+
     QString m_homeDir;
+    QString m_folder;
+    ReplayState m_state;
+    ReplayControls m_ui;
+    ReplayFile m_file;
+    class ForwardingDialogs;
+    std::unique_ptr<ForwardingDialogs> m_dialogs;
+    std::unique_ptr<zv::Dialogs> m_ownDialogs;
+    SentenceSink* m_sink = nullptr;
+    ReplayTick* m_tick = nullptr;
+    Loader* m_loader = nullptr;
+
+    QGroupBox* m_portGroup = nullptr;
+    QGroupBox* m_statusGroup = nullptr;
+    QGroupBox* m_manualGroup = nullptr;
+    QHBoxLayout* m_commandRow = nullptr;
+    QLabel* m_folderLabel = nullptr;
+    QPushButton* m_command1 = nullptr;
+    QPushButton* m_rmcRmb = nullptr;
+    QStringList m_failuresShown;
 };
 
 } // namespace zelvan

@@ -1,0 +1,110 @@
+#pragma once
+// The receiver intake: the serial port Comm1, the byte stream cut into
+// sentences, the dispatch to the decoders by sentence type, and the NMEA log
+// "Vur.log" with its every-sentence and per-type modes.
+#include "common/port_names.h"
+#include "common/text_lines.h"
+#include "display/decode/sentence_fields.h"
+
+#include <QFile>
+#include <QObject>
+#include <QPointer>
+#include <QSerialPort>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QScrollBar;
+class QWidget;
+
+namespace zv { class Dialogs; }
+
+namespace vur {
+
+// Order of the per-type log flags and check boxes.
+enum class SentenceType { RMC = 0, RMB, GGA, GSA, GSV, VTG };
+inline constexpr int sentenceTypeCount = 6;
+
+// The controls the intake reads and updates; the window hands them over.
+struct IntakeWidgets {
+    QCheckBox* all = nullptr;
+    std::array<QCheckBox*, sentenceTypeCount> types{}; // in SentenceType order
+    std::array<QCheckBox*, 2> check1{};                // "x >" new log, "> >" append
+    QScrollBar* portS = nullptr;
+    QLabel* portL = nullptr;
+    QLabel* status = nullptr;  // where port and log failures are reported
+    QWidget* focusAfterLog = nullptr;
+};
+
+class Intake : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qsizetype maxLine = 4096;
+    using Handler = std::function<void(const QByteArray& sentence)>;
+
+    Intake(const QString& appDir, const IntakeWidgets& widgets, zv::Dialogs* dialogs, QObject* parent = nullptr);
+    ~Intake() override;
+
+    // Decoder for one sentence type; types without one are only logged.
+    void setHandler(SentenceType type, Handler handler);
+
+    // Port number 1..8 from the selector value (9 - value); reopens Comm1.
+    void PortS_Change(int value);
+    // Opens Comm1 on COMn at 4800,n,8,1; reports a failure once in the status line.
+    bool openPort(int number);
+    QSerialPort* comm1() { return &m_comm1; }
+    int portNumber() const { return m_portNumber; }
+
+    // Reads from another device instead of Comm1 (tests, replays).
+    void attachDevice(QIODevice* device);
+    // Drains the attached device or Comm1.
+    void Anzeige();
+    // Handles bytes as if received.
+    void feed(QByteArrayView bytes);
+
+    void Check1_MouseUp(int index);
+    void ALL_Click();
+    // Pressing a type box while ALL is checked unchecks ALL first.
+    void typePressed(SentenceType type);
+
+    // The per-type check-box and log step every decoder begins with.
+    void typeStep(SentenceType type);
+    // Sample tick and course trigger: log the next sentence of every type.
+    void setAllLogNext() { m_logNext.fill(true); }
+    bool logNext(SentenceType type) const { return m_logNext[static_cast<size_t>(type)]; }
+    int logMode() const { return m_logMode; }
+    QString logPath() const;
+
+    const QByteArray& sentence() const { return m_sentence; }
+    qint64 dispatchedCount() const { return m_dispatched; }
+
+Q_SIGNALS:
+    // A port or log failure, with the text the status line shows.
+    void failureReported(const QString& text);
+
+private:
+    void handleLine(const QByteArray& line);
+    void writeLog(const QByteArray& sentence);
+    void report(const QString& text);
+    void readFrom(QIODevice* device);
+
+    QString m_appDir;
+    IntakeWidgets m_w;
+    zv::Dialogs* m_dialogs;
+    zv::DeviceOverrides m_devices;
+    QSerialPort m_comm1;
+    QPointer<QIODevice> m_attached;
+    int m_portNumber = 1;
+    zv::LineSplitter m_splitter{maxLine};
+    QByteArray m_sentence;
+    std::array<Handler, sentenceTypeCount> m_handlers;
+    int m_logMode = 0;
+    std::array<bool, sentenceTypeCount> m_logNext{};
+    QFile m_log;
+    qint64 m_dispatched = 0;
+};
+
+} // namespace vur

@@ -1,0 +1,235 @@
+#include "display/targets/targets.h"
+
+#include "common/dialogs.h"
+#include "common/number_text.h"
+#include "display/targets/targets_file.h"
+#include "display/trip/trip_state.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSaveFile>
+
+#include <cmath>
+
+namespace vur {
+namespace {
+
+// A targets file is a few kilobytes; a huge file is not one of ours.
+constexpr qint64 kMaxFileBytes = 1024 * 1024;
+
+} // namespace
+
+Targets::Targets(zv::Dialogs& dialogs)
+    : m_dialogs(dialogs)
+{
+}
+
+void Targets::setWidgets(const TargetWidgets& widgets)
+{
+    m_w = widgets;
+    syncList();
+    showTexts();
+    showPanels();
+}
+
+void Targets::load(const QString& dir)
+{
+    m_dir = dir;
+    QFile file(QDir(dir).filePath(QString::fromLatin1(kFileName)));
+    if (file.exists() && file.open(QIODevice::ReadOnly) && file.size() <= kMaxFileBytes) {
+        const TargetsFile f = parseTargetsFile(file.readAll());
+        m_entries = f.entries;
+        m_targetLine = f.targetLine;
+    }
+    m_selected = -1;
+    syncList();
+}
+
+void Targets::select(int index)
+{
+    m_selected = (index >= 0 && index < m_entries.size()) ? index : -1;
+    if (m_w.GotoL)
+        m_w.GotoL->setCurrentRow(m_selected);
+}
+
+void Targets::dirPMouseDown(bool leftButton)
+{
+    if (m_rmbActive) {
+        m_dialogs.beep();
+        return;
+    }
+    if (leftButton) {
+        if (!m_editorShown)
+            m_chooserShown = true;
+    } else if (m_selected >= 0) {
+        m_editorShown = true;
+        m_editorName = m_entries[m_selected].left(6);
+        if (m_w.GotoN)
+            m_w.GotoN->setText(m_editorName);
+    }
+    showPanels();
+}
+
+void Targets::choose(int index)
+{
+    select(index);
+    if (m_selected >= 0)
+        m_targetLine = targetLineOf(m_entries[m_selected]);
+    m_chooserShown = false;
+    showPanels();
+}
+
+bool Targets::storePosition(const std::optional<Position>& current, const QTime& localTime)
+{
+    if (!current) {
+        m_dialogs.beep();
+        return false;
+    }
+    m_entries.append(positionEntry(timeName(localTime), *current));
+    syncList();
+    writeFile();
+    m_chooserShown = false;
+    showPanels();
+    return true;
+}
+
+bool Targets::isChosen(int index) const
+{
+    return index >= 0 && index < m_entries.size() && targetLineOf(m_entries[index]) == m_targetLine;
+}
+
+void Targets::rename(int index, const QString& typedName)
+{
+    m_editorShown = false;
+    if (index < 0 || index >= m_entries.size()) {
+        showPanels();
+        return;
+    }
+    const bool chosen = isChosen(index);
+    const QString entry = m_entries.takeAt(index);
+    const QString name = sixCharacterName(typedName);
+    m_entries.append(name + entry.mid(6));
+    if (chosen)
+        m_targetLine = name + m_targetLine.mid(6);
+    syncList();
+    writeFile();
+    select(index);
+    m_chooserShown = false;
+    showPanels();
+}
+
+void Targets::remove(int index)
+{
+    m_editorShown = false;
+    if (index >= 0 && index < m_entries.size()) {
+        if (isChosen(index))
+            m_targetLine = QStringLiteral("------") + m_targetLine.mid(6);
+        m_entries.removeAt(index);
+        syncList();
+        writeFile();
+    }
+    select(-1);
+    m_chooserShown = false;
+    showPanels();
+}
+
+bool Targets::writeFile()
+{
+    const QString path = QDir(m_dir.isEmpty() ? QStringLiteral(".") : m_dir).filePath(QString::fromLatin1(kFileName));
+    QSaveFile file(path);
+    const QByteArray bytes = writeTargetsFile(m_entries);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    m_dialogs.message(QStringLiteral("Ziele nicht gespeichert: ") + path + QLatin1Char('\n') + file.errorString(),
+                      QStringLiteral("Vur"), zv::Dialogs::Icon::Warning);
+    return false;
+}
+
+void Targets::onRmb(const RmbData& rmb, const TripState& trip, double courseDeg)
+{
+    m_texts.DIRT = rmb.destination;
+    if (!rmb.destination.isEmpty()) {
+        m_rmbActive = true;
+        if (rmb.latSec && rmb.lonSec) {
+            m_targetY = 30.0 * (trip.lat0Sec - *rmb.latSec);
+            m_targetX = 21.0 * (*rmb.lonSec - trip.lon0Sec);
+        }
+        m_texts.DIST = zv::plainNumberText(std::floor(rmb.rangeNm * 1.852 + 0.5)) + QStringLiteral(" km");
+        m_bearing = rmb.bearingDeg;
+        m_texts.TRNE = compassLetters(rmb.bearingDeg);
+        m_arrow = receiverRelative(rmb.bearingDeg, courseDeg);
+        if (m_w.DirP)
+            m_w.DirP->update();
+        if (m_w.RTE)
+            m_w.RTE->update();
+    }
+    showTexts();
+}
+
+void Targets::onVtg(const std::optional<Position>& current, const TripState& trip, int courseInt)
+{
+    // Without a position of our own there is no way to show.
+    if (m_rmbActive || !current)
+        return;
+    const Position target = targetLinePosition(m_targetLine);
+    m_targetY = 30.0 * (trip.lat0Sec - target.latSec);
+    m_targetX = 21.0 * (target.lonSec - trip.lon0Sec);
+    const OwnTargetWay way = ownTargetWay(target, *current);
+    if (way.bearing)
+        m_bearing = way.bearing;
+    m_texts.DIRT = m_targetLine.left(6);
+    m_texts.DIST = targetDistanceText(way.distance);
+    const double bearing = m_bearing.value_or(0.0);
+    m_texts.TRNE = compassLetters(bearing);
+    m_arrow = relativeToCourse(bearing, courseInt);
+    showTexts();
+    if (m_w.DirP)
+        m_w.DirP->update();
+    if (m_w.RTE)
+        m_w.RTE->update();
+}
+
+std::optional<QPointF> Targets::routeMark() const
+{
+    if (m_texts.DIRT.isEmpty() || m_targetY == 0.0)
+        return std::nullopt;
+    return QPointF(m_targetX, m_targetY);
+}
+
+void Targets::syncList()
+{
+    if (!m_w.GotoL)
+        return;
+    m_w.GotoL->clear();
+    m_w.GotoL->addItems(m_entries);
+    m_w.GotoL->setCurrentRow(m_selected);
+}
+
+void Targets::showTexts()
+{
+    if (m_w.DIRT)
+        m_w.DIRT->setText(m_texts.DIRT);
+    if (m_w.DIST)
+        m_w.DIST->setText(m_texts.DIST);
+    if (m_w.TRNE)
+        m_w.TRNE->setText(m_texts.TRNE);
+}
+
+void Targets::showPanels()
+{
+    if (m_w.GotoSave)
+        m_w.GotoSave->setVisible(m_chooserShown);
+    if (m_w.GotoL)
+        m_w.GotoL->setVisible(m_chooserShown);
+    if (m_w.TRNE)
+        m_w.TRNE->setVisible(!m_chooserShown);
+    for (QWidget* w : {static_cast<QWidget*>(m_w.GotoN), static_cast<QWidget*>(m_w.GotoO), static_cast<QWidget*>(m_w.GotoE)})
+        if (w)
+            w->setVisible(m_editorShown);
+}
+
+} // namespace vur

@@ -1,0 +1,25 @@
+#include "sim/manual/manual_state.h"
+
+namespace zelvan {
+
+bool enterManualMode(ManualState& state, QByteArrayView lastRmc, const QDateTime& utcNow)
+{
+    state.reference.reset();
+    state.lastDistanceM = 0;
+    state.recordTime = utcNow.toUTC().time();
+    state.recordTime = QTime(state.recordTime.hour(), state.recordTime.minute(), state.recordTime.second());
+    state.tickedThisRun = false;
+    if (auto seeded = positionFromRmc(lastRmc)) {
+        state.position = *seeded;
+        return true;
+    }
+    return false;
+}
+
+void startManualRun(ManualState& state)
+{
+    state.nudgeFlags = 0;
+    state.tickedThisRun = false;
+}
+
+} // namespace zelvan

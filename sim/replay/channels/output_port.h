@@ -1,0 +1,105 @@
+#pragma once
+// The NMEA output of the simulator: the port list PortC, the baud-rate
+// buttons Pspeed, the channel behind the chosen entry (Comm1, a port-write or
+// printer channel, the TCP server) and SendSentence, the only way a sentence
+// leaves. The window creates one, hands it its widgets and the dialogs, and
+// calls it from its event handlers.
+#include "common/dialogs.h"
+#include "sim/replay/channels/channel_config.h"
+#include "sim/replay/channels/port_list.h"
+#include "sim/replay/channels/port_write_channel.h"
+#include "sim/replay/channels/printer_channel.h"
+#include "sim/replay/channels/serial_channel.h"
+#include "sim/replay/channels/tcp_server_channel.h"
+
+#include <QObject>
+#include <array>
+
+class QComboBox;
+class QAbstractButton;
+
+namespace zelvan {
+
+// The widgets this part of the window updates; any may be null.
+struct PortWidgets {
+    QComboBox* portC = nullptr;           // output selector, filled by fillPortList()
+    QWidget* tcpStat = nullptr;           // TCP status shape: shown while listening, red/green
+    QWidget* portL = nullptr;             // label whose tool tip lists the TCP clients
+    std::array<QAbstractButton*, 2> pspeed{}; // "4800", "9600"
+};
+
+class OutputPort : public QObject {
+    Q_OBJECT
+public:
+    // homeDir: where Zelvan.ini lives ([Devices], [TCP] Port); read afresh
+    // at every start of the output. dialogs may be null (failures are then
+    // only signalled).
+    OutputPort(const QString& homeDir, zv::Dialogs* dialogs, QObject* parent = nullptr);
+    ~OutputPort() override;
+
+    void setWidgets(const PortWidgets& widgets);
+
+    // FillPortList: the 24 entries, olive back colour; the selection is not
+    // handled while filling (no PortC click).
+    void fillPortList();
+    // Download mode's list: only COM1..COM16, dark red.
+    void fillDownloadPortList();
+
+    // The non-ignored, non-download branch of a PortC click (see
+    // applyPortSelection): closes Comm1, takes the entry, sets the port number.
+    void selectOutputPort(int index);
+    // Start-up: the stored entry, without closing anything.
+    void setOutPortIndex(int index);
+    int outPortIndex() const { return m_outPortIndex; }
+    QString selectedEntry() const { return portListEntry(m_outPortIndex); }
+    ChannelKind selectedKind() const { return channelKindOfIndex(m_outPortIndex); }
+
+    // Pspeed click: close Comm1 if open, new settings, reopen if it was open.
+    void pspeedClicked(int index);
+    int pspeedIndex() const { return m_pspeedIndex; }
+    QString serialSettings() const { return m_serial->settings(); }
+
+    // A replay or manual run starts: opens the chosen channel (Comm1 for a COM
+    // entry, the TCP listener for "TCP", the device of a Port or LPT entry).
+    // A failure is shown once; the run goes on and its sentences are dropped.
+    void startOutput();
+    // The run stops: Comm1 closed, StopTcpListener, other channels closed.
+    void stopOutput();
+    void startTcpListener();
+    void stopTcpListener();
+
+    // SendSentence: appends CR LF to the caller's text and sends it on the
+    // chosen channel.
+    void sendSentence(QByteArray& sentence);
+
+    SerialChannel* serial() const { return m_serial; }
+    TcpServerChannel* tcp() const { return m_tcp; }
+    // The channel behind the chosen entry (created on first use).
+    OutputChannel* activeChannel();
+    ChannelConfig config() const { return m_config; }
+
+Q_SIGNALS:
+    // Every failure shown to the user, also when no dialogs are set.
+    void failureReported(const QString& text, const QString& title);
+
+private:
+    void report(const QString& text, const QString& title);
+    void onChannelFailed(const QString& message);
+    void applyTcpStatus(bool visible, const QColor& colour);
+    void applyToolTip(const QString& text);
+    void applyConfig();
+
+    QString m_homeDir;
+    zv::Dialogs* m_dialogs;
+    PortWidgets m_widgets;
+    ChannelConfig m_config;
+    int m_outPortIndex = 0;
+    int m_pspeedIndex = kDefaultPspeedIndex;
+    bool m_reportedThisStart = false;
+    SerialChannel* m_serial;
+    TcpServerChannel* m_tcp;
+    std::array<PortWriteChannel*, 4> m_portWrites{};
+    std::array<PrinterChannel*, 3> m_printers{};
+};
+
+} // namespace zelvan

@@ -1,0 +1,90 @@
+#pragma once
+// The TCP server: one listening element (0) and one element per client
+// (1..tcpCount), created on demand and reused once closed. Every sentence
+// goes to every connected client.
+#include "sim/replay/output_channel.h"
+
+#include <QAbstractSocket>
+#include <QColor>
+#include <QList>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace zelvan {
+
+// Winsock numbers for Qt's socket errors where they mean the same.
+int winsockErrorNumber(QAbstractSocket::SocketError error);
+inline constexpr int kWinsockConnectionAborted = 10053;
+inline constexpr int kWinsockConnectionReset = 10054;
+inline constexpr int kWinsockBadState = 40006;
+
+// Winsock element states as the sending code reads them.
+enum class TcpElementState { Closed = 0, Listening = 2, Connected = 7, Closing = 8, Error = 9 };
+
+class TcpServerChannel : public OutputChannel {
+    Q_OBJECT
+public:
+    // A client whose unsent data passes this is closed and its element
+    // freed: a client that does not read must not make Zelvan grow.
+    static constexpr qint64 kMaxBacklog = 64 * 1024;
+
+    explicit TcpServerChannel(QObject* parent = nullptr);
+    ~TcpServerChannel() override;
+
+    void setPort(quint16 port) { m_port = port; }
+    quint16 port() const { return m_port; }
+    // The port actually listened on (differs from port() only for port 0).
+    quint16 listeningPort() const { return m_server.serverPort(); }
+
+    // StartTcpListener. On failure *error is the Winsock message text
+    // ("Winsock-Error No: " ...) naming the port and the system's reason.
+    bool open(QString* error) override;
+    // StopTcpListener: closes every element and destroys all but element 0.
+    void close() override;
+    bool isOpen() const override { return m_server.isListening(); }
+    // TcpSend.
+    void send(const QByteArray& sentence) override;
+
+    // What the window shows.
+    bool statusVisible() const { return m_statusVisible; }          // TCPstat shown
+    QColor statusColour() const { return m_statusColour; }          // TCPstat back colour
+    QString clientsToolTip() const { return m_toolTip; }            // PortL tool tip
+    int tcpCount() const { return static_cast<int>(m_elements.size()); }
+    TcpElementState elementState(int index) const;                  // 1..tcpCount
+    QString elementAddress(int index) const;                        // remote address text
+
+Q_SIGNALS:
+    // TCPstat shown/hidden or recoloured.
+    void statusChanged(bool visible, const QColor& colour);
+    void toolTipChanged(const QString& text);
+    // A message box the window shows as it stands (exclamation icon).
+    void messageRequested(const QString& text, const QString& title);
+    // A client was closed because it did not read (element number, address).
+    void clientDropped(int index, const QString& address);
+    // A connection request was accepted into element index.
+    void clientAccepted(int index);
+
+private:
+    struct Element {
+        QPointer<QTcpSocket> socket;
+        bool peerClosed = false;
+        QString address;
+    };
+
+    void onNewConnection();
+    void onSocketError(QTcpSocket* socket, QAbstractSocket::SocketError error);
+    int indexOf(const QTcpSocket* socket) const;
+    void closeElement(int index);
+    void setStatus(bool visible, const QColor& colour);
+    void setToolTip(const QString& text);
+
+    QTcpServer m_server;
+    quint16 m_port = 1000;
+    QList<Element> m_elements; // m_elements[i - 1] is element i
+    bool m_statusVisible = false;
+    QColor m_statusColour;
+    QString m_toolTip;
+};
+
+} // namespace zelvan

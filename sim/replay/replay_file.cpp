@@ -1,0 +1,39 @@
+#include "sim/replay/replay_file.h"
+
+namespace zelvan {
+
+bool ReplayFile::open(const QString& path)
+{
+    close();
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::ReadOnly))
+        return false;
+    m_reader = std::make_unique<zv::LineReader>(&m_file, kMaxLine);
+    return true;
+}
+
+void ReplayFile::close()
+{
+    m_reader.reset();
+    if (m_file.isOpen())
+        m_file.close();
+}
+
+bool ReplayFile::atEnd()
+{
+    return !m_reader || m_reader->atEnd();
+}
+
+bool ReplayFile::readLine(QByteArray& line)
+{
+    if (!m_reader)
+        return false;
+    return m_reader->readLine(line);
+}
+
+bool ReplayFile::seek(qint64 offset)
+{
+    return m_reader && m_reader->seek(offset);
+}
+
+} // namespace zelvan

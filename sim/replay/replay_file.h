@@ -1,0 +1,42 @@
+#pragma once
+// The file being replayed, open for forward reading ("channel 1"), with the
+// byte offsets of its RMC lines so jumps need not read from the start.
+#include "common/text_lines.h"
+
+#include <QFile>
+#include <QString>
+#include <QVector>
+#include <memory>
+
+namespace zelvan {
+
+class ReplayFile {
+public:
+    // Longer lines are cut into pieces; none is a sentence anyway.
+    static constexpr qsizetype kMaxLine = 128 * 1024;
+
+    bool open(const QString& path);
+    void close();
+    bool isOpen() const { return m_file.isOpen(); }
+    bool atEnd();
+    // Next line without its end; false at the end or when not open.
+    bool readLine(QByteArray& line);
+    qint64 position() const { return m_reader ? m_reader->position() : 0; }
+    bool seek(qint64 offset);
+
+private:
+    QFile m_file;
+    std::unique_ptr<zv::LineReader> m_reader;
+};
+
+// Where each line beginning with "$GPRMC" starts, and the "$GPTXT" text in
+// force there, built while counting so GoToRecord is a seek.
+struct RmcIndex {
+    QVector<qint64> offsets;
+    QVector<int> statusRef;   // index into statusTexts, -1 = none seen yet
+    QVector<QString> statusTexts;
+    bool valid = false;
+    void clear() { offsets.clear(); statusRef.clear(); statusTexts.clear(); valid = false; }
+};
+
+} // namespace zelvan

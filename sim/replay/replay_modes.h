@@ -1,0 +1,43 @@
+#pragma once
+// Seams for the two other ways the tick works: the manual composer and the
+// track-file (composed) replay plug in here.
+#include <QString>
+#include <cstdint>
+
+namespace zelvan {
+
+// Manual mode: one set of sentences per tick from the hand-set position.
+class ManualComposer {
+public:
+    virtual ~ManualComposer() = default;
+    virtual void composeManualSentences() = 0;
+};
+
+// How a composed-mode tick continues.
+enum class TickFlow { CommonEnd, Ended };
+
+// Track files: everything that reads a track file's records. The tick and
+// the loader call these; without one plugged in, track files are reported
+// as "Unknown Track-Format !".
+class TrackFileReplay {
+public:
+    virtual ~TrackFileReplay() = default;
+    // The rest of loading once the probe found a track file: count (yielding),
+    // DetectTrackFormat, profile, position after the first record line.
+    // False after listing the failure; the loader then stops with reason 2.
+    virtual bool load() = 0;
+    // Composed-mode tick from the read on; the tick has done its start, the
+    // pause check and cleared singleStep.
+    virtual TickFlow tick() = 0;
+    virtual void skipRecords(std::int32_t n) = 0;
+    virtual void seekNextRecordLine() = 0;
+    // Reopened file positioned after the first record line (restart, loop).
+    virtual void detectTrackFormat() = 0;
+    // AutoSkip during a track replay: jump to the next segment.
+    virtual void nextSegment() = 0;
+    // Writes the ".RMC" companion of a log with GGA and VTG but no RMC and
+    // returns its path; an empty result is a load failure.
+    virtual QString convertLogToRmc(const QString& logPath) = 0;
+};
+
+} // namespace zelvan

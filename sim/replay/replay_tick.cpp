@@ -1,0 +1,485 @@
+#include "sim/replay/replay_tick.h"
+
+#include "common/nmea.h"
+#include "common/number_text.h"
+#include "sim/replay/replay_core.h"
+#include "sim/replay/replay_file.h"
+#include "sim/replay/sentence_sink.h"
+#include "sim/replay/yielder.h"
+#include "sim/status/readouts.h"
+#include "sim/window/gauges.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTimer>
+#include <cmath>
+
+namespace zelvan {
+
+namespace {
+constexpr unsigned kGrey = 0xC0C0C0;
+constexpr unsigned kMagentaBgr = 0xFF00FF;
+constexpr unsigned kStandstillBgr = 0x40C0;
+constexpr int kPauseIntervalMs = 2000;
+constexpr int kFollowIntervalMs = 6000;
+constexpr int kRunLightMs = 400;
+} // namespace
+
+ReplayTick::ReplayTick(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file,
+                       QObject* parent)
+    : QObject(parent), m_s(state), m_ui(ui), m_sink(sink), m_file(file)
+{
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setTimerType(Qt::PreciseTimer);
+    m_timer1->setInterval(m_interval);
+    connect(m_timer1, &QTimer::timeout, this, &ReplayTick::onTimer1);
+
+    m_timer2 = new QTimer(this);
+    m_timer2->setObjectName(QStringLiteral("Timer2"));
+    m_timer2->setTimerType(Qt::PreciseTimer);
+    m_timer2->setInterval(kRunLightMs);
+    connect(m_timer2, &QTimer::timeout, this, &ReplayTick::onTimer2);
+
+    // The pause before a tick's output is a timer step, never a sleep.
+    m_wait = new QTimer(this);
+    m_wait->setObjectName(QStringLiteral("TickWait"));
+    m_wait->setTimerType(Qt::PreciseTimer);
+    m_wait->setSingleShot(true);
+    connect(m_wait, &QTimer::timeout, this, [this] {
+        if (m_afterWait)
+            (this->*m_afterWait)();
+    });
+}
+
+void ReplayTick::setTimer1Enabled(bool on)
+{
+    m_timerWanted = on;
+    if (m_running)
+        return;
+    if (on)
+        m_timer1->start(m_interval);
+    else
+        m_timer1->stop();
+}
+
+void ReplayTick::setTimer1Interval(int ms)
+{
+    m_interval = qBound(1, ms, 24 * 3600 * 1000);
+    if (m_running)
+        return;
+    m_timer1->setInterval(m_interval);
+    if (m_timerWanted)
+        m_timer1->start(m_interval);
+}
+
+void ReplayTick::whenIdle(std::function<void()> command)
+{
+    if (m_running)
+        m_deferred.append(std::move(command));
+    else
+        command();
+}
+
+bool ReplayTick::manualMode() const
+{
+    return isChecked(m_ui.manu);
+}
+
+void ReplayTick::emitSentence(const QByteArray& sentence)
+{
+    m_sink.emitSentence(sentence);
+}
+
+void ReplayTick::onTimer1()
+{
+    if (m_running || m_navigating)
+        return;
+    m_running = true;
+    m_timer1->stop();
+    m_tickClock.start();
+    tickStart();
+}
+
+void ReplayTick::waitThen(void (ReplayTick::*step)())
+{
+    if (m_preOutputWaitMs <= 0) {
+        (this->*step)();
+        return;
+    }
+    m_afterWait = step;
+    m_wait->start(m_preOutputWaitMs);
+}
+
+void ReplayTick::tickStart()
+{
+    const bool manual = manualMode();
+    if (!manual && (!m_s.replayActive || !m_file.isOpen() || m_s.fileKind == FileKindNone)) {
+        // Nothing to replay (e.g. Last cleared while idle): stay quiet.
+        m_timerWanted = false;
+        finishTick();
+        return;
+    }
+    if (m_s.fileKind != FileKindNmeaLog || manual)
+        waitThen(&ReplayTick::afterWait);
+    else
+        afterWait();
+}
+
+void ReplayTick::afterWait()
+{
+    // The list is cleared just before it fills again, so it never stands
+    // empty during the wait.
+    if (m_s.fileKind != FileKindNmeaLog || manualMode())
+        m_sink.clearList();
+    if (manualMode()) {
+        m_sink.list(QStringLiteral("Position:  ") + m_s.statusText);
+        if (m_manual)
+            m_manual->composeManualSentences();
+        finishTick();
+        return;
+    }
+    if (m_ui.list1)
+        m_ui.list1->setToolTip(QStringLiteral("NMEA-out"));
+    if (m_ui.runA)
+        m_ui.runA->show();
+    m_timer2->stop();
+    if (m_s.recordIndex < m_s.recordTotal && m_ui.gauge2)
+        m_ui.gauge2->setToolTip(QStringLiteral("Records:") + zv::plainNumberText(double(m_s.recordIndex) + 1)
+                                + QStringLiteral("/") + zv::plainNumberText(m_s.recordTotal));
+
+    if (m_s.fileKind == FileKindNmeaLog) {
+        waitThen(&ReplayTick::passThrough);
+        return;
+    }
+    // Composed mode (track files).
+    if (m_ui.equ)
+        m_ui.equ->setEnabled(false);
+    if (!m_s.singleStep && isChecked(m_ui.pause)) {
+        pauseStep();
+        finishTick();
+        return;
+    }
+    m_s.singleStep = false;
+    if (m_track && m_track->tick() == TickFlow::CommonEnd)
+        commonEnd();
+    finishTick();
+}
+
+void ReplayTick::pauseStep()
+{
+    auto data = [this](int i) { return isChecked(m_ui.data[i]); };
+    m_sink.list(QStringLiteral("Pause:"));
+    if (m_s.fileKind == FileKindNmeaLog) {
+        if (!m_s.lastGga.isEmpty() && !m_s.sentRmc.isEmpty())
+            m_s.lastGga = ggaWithRmcPosition(m_s.lastGga, m_s.sentRmc);
+        if (data(DataRmc) && !m_s.sentRmc.isEmpty())
+            emitSentence(m_s.sentRmc);
+        if (data(DataGga)) {
+            const QByteArray gga = pausedGga(m_s.lastGga);
+            if (!gga.isEmpty())
+                emitSentence(gga);
+        }
+        if (data(DataVtg)) {
+            const QByteArray vtg = pausedVtg(m_s.lastVtg);
+            if (!vtg.isEmpty())
+                emitSentence(vtg);
+        }
+    } else {
+        m_sink.list(QStringLiteral(" "));
+        m_sink.list(QStringLiteral(" "));
+        if (data(DataRmc) && !m_s.lastRmc.isEmpty())
+            emitSentence(m_s.lastRmc);
+        if (data(DataGga) && !m_s.lastGga.isEmpty())
+            emitSentence(m_s.lastGga);
+        if (data(DataVtg) && !m_s.lastVtg.isEmpty())
+            emitSentence(m_s.lastVtg);
+    }
+    if (data(DataOth))
+        emitSentence(kFixedPgrmm);
+    setTimer1Interval(kPauseIntervalMs);
+    m_timer2->start();
+    setText(m_ui.speedL, QStringLiteral("---"));
+}
+
+bool ReplayTick::readRmcLine(bool contains)
+{
+    Yielder yielder;
+    for (;;) {
+        if (!m_s.replayActive)
+            return false;
+        if (m_file.atEnd()) {
+            if (m_stopReplay)
+                m_stopReplay(StopEndOfFile);
+            return false;
+        }
+        m_file.readLine(m_s.currentLine);
+        if (contains ? m_s.currentLine.contains("$GPRMC") : m_s.currentLine.startsWith("$GPRMC"))
+            return true;
+        yielder.maybeYield();
+    }
+}
+
+void ReplayTick::passThrough()
+{
+    m_sink.clearList();
+    if (!m_s.replayActive) {
+        finishTick();
+        return;
+    }
+    auto data = [this](int i) { return isChecked(m_ui.data[i]); };
+    if (!m_s.singleStep && isChecked(m_ui.pause)) {
+        pauseStep();
+        finishTick();
+        return;
+    }
+    m_s.singleStep = false;
+
+    // Epoch start: the RMC that ended the previous epoch.
+    m_epochRmc = m_s.currentLine;
+    if (data(DataRmc)) {
+        m_sink.list(QStringLiteral("NMEA: ") + m_s.statusText);
+        if (!m_s.phsmiLine.isEmpty())
+            emitSentence(m_s.phsmiLine);
+        emitSentence(m_s.currentLine);
+    }
+
+    // The epoch's other lines, as the selection passes them.
+    Yielder yielder;
+    for (;;) {
+        if (!m_s.replayActive) {
+            finishTick();
+            return;
+        }
+        if (m_file.atEnd()) {
+            if (m_stopReplay)
+                m_stopReplay(StopEndOfFile);
+            finishTick();
+            return;
+        }
+        m_file.readLine(m_s.currentLine);
+        if (m_s.currentLine.contains("$GPRMC"))
+            break;
+        DataSelection sel{};
+        for (int i = 0; i < DataBoxCount; ++i)
+            sel[i] = data(i);
+        const LogLineChoice c = selectLogLine(m_s.currentLine, sel, isChecked(m_ui.equ), m_s.epochTimePos);
+        switch (c.kind) {
+        case LogLineKind::Gga:
+            if (m_ui.data[DataGga])
+                m_ui.data[DataGga]->setEnabled(true);
+            m_s.lastGga = m_s.currentLine;
+            m_s.altitudeText = zv::sentenceField(m_s.currentLine, 9);
+            break;
+        case LogLineKind::Vtg:
+            setCaptionColour(m_ui.data[DataVtg], kMagentaBgr);
+            m_s.lastVtg = m_s.currentLine;
+            break;
+        case LogLineKind::Rmb:
+            if (m_ui.data[DataRmb])
+                m_ui.data[DataRmb]->setEnabled(true);
+            break;
+        case LogLineKind::Gsa:
+            if (m_ui.data[DataGsa])
+                m_ui.data[DataGsa]->setEnabled(true);
+            break;
+        case LogLineKind::Gsv:
+            if (m_ui.data[DataGsv])
+                m_ui.data[DataGsv]->setEnabled(true);
+            break;
+        case LogLineKind::Pgrmm:
+            // Only a PGRMM that went out replaces the fixed one.
+            if (c.passOn)
+                m_s.hasPgrmm = true;
+            break;
+        case LogLineKind::Txt:
+            m_s.statusText = QString::fromLatin1(m_s.currentLine.mid(7));
+            break;
+        case LogLineKind::Phsmi:
+            m_s.phsmiLine = m_s.currentLine;
+            break;
+        case LogLineKind::OtherTalker:
+        case LogLineKind::Junk:
+            setCaptionColour(m_ui.data[DataOth], kMagentaBgr);
+            break;
+        }
+        if (c.passOn)
+            emitSentence(c.out);
+        yielder.maybeYield();
+    }
+
+    // The RMC that ends this epoch opens the next one.
+    const QByteArray nextRmc = m_s.currentLine;
+    m_s.epochTimePos = epochTimePosOf(nextRmc);
+    if (!m_s.hasVtg && data(DataVtg)) {
+        // From the RMC this epoch sent, so VTG and RMC always agree.
+        const QByteArray knots = rmcField(m_epochRmc, 7);
+        m_s.lastVtg = synthesizeVtg(rmcField(m_epochRmc, 8), knots, kmhFromKnots(knots));
+        emitSentence(m_s.lastVtg);
+    }
+    if (!m_s.hasPgrmm && data(DataOth))
+        emitSentence(kFixedPgrmm);
+    m_s.sentRmc = m_s.lastRmc;
+    m_s.lastRmc = nextRmc;
+
+    const bool quiet = !m_s.phsmiLine.isEmpty();
+    const double lat = latitudeMinutes(rmcField(nextRmc, 3));
+    const double lon = longitudeMinutes(rmcField(nextRmc, 5));
+    if (m_s.startLat == 0) {
+        m_s.startLat = lat;
+        m_s.startLon = lon;
+    }
+    auto measure = [this](double lat1, double lat2, double lon1, double lon2) {
+        const DistanceAndCourse dc = distanceAndCourse(lat1, lat2, lon1, lon2);
+        m_s.distanceM = dc.distanceM;
+        if (dc.courseDeg)
+            m_s.courseDeg = *dc.courseDeg;
+    };
+    measure(lat, m_s.startLat, lon, m_s.startLon);
+    if (!quiet)
+        setText(m_ui.distL, distanceReadout(m_s.distanceM, m_s.metricUnits));
+    if (m_s.prevLat != 0)
+        measure(lat, m_s.prevLat, lon, m_s.prevLon);
+    m_s.prevLat = lat;
+    m_s.prevLon = lon;
+    m_s.tripMeters += m_s.distanceM;
+    if (!quiet)
+        setText(m_ui.tripL, tripReadout(m_s.tripMeters, m_s.metricUnits));
+
+    setBackColour(m_ui.autoSkip, kGrey);
+    m_s.speedKnotsText = rmcField(m_s.currentLine, 7);
+    m_s.speedKmh = kmhFromKnots(m_s.speedKnotsText);
+    while (m_s.autoSkipStill && m_s.speedKmh <= 0) {
+        setBackColour(m_ui.autoSkip, kStandstillBgr);
+        if (!readRmcLine(false)) {
+            finishTick();
+            return;
+        }
+        ++m_s.recordIndex;
+        m_s.speedKnotsText = rmcField(m_s.currentLine, 7);
+        m_s.speedKmh = kmhFromKnots(m_s.speedKnotsText);
+    }
+    const QByteArray shownRmc = m_s.currentLine;
+    for (int i = 1; i < m_s.recordsPerTick; ++i) {
+        if (!readRmcLine(true)) {
+            finishTick();
+            return;
+        }
+        ++m_s.recordIndex;
+    }
+    if (!quiet)
+        showReadouts(shownRmc);
+    commonEnd();
+    finishTick();
+}
+
+void ReplayTick::showReadouts(const QByteArray& rmc)
+{
+    setText(m_ui.speedL, QString::fromLatin1(speedReadout(m_s.speedKmh, m_s.metricUnits)));
+    if (m_s.speedKmh > m_s.maxSpeed) {
+        m_s.maxSpeed = m_s.speedKmh;
+        setText(m_ui.maxL, QString::fromLatin1(speedReadout(m_s.maxSpeed, m_s.metricUnits)));
+    }
+    m_s.rmcCourseText = rmcField(rmc, 8);
+    if (m_ui.gauge1) {
+        m_ui.gauge1->setValue(compassNeedle(zv::leadingNumber(m_s.rmcCourseText)));
+        m_ui.gauge1->setNeedleWidth(3);
+    }
+    if (m_clock)
+        m_clock(rmcField(rmc, 9), rmcClockText(rmc));
+}
+
+void ReplayTick::commonEnd()
+{
+    if (m_s.phsmiLine.isEmpty() && !m_s.altitudeText.isEmpty()) {
+        const double alt = std::floor(zv::leadingNumber(m_s.altitudeText));
+        const QString shown = zv::trimmedNumberText(m_s.metricUnits ? alt : std::floor(alt * 3.281));
+        setText(m_ui.nnL, shown);
+        setText(m_ui.nnM, zv::trimmedNumberText(alt) + QStringLiteral(" m NN"));
+        if (alt < m_s.altitudeMin) {
+            m_s.altitudeMin = alt;
+            setText(m_ui.nnMinL, shown);
+        }
+        if (alt > m_s.altitudeMax) {
+            m_s.altitudeMax = alt;
+            setText(m_ui.nnMaxL, shown);
+        }
+    }
+    setTimer1Interval(nextTimerInterval(m_s.tickIntervalMs, m_s.lastTickMs, m_interval));
+    if (m_tickClock.isValid() && m_tickClock.elapsed() > kRunLightMs) {
+        if (m_ui.runA)
+            m_ui.runA->hide();
+    } else {
+        m_timer2->start();
+    }
+    ++m_s.recordIndex;
+    if (m_ui.gauge2 && m_s.recordIndex <= m_ui.gauge2->maximum())
+        m_ui.gauge2->setValue(m_s.recordIndex);
+}
+
+void ReplayTick::finishTick()
+{
+    m_s.lastTickMs = m_tickClock.isValid() ? m_tickClock.elapsed() : 0;
+    if (isChecked(m_ui.last))
+        m_interval = kFollowIntervalMs;
+    m_running = false;
+    m_timer1->setInterval(m_interval);
+    if (m_timerWanted)
+        m_timer1->start(m_interval);
+    const auto deferred = std::exchange(m_deferred, {});
+    for (const auto& command : deferred)
+        command();
+    Q_EMIT tickFinished();
+}
+
+void ReplayTick::onTimer2()
+{
+    if (m_ui.runA)
+        m_ui.runA->hide();
+    m_timer2->stop();
+}
+
+void ReplayTick::choosePace(int index)
+{
+    if (index < 0 || index > 7)
+        return;
+    if (manualMode()) {
+        static constexpr int manualIntervals[8] = {0, 0, 0, 100, 1000, 2000, 0, 0};
+        if (manualIntervals[index])
+            setTimer1Interval(manualIntervals[index]);
+        if (m_manualPaceFocus)
+            m_manualPaceFocus();
+        return;
+    }
+    const bool wasWanted = m_timerWanted;
+    setTimer1Enabled(false);
+    setTimer1Interval(100);
+    const Pace pace = paceForChoice(index);
+    m_s.recordsPerTick = pace.recordsPerTick;
+    m_s.tickIntervalMs = pace.tickIntervalMs;
+    if (m_s.replayActive)
+        setTimer1Enabled(true);
+    else
+        m_timerWanted = wasWanted && manualMode();
+}
+
+void ReplayTick::lastToggled()
+{
+    const bool on = isChecked(m_ui.last);
+    for (QRadioButton* b : m_ui.abstand)
+        if (b)
+            b->setEnabled(!on);
+    if (on) {
+        m_s.savedInterval = m_interval;
+        return;
+    }
+    setTimer1Enabled(false);
+    setTimer1Interval(m_s.savedInterval);
+    // Only a running replay or manual run needs the timer back.
+    if (m_s.replayActive || manualMode())
+        setTimer1Enabled(true);
+}
+
+} // namespace zelvan

@@ -1,0 +1,108 @@
+#pragma once
+// ReplayTick: one run per Timer1 event. It takes the next epoch of an NMEA
+// log (pass-through), or hands over to the track-file replay (composed mode)
+// or the manual composer, lists and sends the sentences and re-arms Timer1
+// for the chosen pace.
+#include "sim/replay/replay_controls.h"
+#include "sim/replay/replay_modes.h"
+#include "sim/replay/replay_state.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <functional>
+
+class QTimer;
+
+namespace zelvan {
+
+class ReplayFile;
+class SentenceSink;
+
+class ReplayTick : public QObject {
+    Q_OBJECT
+public:
+    ReplayTick(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file,
+               QObject* parent = nullptr);
+
+    // Timer1 as the rest of the window sees it. While a tick runs, changes are
+    // kept and applied when it ends (setting the interval restarts the count).
+    void setTimer1Enabled(bool on);
+    void setTimer1Interval(int ms);
+    bool timer1Enabled() const { return m_timerWanted; }
+    int timer1Interval() const { return m_interval; }
+    QTimer* timer1() const { return m_timer1; }
+    QTimer* timer2() const { return m_timer2; }
+
+    // The Timer1 event: runs the tick unless one is running or a skip or
+    // jump holds the file (the timer then simply fires again later).
+    void onTimer1();
+    bool isRunning() const { return m_running; }
+
+    // Navigation holds the file: ticks are refused meanwhile.
+    void setNavigating(bool on) { m_navigating = on; }
+    bool isNavigating() const { return m_navigating; }
+    // Runs `command` now, or right after the running tick.
+    void whenIdle(std::function<void()> command);
+
+    // The wait before a tick's output (100 ms); tests set 0 to run ticks synchronously.
+    void setPreOutputWaitMs(int ms) { m_preOutputWaitMs = ms; }
+    int preOutputWaitMs() const { return m_preOutputWaitMs; }
+
+    // Abstand(index) click and Last click.
+    void choosePace(int index);
+    void lastToggled();
+
+    // Seams.
+    void setManualComposer(ManualComposer* composer) { m_manual = composer; }
+    void setTrackFileReplay(TrackFileReplay* replay) { m_track = replay; }
+    void setStopReplay(std::function<void(StopReason)> stop) { m_stopReplay = std::move(stop); }
+    // ShowRecordClock(date ddmmyy, time hhmmss).
+    void setRecordClock(std::function<void(const QByteArray&, const QByteArray&)> clock) { m_clock = std::move(clock); }
+    // Manual mode's focus move after a pace choice (HSc1(3)).
+    void setManualPaceFocus(std::function<void()> focus) { m_manualPaceFocus = std::move(focus); }
+
+    // Steps shared with the composed-mode replay.
+    void emitSentence(const QByteArray& sentence);
+    void pauseStep();
+    void commonEnd();
+    bool manualMode() const;
+
+Q_SIGNALS:
+    void tickFinished();
+
+private:
+    void tickStart();
+    void afterWait();
+    void passThrough();
+    bool readRmcLine(bool contains); // false: tick ended (stop or end of file)
+    void showReadouts(const QByteArray& rmc);
+    void finishTick();
+    void onTimer2();
+    void waitThen(void (ReplayTick::*step)());
+
+    ReplayState& m_s;
+    const ReplayControls& m_ui;
+    SentenceSink& m_sink;
+    ReplayFile& m_file;
+
+    QTimer* m_timer1;
+    QTimer* m_timer2;
+    QTimer* m_wait;
+    void (ReplayTick::*m_afterWait)() = nullptr;
+    bool m_timerWanted = false;
+    int m_interval = 100;
+    bool m_running = false;
+    bool m_navigating = false;
+    int m_preOutputWaitMs = 100;
+    QElapsedTimer m_tickClock;
+    QByteArray m_epochRmc;
+    QList<std::function<void()>> m_deferred;
+
+    ManualComposer* m_manual = nullptr;
+    TrackFileReplay* m_track = nullptr;
+    std::function<void(StopReason)> m_stopReplay;
+    std::function<void(const QByteArray&, const QByteArray&)> m_clock;
+    std::function<void()> m_manualPaceFocus;
+};
+
+} // namespace zelvan

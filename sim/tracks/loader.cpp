@@ -1,0 +1,676 @@
+#include "sim/tracks/loader.h"
+
+#include "common/dialogs.h"
+#include "common/nmea.h"
+#include "common/number_text.h"
+#include "sim/replay/replay_core.h"
+#include "sim/replay/replay_modes.h"
+#include "sim/replay/replay_tick.h"
+#include "sim/replay/sentence_sink.h"
+#include "sim/replay/yielder.h"
+#include "sim/window/altitude_picture.h"
+#include "sim/window/gauges.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <cmath>
+
+namespace zelvan {
+
+namespace {
+constexpr unsigned kGrey = 0xC0C0C0;
+constexpr unsigned kMagentaBgr = 0xFF00FF;
+const QColor kGgaColour(200, 200, 0);
+constexpr int kLoopWaitMs = 1000;
+
+void enable(QWidget* w, bool on)
+{
+    if (w)
+        w->setEnabled(on);
+}
+void show(QWidget* w, bool on)
+{
+    if (w)
+        w->setVisible(on);
+}
+} // namespace
+
+Loader::Loader(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file, ReplayTick& tick,
+               zv::Dialogs& dialogs, QObject* parent)
+    : QObject(parent), m_s(state), m_ui(ui), m_sink(sink), m_file(file), m_tick(tick), m_dialogs(dialogs)
+{
+}
+
+bool Loader::isReplayRunning() const
+{
+    return m_ui.stopA ? !m_ui.stopA->isHidden() : m_s.replayActive;
+}
+
+bool Loader::paused() const
+{
+    return isChecked(m_ui.pause);
+}
+
+bool Loader::reopen()
+{
+    return m_file.open(m_s.trackPath);
+}
+
+void Loader::loadSelectedFile()
+{
+    if (m_loading || m_s.replayActive)
+        return;
+    if (m_ui.loa && m_ui.loa->isHidden())
+        return;
+    QListWidgetItem* item = m_ui.file1 ? m_ui.file1->currentItem() : nullptr;
+    if (!item)
+        return;
+    const QString name = item->text();
+    if (m_downloadClick && m_downloadClick(name))
+        return;
+    // A click that opens the file menu loads nothing.
+    if (m_s.suppressLoad) {
+        m_s.suppressLoad = false;
+        return;
+    }
+    show(m_ui.list1, true);
+    show(m_ui.dir1, false);
+    show(m_ui.drive1, false);
+    enable(m_ui.dirSel, false);
+    enable(m_ui.manu, false);
+
+    m_s.trackPath = QDir(m_folder).filePath(name);
+    m_s.fileKind = FileKindNone;
+    m_file.close();
+    m_companionPath.clear();
+    m_index.clear();
+
+    m_loading = true;
+    const quint64 generation = ++m_generation;
+    auto finish = [this](bool ok) {
+        m_loading = false;
+        Q_EMIT loadFinished(ok);
+    };
+
+    m_s.trackName.clear();
+    m_s.recordLead = "T";
+    enable(m_ui.file1, false);
+    m_s.hasRmc = m_s.hasGga = m_s.hasVtg = false;
+    enable(m_ui.downloadC, false);
+    m_s.epochTimePos.clear();
+    enable(m_ui.restart, true);
+    enable(m_ui.back, true);
+    enable(m_ui.skip1, true);
+    enable(m_ui.skip2, true);
+    enable(m_ui.pause, true);
+    if (m_ui.skip1)
+        m_ui.skip1->setToolTip(QStringLiteral("Skip 10"));
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    setText(m_ui.fileL, dot < 0 ? name : name.left(dot));
+
+    if (!reopen() || !probeKind()) {
+        m_file.close();
+        m_sink.list(QStringLiteral("No Log-File !"));
+        stopReplay(StopLoadFailure);
+        return finish(false);
+    }
+
+    if (m_s.fileKind == FileKindTrack) {
+        if (m_ui.autoSkip) {
+            m_ui.autoSkip->setChecked(false);
+            m_ui.autoSkip->setEnabled(false);
+        }
+        show(m_ui.autoL, false);
+        for (int i = 3; i <= 5; ++i)
+            enable(m_ui.data[i], false);
+        if (!m_track) {
+            m_file.close();
+            m_sink.list(QStringLiteral("Unknown Track-Format !"));
+            stopReplay(StopLoadFailure);
+            return finish(false);
+        }
+        if (!m_track->load() || generation != m_generation) {
+            if (generation == m_generation)
+                stopReplay(StopLoadFailure);
+            return finish(false);
+        }
+    } else {
+        for (int i : {1, 3, 4, 5})
+            enable(m_ui.data[i], false);
+        setCaptionColour(m_ui.data[2], kGrey);
+        setCaptionColour(m_ui.data[6], kGrey);
+        if (!countLog())
+            return finish(false); // stopped while counting
+        m_file.close();
+        show(m_ui.stopA, true);
+        if (!m_s.hasRmc) {
+            QString converted;
+            if (m_s.hasGga && m_s.hasVtg) {
+                setCaptionColour(m_ui.data[0], kGrey);
+                if (m_track)
+                    converted = m_track->convertLogToRmc(m_s.trackPath);
+            }
+            if (converted.isEmpty() || generation != m_generation) {
+                if (generation == m_generation) {
+                    m_dialogs.message(QStringLiteral("No RMC or GGA-Data"), QStringLiteral(" Data-Error !"),
+                                      zv::Dialogs::Icon::Critical);
+                    stopReplay(StopLoadFailure);
+                }
+                return finish(false);
+            }
+            m_companionPath = converted;
+            m_s.trackPath = converted;
+            m_index.clear(); // offsets were of the original log
+        }
+        if (!reopen() || !seekFirstRmc()) {
+            m_dialogs.message(QStringLiteral("No RMC or GGA-Data"), QStringLiteral(" Data-Error !"),
+                              zv::Dialogs::Icon::Critical);
+            stopReplay(StopLoadFailure);
+            return finish(false);
+        }
+    }
+
+    if (m_s.recordTotal != 0) {
+        if (m_ui.gauge2)
+            m_ui.gauge2->setMaximum(m_s.recordTotal);
+        m_s.recordIndex = 0;
+    }
+    m_s.replayActive = true;
+    m_sink.openChannels();
+    enable(m_ui.portC, false);
+    m_tick.setTimer1Interval(100);
+    m_tick.setTimer1Enabled(true);
+    if (isChecked(m_ui.minC) && m_ui.miniA) {
+        // A second to see the start, then out of the way.
+        QTimer::singleShot(1000, this, [this] {
+            if (!m_s.replayActive || !isChecked(m_ui.minC))
+                return;
+            m_ui.miniA->show();
+            m_ui.miniA->window()->showMinimized();
+        });
+    }
+    if (m_started)
+        m_started();
+    finish(true);
+}
+
+bool Loader::probeKind()
+{
+    QByteArray line;
+    Yielder yielder(m_yieldMs);
+    while (m_file.readLine(line)) {
+        if (line.startsWith('$')) {
+            m_s.fileKind = FileKindNmeaLog;
+            return true;
+        }
+        if (line.startsWith('L'))
+            m_s.trackName = QString::fromLatin1(line.mid(14));
+        checkSegmentMark(line);
+        if (line.startsWith(m_s.recordLead)) {
+            m_s.fileKind = FileKindTrack;
+            return true;
+        }
+        if (line.startsWith("OziEx")) {
+            m_s.trackFormat = QStringLiteral("Ozi");
+            m_s.recordLead = " ";
+            m_s.fileKind = FileKindTrack;
+            return true;
+        }
+        if (line.startsWith("<kml ")) {
+            m_s.trackFormat = QStringLiteral("KML");
+            m_s.recordLead = " ";
+            m_s.fileKind = FileKindTrack;
+            return true;
+        }
+        yielder.maybeYield();
+    }
+    return false;
+}
+
+// One pass over the log: counts the records, notes which sentence types it
+// holds, indexes the RMC lines and collects the altitude profile.
+bool Loader::countLog()
+{
+    const quint64 generation = m_generation;
+    if (!reopen())
+        return false;
+    m_s.recordTotal = 1;
+    if (m_ui.dia) {
+        m_ui.dia->clear();
+        m_ui.dia->setToolTip(QStringLiteral("Altitude"));
+    }
+    m_profileRunning = true;
+    m_profileAbort = false;
+    double lowest = 99999, highest = 0;
+    bool anyAltitude = false;
+    double x = 0;
+    QVector<QPointF> profile;
+    int statusRef = -1;
+    QByteArray line;
+    Yielder yielder(m_yieldMs);
+    for (;;) {
+        const qint64 at = m_file.position();
+        if (!m_file.readLine(line))
+            break;
+        if (line.contains("$GPRMC")) {
+            m_s.hasRmc = true;
+            if (m_s.recordTotal < INT32_MAX)
+                ++m_s.recordTotal;
+            if (line.startsWith("$GPRMC")) {
+                m_index.offsets.append(at);
+                m_index.statusRef.append(statusRef);
+            }
+        } else if (line.startsWith("$GPTXT")) {
+            m_index.statusTexts.append(QString::fromLatin1(line.mid(7)));
+            statusRef = int(m_index.statusTexts.size() - 1);
+        }
+        if (line.contains("$GPGGA")) {
+            m_s.hasGga = true;
+            if (!m_s.hasRmc && m_s.recordTotal < INT32_MAX)
+                ++m_s.recordTotal;
+            // A GGA cut short (fewer than ten fields) or without a fix has no altitude.
+            if (!m_profileAbort && line.startsWith("$GPGGA") && line.count(',') >= 9) {
+                const QByteArray field = zv::sentenceField(line, 9);
+                if (!field.isEmpty()) {
+                    const double alt = qMin(zv::leadingNumber(field), 10000.0);
+                    profile.append({x, alt});
+                    x += 1;
+                    lowest = qMin(lowest, alt);
+                    highest = qMax(highest, alt);
+                    anyAltitude = true;
+                }
+            }
+        }
+        if (line.contains("$GPVTG"))
+            m_s.hasVtg = true;
+        if (yielder.maybeYield() && generation != m_generation) {
+            m_profileRunning = false;
+            return false;
+        }
+    }
+    m_profileRunning = false;
+    m_index.valid = true;
+    if (m_ui.dia) {
+        m_ui.dia->setRecordRange(m_s.recordTotal);
+        for (const QPointF& p : std::as_const(profile))
+            m_ui.dia->addPoint(p.x(), p.y(), kGgaColour, 2);
+        if (anyAltitude)
+            m_ui.dia->setToolTip(QStringLiteral("Altitude: ") + zv::trimmedNumberText(lowest) + QLatin1Char('-')
+                                 + zv::trimmedNumberText(highest) + QStringLiteral("m"));
+    }
+    return true;
+}
+
+bool Loader::seekFirstRmc()
+{
+    QByteArray line;
+    Yielder yielder(m_yieldMs);
+    while (m_file.readLine(line)) {
+        if (line.startsWith("$GPTXT"))
+            m_s.statusText = QString::fromLatin1(line.mid(7));
+        if (line.startsWith("$GPRMC")) {
+            m_s.currentLine = line;
+            m_s.lastRmc = line;
+            return true;
+        }
+        yielder.maybeYield();
+    }
+    return false;
+}
+
+void Loader::checkSegmentMark(const QByteArray& line)
+{
+    if (!line.startsWith('N'))
+        return;
+    ++m_s.segmentCount;
+    if (isChecked(m_ui.autoReset))
+        resetTripValues(true);
+}
+
+void Loader::resetTripValues(bool all)
+{
+    m_s.maxSpeed = 0;
+    m_s.altitudeMin = 9999;
+    m_s.altitudeMax = 0;
+    m_s.startLat = m_s.startLon = m_s.prevLat = m_s.prevLon = 0;
+    m_s.prevSeconds = 0;
+    if (all) {
+        m_s.speedKnotsText.clear();
+        setText(m_ui.ttl, QString());
+        setText(m_ui.tripL, QString());
+        m_s.tripMeters = 0;
+    }
+}
+
+void Loader::stopReplay(StopReason reason)
+{
+    if (reason == StopEndOfFile && isChecked(m_ui.lop)) {
+        m_sink.clearList();
+        m_sink.list(QString(80, QLatin1Char('>')));
+        m_file.close();
+        if (m_s.segmentCount != 0)
+            m_s.segmentCount = 1;
+        clearReadouts();
+        const bool ok = reopen();
+        if (m_s.fileKind == FileKindNmeaLog) {
+            if (!ok || !seekFirstRmc()) {
+                stopReplay(StopLoadFailure);
+                return;
+            }
+        } else if (m_track) {
+            m_track->detectTrackFormat();
+        }
+        m_s.recordIndex = 0;
+        // The second's rest before the loop starts again, as the next tick's delay.
+        m_tick.setTimer1Interval(kLoopWaitMs);
+        return;
+    }
+    ++m_generation;
+    if (reason < StopLoadFailure)
+        m_sink.clearList();
+    enable(m_ui.portC, true);
+    m_tick.setTimer1Enabled(false);
+    m_file.close();
+    show(m_ui.stopA, false);
+    m_s.phsmiLine.clear();
+    enable(m_ui.dirSel, true);
+    setText(m_ui.fileL, QString());
+    if (m_ui.pause)
+        m_ui.pause->setChecked(false);
+    setBackColour(m_ui.autoSkip, kGrey);
+    m_s.replayActive = false;
+    m_sink.closeChannels();
+    enable(m_ui.file1, true);
+    show(m_ui.runA, false);
+    if (m_ui.gauge2) {
+        m_ui.gauge2->setValue(0);
+        m_ui.gauge2->setToolTip(QStringLiteral("Records"));
+    }
+    enable(m_ui.equ, true);
+    enable(m_ui.autoSkip, true);
+    m_s.maxSpeed = 0;
+    m_s.startLat = m_s.startLon = m_s.prevLat = m_s.prevLon = 0;
+    m_s.prevSeconds = 0;
+    m_s.trackFormat.clear();
+    enable(m_ui.pause, false);
+    m_s.segmentCount = 0;
+    enable(m_ui.restart, false);
+    enable(m_ui.back, false);
+    enable(m_ui.skip2, false);
+    if (m_ui.gauge1)
+        m_ui.gauge1->setValue(50);
+    clearReadouts();
+    enable(m_ui.downloadC, true);
+    show(m_ui.downloadC, true);
+    if (m_ui.dia) {
+        m_ui.dia->clear();
+        m_ui.dia->setToolTip(QStringLiteral("Altitude"));
+    }
+    if (m_ui.skip1)
+        m_ui.skip1->setToolTip(QStringLiteral("Start"));
+    show(m_ui.miniA, false);
+    m_s.statusText.clear();
+    for (int i : {0, 2, 6})
+        setCaptionColour(m_ui.data[i], kMagentaBgr);
+    enable(m_ui.manu, true);
+    for (QCheckBox* b : m_ui.data)
+        enable(b, true);
+    // Only the companion this program wrote is removed, never a user's file.
+    if (!m_companionPath.isEmpty() && m_s.trackPath == m_companionPath) {
+        QFile::remove(m_companionPath);
+        m_companionPath.clear();
+    }
+    if (m_stopped)
+        m_stopped();
+}
+
+void Loader::clearReadouts()
+{
+    for (QLabel* l : {m_ui.wtL, m_ui.datum, m_ui.zeit, m_ui.speedL, m_ui.maxL, m_ui.distL, m_ui.tripL, m_ui.ttl,
+                      m_ui.nnL, m_ui.nnMinL, m_ui.nnMaxL})
+        setText(l, QString());
+    m_s.altitudeText.clear();
+    m_s.altitudeMin = 9999;
+    m_s.altitudeMax = 0;
+    m_s.maxSpeed = 0;
+    m_s.tripMeters = 0;
+    m_s.hasPgrmm = false;
+}
+
+// Repositioning never interleaves with a tick: it waits for a running tick
+// to end, and ticks falling due meanwhile are refused.
+void Loader::runNavigation(const std::function<void()>& body)
+{
+    if (m_loading)
+        return;
+    m_tick.whenIdle([this, body] {
+        if (m_tick.isNavigating() || !m_s.replayActive)
+            return;
+        m_tick.setNavigating(true);
+        body();
+        m_tick.setNavigating(false);
+    });
+}
+
+void Loader::skipLogRecords(std::int32_t n)
+{
+    const quint64 generation = m_generation;
+    std::int32_t counter = 0;
+    Yielder yielder(m_yieldMs);
+    QByteArray line;
+    while (counter < n) {
+        if (!m_file.readLine(line)) {
+            stopReplay(StopEndOfFile);
+            return;
+        }
+        m_s.currentLine = line;
+        if (line.startsWith("$GPRMC")) {
+            m_s.lastRmc = line;
+            ++counter;
+            ++m_s.recordIndex;
+        } else if (line.startsWith("$GPTXT")) {
+            m_s.statusText = QString::fromLatin1(line.mid(7));
+        }
+        if (yielder.maybeYield() && generation != m_generation)
+            return;
+    }
+    m_sink.clearList();
+}
+
+void Loader::skipRecords(std::int32_t n)
+{
+    if (n <= 0)
+        return;
+    if (m_s.fileKind == FileKindNmeaLog)
+        skipLogRecords(n);
+    else if (m_track)
+        m_track->skipRecords(n);
+}
+
+void Loader::goToRecord(std::int32_t n)
+{
+    m_file.close();
+    if (!reopen()) {
+        stopReplay(StopLoadFailure);
+        return;
+    }
+    m_s.seeking = m_s.seekQuiet = true;
+    clearReadouts();
+    m_s.recordIndex = 0;
+    const bool log = m_s.fileKind == FileKindNmeaLog;
+    if (n <= 0) {
+        if (m_s.segmentCount != 0)
+            m_s.segmentCount = 1;
+        if (log) {
+            if (!seekFirstRmc())
+                stopReplay(StopLoadFailure);
+        } else if (m_track) {
+            m_track->seekNextRecordLine();
+        }
+        m_s.seeking = false;
+        return;
+    }
+    m_s.segmentCount = 0;
+    if (log && m_index.valid) {
+        const qsizetype count = m_index.offsets.size();
+        if (n > count) {
+            m_s.recordIndex = std::int32_t(count);
+            stopReplay(StopEndOfFile);
+        } else {
+            QByteArray line;
+            m_file.seek(m_index.offsets[n - 1]);
+            m_file.readLine(line);
+            m_s.currentLine = line;
+            m_s.lastRmc = line;
+            m_s.recordIndex = n;
+            const int ref = m_index.statusRef[n - 1];
+            if (ref >= 0)
+                m_s.statusText = m_index.statusTexts[ref];
+            m_sink.clearList();
+        }
+    } else {
+        skipRecords(n);
+        if (!log && m_track && m_s.replayActive)
+            m_track->seekNextRecordLine();
+    }
+    m_s.seeking = m_s.seekQuiet = false;
+}
+
+void Loader::restart()
+{
+    m_file.close();
+    if (!reopen()) {
+        stopReplay(StopLoadFailure);
+        return;
+    }
+    m_s.recordIndex = 0;
+    m_s.startLat = 0;
+    clearReadouts();
+    if (m_s.segmentCount != 0)
+        m_s.segmentCount = 1;
+    m_sink.clearList();
+    if (m_s.fileKind == FileKindNmeaLog) {
+        if (!seekFirstRmc())
+            stopReplay(StopLoadFailure);
+    } else if (m_track) {
+        m_track->detectTrackFormat();
+    }
+}
+
+void Loader::skip1Clicked()
+{
+    if (isChecked(m_ui.manu)) {
+        if (m_manualStart)
+            m_manualStart();
+        return;
+    }
+    if (m_s.replayActive && paused()) {
+        m_s.singleStep = true;
+        return;
+    }
+    if (m_s.replayActive) {
+        runNavigation([this] { skipRecords(10); });
+        return;
+    }
+    loadSelectedFile();
+}
+
+void Loader::skip2Clicked()
+{
+    if (m_s.replayActive && !paused())
+        runNavigation([this] { skipRecords(100); });
+}
+
+void Loader::backClicked()
+{
+    if (m_s.replayActive && !paused())
+        runNavigation([this] { goToRecord(m_s.recordIndex - 50); });
+}
+
+void Loader::restartClicked()
+{
+    if (m_s.replayActive && !paused())
+        runNavigation([this] { restart(); });
+}
+
+void Loader::gaugeClicked(int x, int gaugeWidth)
+{
+    if (!isReplayRunning() || !m_s.replayActive)
+        return;
+    const std::int32_t target = gaugeClickRecord(m_s.recordTotal, gaugeWidth, x);
+    runNavigation([this, target] { goToRecord(target); });
+}
+
+void Loader::pauseToggled()
+{
+    const bool on = paused();
+    if (m_ui.skip1)
+        m_ui.skip1->setToolTip(on ? QStringLiteral("Skip 1") : QStringLiteral("Skip 10"));
+    // Enabled only while a replay is loaded; a stop disables them itself.
+    const bool enableNav = !on && (m_s.replayActive || m_loading);
+    enable(m_ui.restart, enableNav);
+    enable(m_ui.back, enableNav);
+    enable(m_ui.skip2, enableNav);
+    show(m_ui.pauseL, on);
+    if (m_ui.ende)
+        m_ui.ende->setFocus();
+}
+
+void Loader::lopToggled()
+{
+    show(m_ui.loopL, isChecked(m_ui.lop));
+}
+
+void Loader::stopAClicked()
+{
+    if (isChecked(m_ui.manu) && !m_s.replayActive) {
+        if (m_manualStop)
+            m_manualStop();
+        return;
+    }
+    if (m_s.replayActive)
+        stopReplay(StopByUser);
+}
+
+void Loader::autoSkipClicked()
+{
+    if (m_s.fileKind == FileKindTrack && isReplayRunning() && m_s.replayActive) {
+        if (m_ui.autoSkip)
+            m_ui.autoSkip->setChecked(false);
+        clearReadouts();
+        if (m_track)
+            runNavigation([this] { m_track->nextSegment(); });
+        return;
+    }
+    show(m_ui.autoL, isChecked(m_ui.autoSkip));
+    m_s.autoSkipStill = isChecked(m_ui.autoSkip);
+    if (m_ui.ende)
+        m_ui.ende->setFocus();
+}
+
+bool Loader::escapePressed()
+{
+    if (m_escapeFirst && m_escapeFirst())
+        return true;
+    if (m_profileRunning && !m_profileAbort) {
+        m_profileAbort = true;
+        return true;
+    }
+    if (m_ui.pause && m_ui.pause->isEnabled()) {
+        m_tick.whenIdle([this] {
+            if (m_s.replayActive || m_loading)
+                stopReplay(StopByUser);
+        });
+        return true;
+    }
+    return false;
+}
+
+} // namespace zelvan

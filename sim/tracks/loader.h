@@ -1,0 +1,112 @@
+#pragma once
+// Loading an NMEA log into a running replay, and moving about in it: skip,
+// back, restart, jumps by gauge click, pause, loop and stop. Track files are
+// handed to the TrackFileReplay seam once the probe has recognised them.
+#include "sim/replay/replay_controls.h"
+#include "sim/replay/replay_file.h"
+#include "sim/replay/replay_state.h"
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+namespace zv {
+class Dialogs;
+}
+
+namespace zelvan {
+
+class ReplayTick;
+class SentenceSink;
+class TrackFileReplay;
+
+class Loader : public QObject {
+    Q_OBJECT
+public:
+    Loader(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file, ReplayTick& tick,
+           zv::Dialogs& dialogs, QObject* parent = nullptr);
+
+    // The folder File1 lists.
+    void setFolder(const QString& folder) { m_folder = folder; }
+    QString folder() const { return m_folder; }
+
+    void loadSelectedFile();
+    void stopReplay(StopReason reason);
+    void clearReadouts();
+    void skipRecords(std::int32_t n);
+    void goToRecord(std::int32_t n);
+    bool seekFirstRmc();
+    void restart();
+    void checkSegmentMark(const QByteArray& line);
+
+    // Control events.
+    void skip1Clicked();
+    void skip2Clicked();
+    void backClicked();
+    void restartClicked();
+    void gaugeClicked(int x, int gaugeWidth);
+    void pauseToggled();
+    void lopToggled();
+    void stopAClicked();
+    void autoSkipClicked();
+    // Esc: true when it was used.
+    bool escapePressed();
+
+    bool isLoading() const { return m_loading; }
+    bool isReplayRunning() const;
+    const RmcIndex& rmcIndex() const { return m_index; }
+
+    // Seams for features still to come.
+    void setTrackFileReplay(TrackFileReplay* replay) { m_track = replay; }
+    // Manual mode: Skip1 starts, StopA ends the manual run.
+    void setManualRun(std::function<void()> start, std::function<void()> stop)
+    {
+        m_manualStart = std::move(start);
+        m_manualStop = std::move(stop);
+    }
+    // After a successful load (minimise option, TCP listener), after a stop.
+    void setReplayStarted(std::function<void()> f) { m_started = std::move(f); }
+    void setReplayStopped(std::function<void()> f) { m_stopped = std::move(f); }
+    // Garmin download mode: a click only names the file; return true to take it.
+    void setDownloadModeClick(std::function<bool(const QString&)> f) { m_downloadClick = std::move(f); }
+    // Esc handling that comes before stopping (folder browser, download mode).
+    void setEscapeFirst(std::function<bool()> f) { m_escapeFirst = std::move(f); }
+    // Time between yields to the window in long loops.
+    void setYieldIntervalMs(int ms) { m_yieldMs = ms; }
+
+Q_SIGNALS:
+    void loadFinished(bool ok);
+
+private:
+    bool probeKind();
+    bool countLog(); // false: aborted by a stop meanwhile
+    void resetTripValues(bool all);
+    bool reopen();
+    void runNavigation(const std::function<void()>& body);
+    void skipLogRecords(std::int32_t n);
+    bool paused() const;
+
+    ReplayState& m_s;
+    const ReplayControls& m_ui;
+    SentenceSink& m_sink;
+    ReplayFile& m_file;
+    ReplayTick& m_tick;
+    zv::Dialogs& m_dialogs;
+    TrackFileReplay* m_track = nullptr;
+
+    QString m_folder;
+    QString m_companionPath; // the ".RMC" file we wrote, deleted at stop
+    RmcIndex m_index;
+    bool m_loading = false;
+    bool m_profileRunning = false;
+    bool m_profileAbort = false;
+    quint64 m_generation = 0; // bumped by every stop, so loops notice
+    int m_yieldMs = 50;
+
+    std::function<void()> m_manualStart, m_manualStop, m_started, m_stopped;
+    std::function<bool(const QString&)> m_downloadClick;
+    std::function<bool()> m_escapeFirst;
+};
+
+} // namespace zelvan

@@ -1,0 +1,328 @@
+#include "sim/tracks/xml_track_convert.h"
+
+#include "common/text_lines.h"
+#include "sim/tracks/track_format.h"
+#include "sim/tracks/track_record.h"
+#include "version.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cmath>
+
+namespace zelvan {
+namespace {
+
+constexpr int kMaxNameTries = 1000;
+constexpr auto kCompanionSuffix = ".ZVT";
+// Whole metres and up to three decimals: the replay takes the metres.
+constexpr int kAltitudeDecimals = 3;
+
+QByteArray digits(qint64 value, int width)
+{
+    return QByteArray::number(value).rightJustified(width, '0');
+}
+
+// "N48 07.0380": hemisphere, degrees, blank, minutes with four decimals of
+// which the replay reads three. Rounding in whole thousandths of a minute
+// carries into the degrees, so 59.9999' never reads "60.000".
+QByteArray coordinateText(double degrees, int degreeDigits, char positive, char negative)
+{
+    const qint64 thousandths = std::llround(std::fabs(degrees) * 60000.0);
+    const qint64 whole = thousandths / 60000;
+    const qint64 rest = thousandths % 60000;
+    return (degrees < 0 && thousandths != 0 ? negative : positive) + digits(whole, degreeDigits) + ' '
+        + digits(rest / 1000, 2) + '.' + digits(rest % 1000, 3) + '0';
+}
+
+// "Mon Jan 05 12:34:56 2005", English names whatever the locale.
+QByteArray timeText(const QDateTime& utc)
+{
+    static const char* const weekdays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const QDate d = utc.date();
+    const QTime t = utc.time();
+    return QByteArray(weekdays[d.dayOfWeek() - 1]) + ' ' + months[d.month() - 1] + ' ' + digits(d.day(), 2) + ' '
+        + digits(t.hour(), 2) + ':' + digits(t.minute(), 2) + ':' + digits(t.second(), 2) + ' '
+        + digits(d.year(), 4);
+}
+
+QByteArray altitudeText(const std::optional<double>& elevation)
+{
+    if (!elevation)
+        return QByteArrayLiteral("1e25");
+    QByteArray text = QByteArray::number(*elevation, 'f', kAltitudeDecimals);
+    while (text.endsWith('0'))
+        text.chop(1);
+    if (text.endsWith('.'))
+        text.chop(1);
+    return text == "-0" ? QByteArrayLiteral("0") : text;
+}
+
+// A name or description as one Latin-1 line of the file.
+QByteArray oneLine(const QString& text)
+{
+    QString line = text;
+    for (QChar& c : line) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u' ';
+    }
+    return line.trimmed().toLatin1();
+}
+
+QByteArray sourceLine(const XmlTrackData& data, const QString& sourceName)
+{
+    QString kind = data.kind == XmlTrackKind::Gpx ? QStringLiteral("GPX") : QStringLiteral("KML");
+    if (!data.version.isEmpty())
+        kind += u' ' + data.version;
+    if (!data.creator.isEmpty())
+        kind += QStringLiteral(", ") + data.creator;
+    return oneLine(QStringLiteral("Converted from %1 (%2)").arg(sourceName, kind));
+}
+
+// The file name up to its last "." ("b.c" of "/a/b.c"), never the folder's.
+QString companionBase(const QString& sourcePath)
+{
+    const QFileInfo info(sourcePath);
+    const QString base = info.completeBaseName();
+    if (!base.isEmpty())
+        return base;
+    return info.fileName().isEmpty() ? QStringLiteral("track") : info.fileName();
+}
+
+QString freeNameIn(const QString& dir, const QString& base, const QString& sourcePath)
+{
+    const QString sourceAbsolute = QFileInfo(sourcePath).absoluteFilePath();
+    for (int i = 0; i < kMaxNameTries; ++i) {
+        const QString name = i == 0 ? base + QLatin1StringView(kCompanionSuffix)
+                                    : QStringLiteral("%1~%2%3").arg(base).arg(i).arg(QLatin1StringView(kCompanionSuffix));
+        const QString path = QDir(dir).filePath(name);
+        if (!QFileInfo::exists(path) && QFileInfo(path).absoluteFilePath().compare(sourceAbsolute, Qt::CaseInsensitive) != 0)
+            return path;
+    }
+    return QString();
+}
+
+XmlTrackConversion notNeeded()
+{
+    XmlTrackConversion c;
+    c.status = XmlTrackConversion::NotNeeded;
+    return c;
+}
+
+XmlTrackConversion failed(const QString& text)
+{
+    XmlTrackConversion c;
+    c.status = XmlTrackConversion::Failed;
+    c.errorText = text;
+    return c;
+}
+
+// Creates the companion, never over an existing file: in the source's folder
+// when that works, else in the temporary folder.
+bool openCompanion(QFile& output, const QString& sourcePath, QString& error)
+{
+    const QString sourceDir = QFileInfo(sourcePath).absolutePath();
+    const QString base = companionBase(sourcePath);
+    QStringList dirs;
+    if (QFileInfo(sourceDir).isWritable())
+        dirs.append(sourceDir);
+    dirs.append(QDir::tempPath());
+    for (const QString& dir : dirs) {
+        // A name taken between the look and the creation is looked up again.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const QString path = freeNameIn(dir, base, sourcePath);
+            if (path.isEmpty())
+                break;
+            output.setFileName(path);
+            if (output.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+                return true;
+            error = output.errorString();
+        }
+    }
+    return false;
+}
+
+// What the line-by-line KML reading would replay, or none when it does not
+// take the file for KML.
+std::optional<QList<TrackFix>> kmlLineReading(const QString& path, const QDateTime& nowUtc)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    zv::LineReader reader(&file);
+    if (detectTrackFormat(reader).format != TrackFormat::Kml)
+        return std::nullopt;
+    QList<TrackFix> fixes;
+    QByteArray line;
+    while (reader.readLine(line)) {
+        if (auto fix = parseTrackLine(line, TrackFormat::Kml, nowUtc))
+            fixes.append(*fix);
+    }
+    return fixes;
+}
+
+bool sameFix(const TrackFix& fix, const XmlTrackPoint& p)
+{
+    const QByteArray lat = latitudeText(std::fabs(p.lat) * 60.0);
+    const QByteArray lon = longitudeText(std::fabs(p.lon) * 60.0);
+    if (fix.latText != lat || fix.lonText != lon)
+        return false;
+    // The hemisphere of a value that rounds to zero does not matter.
+    if (lat != "0000.000" && fix.latHemisphere != (p.lat < 0 ? 'S' : 'N'))
+        return false;
+    if (lon != "00000.000" && fix.lonHemisphere != (p.lon < 0 ? 'W' : 'E'))
+        return false;
+    const QByteArray altitude = fix.altitudeText.value_or(QByteArray());
+    if (altitude.isEmpty() || !p.elevation)
+        return altitude.isEmpty() == !p.elevation;
+    return std::fabs(altitude.toDouble() - *p.elevation) < 1e-6;
+}
+
+// The line reading replays a KML exactly when it finds the same single
+// untimed line of points.
+bool linesReadAlike(const QList<TrackFix>& fixes, const XmlTrackData& data)
+{
+    if (data.segmentCount() != 1 || data.hasTimes() || fixes.size() != data.pointCount())
+        return false;
+    const auto& points = data.tracks.first().segments.first().points;
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        if (!sameFix(fixes[i], points[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QByteArray ownTrackRecordLine(const XmlTrackPoint& point, const QDateTime& utc)
+{
+    return "T  " + coordinateText(point.lat, 2, 'N', 'S') + ' ' + coordinateText(point.lon, 3, 'E', 'W') + ' '
+        + timeText(utc) + " ;" + altitudeText(point.elevation) + ';';
+}
+
+QList<QDateTime> replayTimes(const XmlTrackData& data, const QDateTime& nowUtc)
+{
+    QList<std::optional<QDateTime>> given;
+    for (const auto& t : data.tracks) {
+        for (const auto& s : t.segments) {
+            for (const auto& p : s.points)
+                given.append(p.time);
+        }
+    }
+    QList<QDateTime> times;
+    times.reserve(given.size());
+    qsizetype firstTimed = -1;
+    for (qsizetype i = 0; i < given.size() && firstTimed < 0; ++i) {
+        if (given[i])
+            firstTimed = i;
+    }
+    QDateTime start = nowUtc.toUTC();
+    start.setTime(QTime(start.time().hour(), start.time().minute(), start.time().second()));
+    if (firstTimed >= 0)
+        start = given[firstTimed]->addSecs(-firstTimed);
+    for (qsizetype i = 0; i < given.size(); ++i) {
+        if (given[i])
+            times.append(*given[i]);
+        else
+            times.append(i == 0 ? start : times.last().addSecs(1));
+    }
+    return times;
+}
+
+bool writeOwnTrack(QIODevice& out, const XmlTrackData& data, const QString& sourceName, const QDateTime& now)
+{
+    const QDateTime local = now.toLocalTime();
+    const QDate d = local.date();
+    const QTime t = local.time();
+    QByteArray text = "I Zelvan V" ZV_VERSION_STRING "\r\n";
+    text += "# " + digits(d.day(), 2) + '.' + digits(d.month(), 2) + '.' + digits(d.year(), 4) + ' '
+        + digits(t.hour(), 2) + ':' + digits(t.minute(), 2) + ':' + digits(t.second(), 2) + "  Local Time\r\n";
+    text += sourceLine(data, sourceName) + "\r\n";
+    const QList<QDateTime> times = replayTimes(data, now);
+    qsizetype index = 0;
+    for (const auto& track : data.tracks) {
+        text += "L  New Header: " + oneLine(track.name) + "\r\n";
+        for (const auto& segment : track.segments) {
+            text += "N  New Track Segment\r\n";
+            for (const auto& p : segment.points) {
+                text += ownTrackRecordLine(p, times[index++]) + "\r\n";
+                if (text.size() >= (1 << 16)) {
+                    if (out.write(text) != text.size())
+                        return false;
+                    text.clear();
+                }
+            }
+        }
+    }
+    return out.write(text) == text.size();
+}
+
+bool isXmlTrackCandidate(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    return suffix.compare(u"gpx", Qt::CaseInsensitive) == 0 || suffix.compare(u"kml", Qt::CaseInsensitive) == 0;
+}
+
+QString companionTrackPath(const QString& sourcePath)
+{
+    const QString base = companionBase(sourcePath);
+    const QString dir = QFileInfo(sourcePath).absolutePath();
+    if (QFileInfo(dir).isWritable()) {
+        const QString path = freeNameIn(dir, base, sourcePath);
+        if (!path.isEmpty())
+            return path;
+    }
+    return freeNameIn(QDir::tempPath(), base, sourcePath);
+}
+
+XmlTrackConversion prepareXmlTrack(const QString& path, const QDateTime& nowUtc)
+{
+    const bool kml = QFileInfo(path).suffix().compare(u"kml", Qt::CaseInsensitive) == 0;
+    const XmlTrackRead read = readXmlTrackFile(path);
+    if (kml) {
+        const auto lines = kmlLineReading(path, nowUtc);
+        const bool linesWork = lines && !lines->isEmpty();
+        if (read.error != XmlTrackRead::None) {
+            if (linesWork)
+                return notNeeded();
+            return failed(read.errorText);
+        }
+        if (linesWork && linesReadAlike(*lines, read.data))
+            return notNeeded();
+    } else if (read.error != XmlTrackRead::None) {
+        return failed(read.errorText);
+    }
+    const XmlTrackData& data = read.data;
+    if (data.pointCount() == 0)
+        return failed(QStringLiteral("No track points"));
+
+    QFile output;
+    QString lastError;
+    if (!openCompanion(output, path, lastError))
+        return failed(QStringLiteral("Cannot write the converted track: %1").arg(lastError));
+    const bool ok = writeOwnTrack(output, data, QFileInfo(path).fileName(), nowUtc) && output.flush();
+    const QString writeError = output.errorString();
+    output.close();
+    if (!ok) {
+        output.remove();
+        return failed(QStringLiteral("Cannot write the converted track: %1").arg(writeError));
+    }
+    XmlTrackConversion c;
+    c.status = XmlTrackConversion::Converted;
+    c.companionPath = output.fileName();
+    c.tracks = static_cast<int>(data.tracks.size());
+    c.segments = static_cast<int>(data.segmentCount());
+    c.points = static_cast<int>(data.pointCount());
+    c.skippedPoints = data.skippedPoints;
+    for (const auto& t : data.tracks) {
+        for (const auto& s : t.segments) {
+            for (const auto& p : s.points)
+                c.untimedPoints += p.time ? 0 : 1;
+        }
+    }
+    return c;
+}
+
+} // namespace zelvan

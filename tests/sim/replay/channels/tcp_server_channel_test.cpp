@@ -1,0 +1,252 @@
+// The TCP server with real clients on 127.0.0.1.
+#include "channel_peers.h"
+#include "support/scripted_dialogs.h"
+#include "test_data.h"
+
+#include "sim/replay/channels/output_port.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <memory>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace zelvan;
+
+namespace {
+
+struct Client {
+    QTcpSocket socket;
+    QByteArray got;
+
+    explicit Client(quint16 port)
+    {
+        QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [this] { got += socket.readAll(); });
+        socket.connectToHost(QHostAddress::LocalHost, port);
+    }
+};
+
+// Connects and never reads: what a stuck navigation program looks like.
+struct SilentClient {
+    int fd = -1;
+    explicit SilentClient(quint16 port)
+    {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        int small = 4096;
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(port);
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    ~SilentClient()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+struct Server {
+    QTemporaryDir home;
+    zvtest::ScriptedDialogs dialogs;
+    quint16 port = channeltest::freePort();
+    std::unique_ptr<OutputPort> output;
+
+    Server()
+    {
+        QFile ini(zelvanIniPath(home.path()));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("[TCP]\r\nPort=" + QByteArray::number(port) + "\r\n");
+        ini.close();
+        output = std::make_unique<OutputPort>(home.path(), &dialogs);
+        output->setOutPortIndex(kTcpIndex);
+    }
+    TcpServerChannel& tcp() { return *output->tcp(); }
+    bool waitForClients(int connected)
+    {
+        return QTest::qWaitFor([&] {
+            int n = 0;
+            for (int i = 1; i <= tcp().tcpCount(); ++i)
+                n += tcp().elementState(i) == TcpElementState::Connected;
+            return n == connected;
+        }, 5000);
+    }
+    void send(QByteArray s) { output->sendSentence(s); }
+};
+
+} // namespace
+
+TEST(TcpServerChannel, ThreeClientsGetEverySentenceAndAFreedElementIsReused)
+{
+    Server server;
+    QWidget tcpStat;
+    QLabel portL;
+    server.output->setWidgets({nullptr, &tcpStat, &portL, {}});
+    server.output->startOutput();
+    ASSERT_TRUE(server.tcp().isOpen()) << server.dialogs.shown.value(0).text.toStdString();
+    EXPECT_TRUE(server.tcp().statusVisible());
+    EXPECT_FALSE(tcpStat.isHidden());
+
+    server.send("$GPTXT,nobody");
+    EXPECT_EQ(portL.toolTip(), QStringLiteral("No connection"));
+    EXPECT_EQ(server.tcp().statusColour(), tcpIdleColour());
+
+    auto c1 = std::make_unique<Client>(server.port);
+    Client c2(server.port), c3(server.port);
+    ASSERT_TRUE(server.waitForClients(3));
+    EXPECT_EQ(server.tcp().tcpCount(), 3);
+
+    const QByteArrayList sentences = channeltest::foretrexSentences();
+    QByteArray all;
+    for (const QByteArray& s : sentences) {
+        server.send(s);
+        all += s + "\r\n";
+    }
+    EXPECT_EQ(server.tcp().statusColour(), tcpConnectedColour());
+    EXPECT_EQ(tcpStat.palette().color(QPalette::Window), tcpConnectedColour());
+    EXPECT_EQ(portL.toolTip(), QStringLiteral("127.0.0.1 127.0.0.1 127.0.0.1 "));
+    for (Client* c : {c1.get(), &c2, &c3})
+        EXPECT_TRUE(QTest::qWaitFor([&] { return c->got == all; }, 5000));
+
+    // The first client leaves: its element is closed on the next send, the others go on.
+    c1->socket.disconnectFromHost();
+    c1.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.tcp().elementState(1) == TcpElementState::Closing; }, 5000));
+    server.send("$GPTXT,after the first left");
+    all += "$GPTXT,after the first left\r\n";
+    EXPECT_EQ(server.tcp().elementState(1), TcpElementState::Closed);
+    EXPECT_EQ(portL.toolTip(), QStringLiteral("127.0.0.1 127.0.0.1 "));
+    EXPECT_EQ(server.tcp().statusColour(), tcpConnectedColour());
+
+    QSignalSpy accepted(&server.tcp(), &TcpServerChannel::clientAccepted);
+    Client c4(server.port);
+    ASSERT_TRUE(accepted.wait(5000));
+    EXPECT_EQ(accepted.first().first().toInt(), 1); // the freed element, not a new one
+    EXPECT_EQ(server.tcp().tcpCount(), 3);
+    server.send("$GPTXT,four");
+    all += "$GPTXT,four\r\n";
+    for (Client* c : {&c2, &c3})
+        EXPECT_TRUE(QTest::qWaitFor([&] { return c->got == all; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return c4.got == "$GPTXT,four\r\n"; }, 5000));
+    EXPECT_TRUE(server.dialogs.shown.isEmpty());
+
+    server.output->stopOutput();
+    EXPECT_EQ(server.tcp().tcpCount(), 0);
+    EXPECT_TRUE(tcpStat.isHidden());
+    EXPECT_EQ(portL.toolTip(), QString());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return c2.socket.state() == QAbstractSocket::UnconnectedState; }, 5000));
+}
+
+TEST(TcpServerChannel, ClientThatDoesNotReadIsDroppedWhileOthersKeepReceiving)
+{
+    Server server;
+    server.output->startOutput();
+    ASSERT_TRUE(server.tcp().isOpen());
+    Client reader(server.port);
+    ASSERT_TRUE(server.waitForClients(1));
+    SilentClient silent(server.port);
+    ASSERT_GE(silent.fd, 0);
+    ASSERT_TRUE(server.waitForClients(2));
+    Client late(server.port);
+    ASSERT_TRUE(server.waitForClients(3));
+    QSignalSpy dropped(&server.tcp(), &TcpServerChannel::clientDropped);
+
+    const QByteArray sentence = channeltest::foretrexSentences().at(40);
+    qint64 sent = 0;
+    // Loopback buffers hold a few MiB before the backlog starts to grow.
+    for (int i = 0; i < 400000 && dropped.isEmpty(); ++i) {
+        server.send(sentence);
+        sent += sentence.size() + 2;
+        if (i % 100 == 0)
+            QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(dropped.size(), 1);
+    EXPECT_EQ(dropped.first().at(0).toInt(), 2);
+    EXPECT_EQ(server.tcp().elementState(2), TcpElementState::Closed);
+    for (int i = 0; i < 100; ++i) {
+        server.send(sentence);
+        sent += sentence.size() + 2;
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reader.got.size() == sent && late.got.size() == sent; }, 20000))
+        << reader.got.size() << " / " << late.got.size() << " of " << sent;
+    EXPECT_TRUE(reader.got.endsWith(sentence + "\r\n"));
+    EXPECT_TRUE(server.dialogs.shown.isEmpty());
+}
+
+TEST(TcpServerChannel, DataFromClientsIsReadAndDiscarded)
+{
+    Server server;
+    server.output->startOutput();
+    Client talker(server.port);
+    ASSERT_TRUE(server.waitForClients(1));
+    const QByteArray noise(256 * 1024, 'x');
+    talker.socket.write(noise);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return talker.socket.bytesToWrite() == 0; }, 5000));
+    QTest::qWait(50);
+    server.send("$GPTXT,still here");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return talker.got == "$GPTXT,still here\r\n"; }, 5000));
+}
+
+TEST(TcpServerChannel, ResetByThePeerShowsNoMessage)
+{
+    Server server;
+    server.output->startOutput();
+    {
+        SilentClient rude(server.port);
+        ASSERT_TRUE(server.waitForClients(1));
+        linger hard{1, 0}; // close with a reset instead of a goodbye
+        ::setsockopt(rude.fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    }
+    for (int i = 0; i < 20; ++i) {
+        server.send("$GPTXT,to nobody");
+        QTest::qWait(10);
+    }
+    EXPECT_EQ(server.tcp().elementState(1), TcpElementState::Closed);
+    EXPECT_TRUE(server.dialogs.shown.isEmpty());
+}
+
+TEST(TcpServerChannel, PortInUseIsReportedOnceWithTheWinsockText)
+{
+    Server server;
+    QTcpServer squatter;
+    ASSERT_TRUE(squatter.listen(QHostAddress::Any, server.port));
+    server.output->startOutput();
+    EXPECT_FALSE(server.tcp().isOpen());
+    EXPECT_FALSE(server.tcp().statusVisible());
+    for (int i = 0; i < 5; ++i)
+        server.send("$GPTXT,lost");
+    ASSERT_EQ(server.dialogs.shown.size(), 1);
+    EXPECT_EQ(server.dialogs.shown[0].title, QStringLiteral("Error!"));
+    EXPECT_EQ(server.dialogs.shown[0].text,
+              QStringLiteral("Winsock-Error No: 10048   TCP port %1: The bound address is already in use").arg(server.port));
+}
+
+TEST(TcpServerChannel, MapsQtSocketErrorsToWinsockNumbers)
+{
+    const struct {
+        QAbstractSocket::SocketError qt;
+        int winsock;
+    } cases[] = {
+        {QAbstractSocket::AddressInUseError, 10048},
+        {QAbstractSocket::SocketAccessError, 10013},
+        {QAbstractSocket::RemoteHostClosedError, 10054},
+        {QAbstractSocket::ConnectionRefusedError, 10061},
+        {QAbstractSocket::SocketTimeoutError, 10060},
+        {QAbstractSocket::SocketResourceError, 10055},
+        {QAbstractSocket::OperationError, 40006},
+        {QAbstractSocket::NetworkError, 10050},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(winsockErrorNumber(c.qt), c.winsock) << c.qt;
+}

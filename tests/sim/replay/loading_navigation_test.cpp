@@ -1,0 +1,297 @@
+// Loading NMEA logs and moving about in them, through the real window.
+#include "replay_harness.h"
+
+#include "common/nmea.h"
+#include "sim/replay/replay_core.h"
+#include "sim/window/gauges.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QTimer>
+#include "sim/window/altitude_picture.h"
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+using namespace zelvan;
+using zvtest::ReplayHarness;
+
+namespace {
+
+// n epochs: RMC (numbered in its time field) and GGA.
+QByteArray numberedLog(int n, const QByteArray& eol = "\r\n")
+{
+    QByteArray out;
+    for (int i = 1; i <= n; ++i) {
+        const QByteArray t = QByteArray::number(100000 + i);
+        out += zv::frameSentence("GPRMC," + t + ",A,4807.000,N,01131.000,E,5.0,090.0,230394,,") + eol;
+        out += zv::frameSentence("GPGGA," + t + ",4807.000,N,01131.000,E,1,08,0.9,100,M,,M,,") + eol;
+    }
+    return out;
+}
+
+int rmcNumber(const QByteArray& line)
+{
+    return rmcField(line, 1).toInt() - 100000;
+}
+
+} // namespace
+
+TEST(Loading, CountsRmcSentencesPlusOne)
+{
+    ReplayHarness h;
+    h.addFile(QStringLiteral("a.log"), numberedLog(120));
+    ASSERT_TRUE(h.load(QStringLiteral("a.log")));
+    EXPECT_EQ(h.state().recordTotal, 121);
+    EXPECT_EQ(h.ui().gauge2->maximum(), 121);
+    EXPECT_EQ(h.state().recordIndex, 0);
+    EXPECT_EQ(rmcNumber(h.state().currentLine), 1);
+    EXPECT_FALSE(h.ui().stopA->isHidden());
+    EXPECT_FALSE(h.ui().portC->isEnabled());
+    EXPECT_FALSE(h.ui().file1->isEnabled());
+    EXPECT_FALSE(h.ui().data[DataGga]->isEnabled());
+    EXPECT_EQ(h.ui().fileL->text(), QStringLiteral("a"));
+    EXPECT_EQ(h.channel.opens, 1);
+    EXPECT_EQ(h.ui().dia->toolTip(), QStringLiteral("Altitude: 100-100m"));
+    EXPECT_TRUE(h.tick().timer1()->isActive());
+}
+
+TEST(Loading, WithoutRmcNorGgaAndVtgShowsTheCriticalMessageAndStaysIdle)
+{
+    ReplayHarness h;
+    h.addFile(QStringLiteral("m.log"), "$GPGSV,1,1,00*79\r\n$GPGGA,1,2,N,3,E,1,08,1,5,M,,M,,*00\r\n");
+    EXPECT_FALSE(h.load(QStringLiteral("m.log")));
+    ASSERT_EQ(h.dialogs.shown.size(), 1);
+    EXPECT_EQ(h.dialogs.shown[0].text, QStringLiteral("No RMC or GGA-Data"));
+    EXPECT_EQ(h.dialogs.shown[0].title, QStringLiteral(" Data-Error !"));
+    EXPECT_EQ(h.dialogs.shown[0].icon, zv::Dialogs::Icon::Critical);
+    EXPECT_TRUE(h.ui().file1->isEnabled());
+    EXPECT_TRUE(h.ui().stopA->isHidden());
+    // The window is usable afterwards: a good log loads.
+    h.addFile(QStringLiteral("ok.log"), numberedLog(3));
+    EXPECT_TRUE(h.load(QStringLiteral("ok.log")));
+}
+
+TEST(Loading, MalformedFilesNeverCrashOrHang)
+{
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        bool loads;
+    };
+    QByteArray garbage;
+    for (int i = 0; i < 70000; ++i)
+        garbage += char((i * 7919) % 256);
+    garbage.replace('$', 'x');
+    const QByteArray longLine = "$GPGSV," + QByteArray(100 * 1024, 'A');
+    const Case cases[] = {
+        {"empty.log", QByteArray(), false},
+        {"garbage.log", garbage, false},
+        {"long.log", longLine + "\r\n" + numberedLog(3) + longLine, true},
+        {"cr.log", numberedLog(4, "\r"), true},
+        {"lf.log", numberedLog(4, "\n"), true},
+        {"truncated.log", numberedLog(3) + "$GPRMC,100009,A,48", true},
+        {"nul.log", QByteArray("\0\0\0$GPRMC\0,1\n", 13) + numberedLog(2), true},
+        {"onlydollar.log", "$\r\n$\r\n", false},
+    };
+    for (const Case& c : cases) {
+        ReplayHarness h;
+        h.addFile(QString::fromLatin1(c.name), c.bytes);
+        const bool loaded = h.load(QString::fromLatin1(c.name));
+        EXPECT_EQ(loaded, c.loads) << c.name;
+        const int ticks = h.runToEnd(10000);
+        EXPECT_LT(ticks, 10000) << c.name;
+        EXPECT_FALSE(h.state().replayActive) << c.name;
+        for (const QByteArray& s : h.channel.sent)
+            EXPECT_LE(s.size(), kMaxPassedLine) << c.name;
+    }
+}
+
+TEST(Loading, NotALogListsNoLogFile)
+{
+    ReplayHarness h;
+    h.addFile(QStringLiteral("x.log"), "hello\r\nworld\r\n");
+    EXPECT_FALSE(h.load(QStringLiteral("x.log")));
+    EXPECT_EQ(h.list1(), QStringList{QStringLiteral("No Log-File !")});
+}
+
+TEST(Loading, TrackFilesWaitForTheirDecoder)
+{
+    ReplayHarness h;
+    h.addFile(QStringLiteral("t.trk"), "H  header\r\nT  N48 07.0380 E011 34.5678 Mon Jan 05 12:34:56 2005 ;123;\r\n");
+    EXPECT_FALSE(h.load(QStringLiteral("t.trk")));
+    EXPECT_EQ(h.list1(), QStringList{QStringLiteral("Unknown Track-Format !")});
+}
+
+TEST(Navigation, SkipAndBackMoveExactlyTheStatedRecords)
+{
+    ReplayHarness h;
+    h.addFile(QStringLiteral("n.log"), numberedLog(300));
+    ASSERT_TRUE(h.load(QStringLiteral("n.log")));
+    h.runTick();
+    EXPECT_EQ(h.state().recordIndex, 1);
+    h.ui().skip1->click(); // Skip 10
+    EXPECT_EQ(h.state().recordIndex, 11);
+    EXPECT_EQ(rmcNumber(h.state().currentLine), 12);
+    h.ui().skip2->click(); // Skip 100
+    EXPECT_EQ(h.state().recordIndex, 111);
+    h.channel.sent.clear();
+    h.runTick();
+    EXPECT_EQ(rmcNumber(h.channel.sent.first()), 112);
+    EXPECT_EQ(h.state().recordIndex, 112);
+
+    h.ui().back->click(); // GoToRecord(62)
+    EXPECT_EQ(h.state().recordIndex, 62);
+    EXPECT_EQ(rmcNumber(h.state().currentLine), 62);
+    h.state().recordIndex = 30;
+    h.ui().back->click(); // to the start
+    EXPECT_EQ(h.state().recordIndex, 0);
+    EXPECT_EQ(rmcNumber(h.state().currentLine), 1);
+}
+
+TEST(Navigation, JumpsMatchASequentialRead)
+{
+    // The offset index and reading forward from the start agree on every record.
+    ReplayHarness h;
+    QByteArray log = "# comment\n" + numberedLog(50, "\n");
+    log.replace("$GPRMC,100020", "junk$GPRMC,100020"); // not a record for skipping
+    h.addFile(QStringLiteral("j.log"), log);
+    ASSERT_TRUE(h.load(QStringLiteral("j.log")));
+    for (int n : {1, 5, 19, 20, 33, 49}) {
+        h.loader().goToRecord(n);
+        const int expected = n < 20 ? n : n + 1;
+        EXPECT_EQ(rmcNumber(h.state().currentLine), expected) << n;
+        EXPECT_EQ(h.state().recordIndex, n);
+    }
+    h.loader().goToRecord(60);
+    EXPECT_FALSE(h.state().replayActive);
+}
+
+TEST(Navigation, GaugeClickRestartLoopStopAndEsc)
+{
+    ReplayHarness h;
+    h.addFile(QStringLiteral("g.log"), numberedLog(200));
+    ASSERT_TRUE(h.load(QStringLiteral("g.log")));
+    h.window->resize(1000, 700);
+    h.ui().gauge2->resize(200, 18);
+    QTest::mouseClick(h.ui().gauge2, Qt::LeftButton, {}, QPoint(100, 5));
+    EXPECT_EQ(h.state().recordIndex, 102);
+    h.ui().restart->click();
+    EXPECT_EQ(h.state().recordIndex, 0);
+    EXPECT_EQ(rmcNumber(h.state().currentLine), 1);
+
+    h.ui().lop->setChecked(true);
+    EXPECT_FALSE(h.ui().loopL->isHidden());
+    h.loader().goToRecord(199);
+    h.runTick(); // sends 199, reads 200
+    h.runTick(); // sends 200, end of file: loops
+    EXPECT_TRUE(h.state().replayActive);
+    EXPECT_EQ(h.list1(), QStringList{QString(80, QLatin1Char('>'))});
+    EXPECT_EQ(h.tick().timer1Interval(), 1000);
+    EXPECT_EQ(rmcNumber(h.state().currentLine), 1);
+
+    static_cast<QToolButton*>(h.ui().stopA)->click();
+    EXPECT_FALSE(h.state().replayActive);
+    EXPECT_TRUE(h.ui().stopA->isHidden());
+    EXPECT_EQ(h.ui().skip1->toolTip(), QStringLiteral("Start"));
+
+    ASSERT_TRUE(h.load(QStringLiteral("g.log")));
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(h.ui().list1, &esc);
+    EXPECT_FALSE(h.state().replayActive);
+}
+
+TEST(Navigation, NeverInterleavesWithATick)
+{
+    ReplayHarness h;
+    h.addFile(QStringLiteral("i.log"), numberedLog(50));
+    ASSERT_TRUE(h.load(QStringLiteral("i.log")));
+    // A skip asked for while the tick runs waits for its end.
+    bool ran = false;
+    h.tick().setManualComposer(nullptr);
+    QObject::connect(&h.tick(), &ReplayTick::tickFinished, &h.tick(), [&] { ran = true; });
+    h.tick().whenIdle([] {});
+    h.tick().setNavigating(true);
+    h.runTick(); // refused
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(h.state().recordIndex, 0);
+    h.tick().setNavigating(false);
+    h.runTick();
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(h.state().recordIndex, 1);
+}
+
+TEST(Navigation, StopDeletesOnlyItsOwnCompanionFile)
+{
+    ReplayHarness h;
+    h.addFile(QStringLiteral("keep.RMC"), "$GPRMC,1,A,4807.000,N,01131.000,E,1,1,010100,,*00\r\n");
+    h.window->refreshFileList();
+    // .RMC is not among the listed patterns; load it by selecting directly.
+    h.ui().file1->addItem(QStringLiteral("keep.RMC"));
+    ASSERT_TRUE(h.load(QStringLiteral("keep.RMC")));
+    static_cast<QToolButton*>(h.ui().stopA)->click();
+    EXPECT_TRUE(QFile::exists(QDir(h.window->trackFolder()).filePath(QStringLiteral("keep.RMC"))));
+}
+
+TEST(Loading, EscDuringTheCountAbortsTheProfileThenTheLoad)
+{
+    ReplayHarness h;
+    h.addFile(QStringLiteral("big.log"), numberedLog(3000));
+    ASSERT_TRUE(h.select(QStringLiteral("big.log")));
+    h.loader().setYieldIntervalMs(0); // yield after every line
+    int escapes = 0;
+    QTimer::singleShot(0, h.window.get(), [&] {
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(h.ui().list1, &esc); // aborts the profile only
+        ++escapes;
+        QTimer::singleShot(0, h.window.get(), [&] {
+            QKeyEvent again(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(h.ui().list1, &again); // stops the load
+            ++escapes;
+        });
+    });
+    h.loader().loadSelectedFile();
+    EXPECT_EQ(escapes, 2);
+    EXPECT_FALSE(h.state().replayActive);
+    EXPECT_FALSE(h.loader().isLoading());
+    EXPECT_TRUE(h.ui().file1->isEnabled());
+    EXPECT_TRUE(h.dialogs.shown.isEmpty());
+    // Nothing is left half-loaded: the next load works.
+    h.loader().setYieldIntervalMs(50);
+    EXPECT_TRUE(h.load(QStringLiteral("big.log")));
+    EXPECT_EQ(h.state().recordTotal, 3001);
+}
+
+namespace {
+class FailingChannel : public zelvan::OutputChannel {
+public:
+    bool open(QString* error) override
+    {
+        *error = QStringLiteral("COM3: no such device");
+        return false;
+    }
+    void close() override {}
+    bool isOpen() const override { return false; }
+    void send(const QByteArray&) override { ++sends; }
+    int sends = 0;
+};
+} // namespace
+
+TEST(Loading, AChannelThatFailsToOpenIsReportedOnceAndTheOthersStillGetEverything)
+{
+    ReplayHarness h;
+    FailingChannel bad;
+    h.window->addOutputChannel(&bad);
+    h.addFile(QStringLiteral("c.log"), numberedLog(5));
+    ASSERT_TRUE(h.load(QStringLiteral("c.log")));
+    h.runToEnd();
+    EXPECT_EQ(bad.sends, 0);
+    ASSERT_EQ(h.dialogs.shown.size(), 1);
+    EXPECT_EQ(h.dialogs.shown[0].text, QStringLiteral("COM3: no such device"));
+    EXPECT_EQ(h.channel.sent.size(), 5 * 4 - 2); // RMC, GGA, VTG, PGRMM; the last epoch ends at the end of file
+    EXPECT_FALSE(h.channel.isOpen());      // closed at the stop
+}
