@@ -72,6 +72,7 @@ public:
     void setDownloadModeClick(std::function<bool(const QString&)> f) { m_downloadClick = std::move(f); }
     // Esc handling that comes before stopping (folder browser, download mode).
     void setEscapeFirst(std::function<bool()> f) { m_escapeFirst = std::move(f); }
+    std::function<bool()> escapeFirst() const { return m_escapeFirst; }
     // Time between yields to the window in long loops.
     void setYieldIntervalMs(int ms) { m_yieldMs = ms; }
 

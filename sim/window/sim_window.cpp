@@ -104,6 +104,7 @@ SimWindow::SimWindow(const QString& homeDir, QWidget* parent)
         return false;
     });
     wireEvents();
+    setupGarmin();
 
     const QDir home(homeDir);
     setTrackFolder(home.exists(QStringLiteral("Tracks")) ? home.filePath(QStringLiteral("Tracks")) : home.path());
@@ -119,6 +120,11 @@ SimWindow::~SimWindow()
 void SimWindow::setDialogs(zv::Dialogs* dialogs)
 {
     m_dialogs->target = dialogs ? dialogs : m_ownDialogs.get();
+}
+
+zv::Dialogs& SimWindow::dialogs()
+{
+    return *m_dialogs;
 }
 
 void SimWindow::setOutputChannels(const QList<OutputChannel*>& channels)

@@ -7,12 +7,15 @@
 
 #include <QList>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QGroupBox;
 class QVBoxLayout;
 class QHBoxLayout;
 class QGridLayout;
+class QLineEdit;
+class QColor;
 
 namespace zv {
 class Dialogs;
@@ -24,6 +27,9 @@ class Loader;
 class OutputChannel;
 class ReplayTick;
 class SentenceSink;
+namespace garmin {
+class GarminDownload;
+}
 
 class SimWindow : public QWidget {
     Q_OBJECT
@@ -44,6 +50,8 @@ public:
 
     // Dialogs: the real ones unless a test (or another front end) sets its own.
     void setDialogs(zv::Dialogs* dialogs);
+    // The dialogs every part of the window shows its messages through.
+    zv::Dialogs& dialogs();
 
     // The subsystems, for the features still to come to plug into.
     ReplayState& replayState() { return m_state; }
@@ -62,6 +70,33 @@ public:
     QGroupBox* statusGroup() const { return m_statusGroup; }
     QGroupBox* manualGroup() const { return m_manualGroup; }
     QHBoxLayout* commandRow() const { return m_commandRow; }
+
+    // Garmin download (sim_window_garmin.cpp): DownloadC, download mode, the
+    // transfer into the current folder and its progress in List1 and Gauge2.
+    garmin::GarminDownload& garminDownload() { return *m_garmin; }
+    bool downloadMode() const { return m_downloadMode; }
+    // [GPS-Port] COM: PortC position of the Garmin port (99 while start-up
+    // selects the stored output entry: PortC clicks are then ignored).
+    int garminPortIndex() const { return m_garminPortIndex; }
+    void setGarminPortIndex(int index) { m_garminPortIndex = index; }
+    // The file panel lends download mode its name field FileT (Enter starts),
+    // LOA (starts) and the pattern buttons SAVE, NMEA, ALL, TRACK (hidden).
+    void setDownloadFilePanel(QLineEdit* fileT, QPushButton* loa, const QList<QWidget*>& patternButtons);
+    // What other parts of the window do for download mode; each has a default
+    // acting on controls() alone.
+    struct DownloadHooks {
+        std::function<void()> fillDownloadPortList; // PortC: COM1..COM16, dark red
+        std::function<void()> restorePortList;      // FillPortList, select outPortIndex again
+        std::function<void()> leaveFilePanel;       // the file panel's part of leaving download mode
+        std::function<void()> restoreFilePattern;   // File1's pattern back after a click named the file
+    };
+    DownloadHooks& downloadHooks() { return m_downloadHooks; }
+    void downloadCClicked();
+    void startDownload();
+    // Cancels a transfer (the partial file is deleted), then leaves download mode.
+    void leaveDownloadMode();
+    // A PortC selection in download mode: the Garmin port. True when taken.
+    bool garminPortSelected(int index);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -92,6 +127,20 @@ private:
     QPushButton* m_command1 = nullptr;
     QPushButton* m_rmcRmb = nullptr;
     QStringList m_failuresShown;
+
+    // Garmin download
+    void setupGarmin();
+    void downloadFinished(int outcome);
+    void setPortListColour(const QColor& colour);
+    garmin::GarminDownload* m_garmin = nullptr;
+    DownloadHooks m_downloadHooks;
+    QLineEdit* m_fileT = nullptr;
+    QPushButton* m_loa = nullptr;
+    QList<QWidget*> m_patternButtons;
+    bool m_downloadMode = false;
+    int m_garminPortIndex = 1;
+    int m_outIndexBeforeDownload = 0; // for the default restorePortList
+    bool m_skip1WasEnabled = true;
 };
 
 } // namespace zelvan
