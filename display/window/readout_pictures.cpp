@@ -79,6 +79,13 @@ void SatelliteBars::clearBars()
 {
     m_bars.clear();
     m_drawn = false;
+    m_message.clear();
+    update();
+}
+
+void SatelliteBars::setMessage(const QString& text)
+{
+    m_message = text;
     update();
 }
 
@@ -89,9 +96,15 @@ int SatelliteBars::columnCount() const
 
 void SatelliteBars::paintEvent(QPaintEvent*)
 {
+    QPainter p(this);
+    if (!m_message.isEmpty()) {
+        QFont f = font();
+        f.setBold(true);
+        p.setFont(f);
+        p.drawText(QPointF(2 * width() / 100.0, 1 * height() / 100.0 + QFontMetricsF(f).ascent()), m_message);
+    }
     if (!m_drawn)
         return;
-    QPainter p(this);
     // Fixed 0..100 geometry: thirteen columns fit, further ones fall off the right.
     p.setWindow(0, 0, 100, 100);
     const QColor yellow(255, 255, 0), darkBlue(0, 0, 192);
