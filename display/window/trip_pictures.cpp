@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace vur {
 
 ProfileView::ProfileView(ProfileKind kind, std::function<const Profile&()> profile, ProfileReadouts* readouts,
@@ -58,8 +60,11 @@ void RouteView::paintEvent(QPaintEvent* event)
         QPainter p(this);
         const QRectF area = contentsRect();
         p.fillRect(area, Qt::white);
+        // A square, so north-south and east-west metres look alike.
+        const double side = std::min(area.width(), area.height());
+        const QRectF square(area.center().x() - side / 2, area.center().y() - side / 2, side, side);
         if (m_painter)
-            m_painter(&p, area);
+            m_painter(&p, square);
     }
     QFrame::paintEvent(event);
 }

@@ -403,3 +403,18 @@ TEST_F(TripWindow, ReceiverDestinationTakesOverUntilReset)
     EXPECT_FALSE(w->targets()->rmbActive());
     EXPECT_TRUE(child("GPSS")->hasFocus());
 }
+
+TEST_F(TripWindow, LoggedSampleBlinksTheRecordingLampAndReadOutsHandTheFocusOn)
+{
+    QTest::mouseClick(child("Check1(0)"), Qt::LeftButton, {}, QPoint(6, 6));
+    ASSERT_EQ(w->intake()->logMode(), 1);
+    send("$GPGGA,214424,4023.9621,N,00339.1630,W,8,09,2.0,695.7,M,51.6,M,,*5C\r\n"
+         "$GPRMC,214424,V,4023.9621,N,00339.1630,W,10.8,0.0,140605,2.5,W,S*27\r\n");
+    EXPECT_TRUE(child("RecA")->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !child("RecA")->isVisible(); }, 2000));
+    EXPECT_TRUE(readAll(w->intake()->logPath()).startsWith("$GPRMC,214424"));
+
+    child("GPSS")->setFocus();
+    QTest::mouseClick(child("SPDmax"), Qt::LeftButton);
+    EXPECT_TRUE(child("RTE")->hasFocus());
+}
