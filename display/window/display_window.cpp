@@ -298,6 +298,14 @@ QString DisplayWindow::readoutsReport() const
     line(QStringLiteral("GPSL"), m_gpsl->text());
     line(QStringLiteral("GPSok"), m_gpsOk->isHidden() ? QStringLiteral("hidden") : QStringLiteral("shown"));
     line(QStringLiteral("GPSS"), QString::number(m_gpss->columnCount()));
+    // The decoded position in signed degrees (no read-out of its own yet).
+    const DisplayState& st = m_live->state();
+    const auto degrees = [](double seconds, const QByteArray& hemi, char negative) {
+        return QString::number((hemi == QByteArray(1, negative) ? -seconds : seconds) / 3600.0, 'f', 6);
+    };
+    line(QStringLiteral("Position"), st.latField.isEmpty() ? QString()
+                                                          : degrees(st.latSec, st.latHemi, 'S') + QLatin1Char(' ')
+                                                                + degrees(st.lonSec, st.lonHemi, 'W'));
     line(QStringLiteral("PortL"), m_portL->text());
     return out;
 }

@@ -92,6 +92,7 @@ private:
     void resetTrip();
     void START_Click();
     void STOP_Click();
+    void closeInput();
     void saveRecording(const QString& typedName);
     void loadRecording(const QString& typedName);
     void showRunning(bool running);

@@ -4,6 +4,7 @@
 #include "common/number_text.h"
 #include "display/decode/live_display.h"
 #include "display/intake/intake.h"
+#include "display/intake/receiver_source.h"
 #include "display/plots/profile_plot.h"
 #include "display/plots/route_plot.h"
 #include "display/targets/targets.h"
@@ -326,8 +327,11 @@ void DisplayWindow::START_Click()
 {
     showRunning(true);
     m_dialogs->beep();
-    if (!m_intake->comm1()->isOpen())
+    ReceiverSource* source = m_intake->source();
+    if (!source)
         m_intake->openPort(m_intake->portNumber());
+    else if (!source->isOpen())
+        source->open();
     m_gpss->clearBars();
     // The time the input was stopped is not part of the trip.
     m_trip->resumeInput();
@@ -337,6 +341,14 @@ void DisplayWindow::STOP_Click()
 {
     showRunning(false);
     m_dialogs->beep();
+    closeInput();
+}
+
+void DisplayWindow::closeInput()
+{
+    // Serial or network: the display freezes until START.
+    if (ReceiverSource* source = m_intake->source(); source && source->isOpen())
+        source->close();
     if (m_intake->comm1()->isOpen())
         m_intake->comm1()->close();
 }
@@ -376,8 +388,7 @@ void DisplayWindow::loadRecording(const QString& typedName)
         m_gpss->setMessage(TripStatistics::kLoadFailedText);
         return;
     }
-    if (m_intake->comm1()->isOpen())
-        m_intake->comm1()->close();
+    closeInput();
     showRunning(false);
     m_dialogs->beep();
     m_gpss->clearBars();

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vur {
@@ -105,8 +106,10 @@ void SatelliteBars::paintEvent(QPaintEvent*)
     }
     if (!m_drawn)
         return;
-    // Fixed 0..100 geometry: thirteen columns fit, further ones fall off the right.
-    p.setWindow(0, 0, 100, 100);
+    // 0..100 both ways; thirteen columns fit. With more (several
+    // constellations) the picture is widened so every satellite keeps its bar.
+    const int columns = std::max<int>(12, static_cast<int>(m_bars.size()));
+    p.setWindow(0, 0, std::max(100, 7 * columns + 7), 100);
     const QColor yellow(255, 255, 0), darkBlue(0, 0, 192);
     const auto box = [&](double x1, double y1, double x2, double y2, const QColor& c) {
         p.fillRect(QRectF(QPointF(x1, y1), QPointF(x2 + 1, y2 + 1)).normalized(), c);
