@@ -108,8 +108,12 @@ GgaOutcome decodeGga(const SentenceFields& f, DisplayState& s)
         s.fixQuality = QStringLiteral("DIFF");
 
     if (s.satsUsed > 0) {
-        s.altitude = std::floor(val(f.GetField(9)));
-        s.hoehe = integerText(s.altitude);
+        // An empty altitude (a track without heights) is no altitude, not 0 m.
+        const QByteArray alt = f.GetField(9);
+        if (!alt.trimmed().isEmpty()) {
+            s.altitude = std::floor(val(alt));
+            s.hoehe = integerText(s.altitude);
+        }
         out.altitudeRead = true;
     }
     if (s.satsUsed == 0) {

@@ -80,6 +80,13 @@ void SatelliteBars::clearBars()
 {
     m_bars.clear();
     m_drawn = false;
+    m_message.clear();
+    update();
+}
+
+void SatelliteBars::setMessage(const QString& text)
+{
+    m_message = text;
     update();
 }
 
@@ -90,9 +97,15 @@ int SatelliteBars::columnCount() const
 
 void SatelliteBars::paintEvent(QPaintEvent*)
 {
+    QPainter p(this);
+    if (!m_message.isEmpty()) {
+        QFont f = font();
+        f.setBold(true);
+        p.setFont(f);
+        p.drawText(QPointF(2 * width() / 100.0, 1 * height() / 100.0 + QFontMetricsF(f).ascent()), m_message);
+    }
     if (!m_drawn)
         return;
-    QPainter p(this);
     // 0..100 both ways; thirteen columns fit. With more (several
     // constellations) the picture is widened so every satellite keeps its bar.
     const int columns = std::max<int>(12, static_cast<int>(m_bars.size()));

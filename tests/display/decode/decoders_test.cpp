@@ -149,6 +149,15 @@ TEST(GgaDecoder, SetsFixQualityAltitudeAndTheFaultSign)
     }
 }
 
+TEST(GgaDecoder, EmptyAltitudeLeavesTheAltitudeAsItWas)
+{
+    DisplayState s;
+    decodeGga(SentenceFields(QByteArrayView("$GPGGA,1,,,,,1,08,,545.9,M*00")), s);
+    EXPECT_TRUE(decodeGga(SentenceFields(QByteArrayView("$GPGGA,2,,,,,1,08,,,M*00")), s).altitudeRead);
+    EXPECT_EQ(s.altitude, 545);
+    EXPECT_EQ(s.hoehe, QStringLiteral("545"));
+}
+
 TEST(GgaDecoder, NoSatellitesEmptiesTheReadoutsAndGatesRmc)
 {
     DisplayState s = withSatellites();
