@@ -24,6 +24,7 @@ class Loader;
 class OutputChannel;
 class ReplayTick;
 class SentenceSink;
+class TrackReplay;
 
 class SimWindow : public QWidget {
     Q_OBJECT
@@ -92,6 +93,14 @@ private:
     QPushButton* m_command1 = nullptr;
     QPushButton* m_rmcRmb = nullptr;
     QStringList m_failuresShown;
+
+    // Track files (composed mode).
+public:
+    TrackReplay& trackReplay() { return *m_trackReplay; }
+
+private:
+    void setupTrackReplay();
+    TrackReplay* m_trackReplay = nullptr;
 };
 
 } // namespace zelvan

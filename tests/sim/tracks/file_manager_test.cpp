@@ -61,8 +61,8 @@ TEST(FilePattern, NameFieldRules)
 TEST(FilePattern, ButtonsAndMatching)
 {
     EXPECT_EQ(patternForButton(PatternButton::Nmea), QStringLiteral("*.log;*.nma"));
-    EXPECT_EQ(patternForButton(PatternButton::Track), QStringLiteral("*.trl;*.trk;*.plt"));
-    EXPECT_EQ(patternForButton(PatternButton::All), QStringLiteral("*.log;*.nma;*.trl;*.trk;*.plt;*.KML"));
+    EXPECT_EQ(patternForButton(PatternButton::Track), QStringLiteral("*.trl;*.trk;*.plt;*.gpx"));
+    EXPECT_EQ(patternForButton(PatternButton::All), QStringLiteral("*.log;*.nma;*.trl;*.trk;*.plt;*.KML;*.gpx"));
     EXPECT_EQ(nameFiltersForPattern(QStringLiteral(" *.log ; *.nma ;")), (QStringList{"*.log", "*.nma"}));
     EXPECT_EQ(nameFiltersForPattern(QString()), QStringList{"*"});
 
