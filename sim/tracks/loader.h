@@ -54,6 +54,16 @@ public:
     bool escapePressed();
 
     bool isLoading() const { return m_loading; }
+    // Bumped by every stop: a long loop that yielded compares it to notice one.
+    quint64 generation() const { return m_generation; }
+    // A pass that draws the altitude profile: Esc aborts the drawing first.
+    void setProfileRunning(bool on)
+    {
+        m_profileRunning = on;
+        if (on)
+            m_profileAbort = false;
+    }
+    bool profileAborted() const { return m_profileAbort; }
     bool isReplayRunning() const;
     const RmcIndex& rmcIndex() const { return m_index; }
 

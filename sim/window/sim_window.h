@@ -30,6 +30,7 @@ class SentenceSink;
 namespace garmin {
 class GarminDownload;
 }
+class TrackReplay;
 
 class SimWindow : public QWidget {
     Q_OBJECT
@@ -141,6 +142,14 @@ private:
     int m_garminPortIndex = 1;
     int m_outIndexBeforeDownload = 0; // for the default restorePortList
     bool m_skip1WasEnabled = true;
+
+    // Track files (composed mode).
+public:
+    TrackReplay& trackReplay() { return *m_trackReplay; }
+
+private:
+    void setupTrackReplay();
+    TrackReplay* m_trackReplay = nullptr;
 };
 
 } // namespace zelvan
