@@ -128,3 +128,18 @@ TEST(ManualSteering, SpinnersAndLabelsFollowEachOther)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ManualSteering, DoubleClickOnTheWindowBringsTheOutputListBack)
+{
+    ManualHarness h;
+    h.ui().dirSel->click();
+    ASSERT_FALSE(h.ui().list1->isVisible());
+    ASSERT_TRUE(h.ui().dir1->isVisible());
+    QTest::mouseDClick(h.window.get(), Qt::LeftButton, {}, QPoint(4, 4));
+    EXPECT_TRUE(h.ui().list1->isVisible());
+    EXPECT_FALSE(h.ui().dir1->isVisible());
+}
+
+} // namespace
