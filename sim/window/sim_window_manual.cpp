@@ -355,7 +355,8 @@ bool SimManualMode::filterEvent(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseButtonDblClick && w == &m_w) {
         for (const auto& hook : std::as_const(m_doubleClick))
             hook();
-        return true;
+        return false; // other parts of the window watch the gesture too
+
     }
     if (event->type() != QEvent::KeyPress || !m_manual)
         return false;
@@ -387,15 +388,11 @@ void SimManualMode::setSpinnerValues(const ManualSpinnerValues& v)
 }
 
 // The window's part: create the manual mode; a double-click brings the output
-// list back and leaves Garmin download mode.
+// list back (the Garmin part's own watch then leaves download mode).
 void SimWindow::setupManual(zv::Dialogs& dialogs)
 {
     m_manualMode = new SimManualMode(*this, m_label6, dialogs);
-    m_manualMode->addDoubleClickHook([this] {
-        showFolderBrowser(false);
-        if (m_downloadMode)
-            leaveDownloadMode();
-    });
+    m_manualMode->addDoubleClickHook([this] { showFolderBrowser(false); });
 }
 
 } // namespace zelvan

@@ -56,8 +56,8 @@ public:
     void startRun();
     void stopRun();
 
-    // The window's event filter hands every event here first; true when it
-    // was consumed (manual keys, the double-click on the window).
+    // The window's event filter hands every event here; true when it was
+    // consumed (manual keys).
     bool filterEvent(QObject* watched, QEvent* event);
 
     // Universal-time clock of the composed sentences and the record times.
@@ -72,7 +72,7 @@ public:
     // NMEA, ALL, TRACK, Label12 ...) and shows again when it ends.
     void addReplayOnlyWidget(QWidget* w);
     // Work of a double-click on the window, run in the order added (show
-    // List1, refill the port list, leave Garmin download mode).
+    // List1, refill the port list); the event goes on to other watchers.
     void addDoubleClickHook(std::function<void()> hook) { m_doubleClick.append(std::move(hook)); }
 
     ManualState& state() { return m_state; }
