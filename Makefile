@@ -4,10 +4,11 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 # Debian packages the build, the tests and the demo need.
 PACKAGES   := cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgtest-dev libbenchmark-dev \
-              socat python3-nmea2 gpsd gpsbabel xvfb xauth locales tzdata clang
+              socat python3-nmea2 gpsd gpsbabel xvfb xauth locales tzdata \
+              clang libclang-rt-14-dev
 APT_ENV    := DEBIAN_FRONTEND=noninteractive
 
-.PHONY: all deps build test run bench fuzz clean
+.PHONY: all deps build test run bench clean test-asan fuzz-build fuzz fuzz-ci
 
 all: build
 
@@ -34,6 +35,41 @@ build: deps $(BUILD)/build.ninja
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Sanitizer run: every GoogleTest suite and every fuzz corpus replay built
+# with -fsanitize=address,undefined at -O1, stopping at the first finding.
+# The end-to-end scripts stay in `make test`: they time real peers and would
+# only measure the sanitizer's slowness here.
+ASAN_BUILD ?= $(BUILD)-asan
+SAN_ENV    := ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+
+$(ASAN_BUILD)/build.ninja:
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DZV_SANITIZE=ON $(LAUNCHER)
+
+test-asan: deps $(ASAN_BUILD)/build.ninja
+	$(SAN_ENV) cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && $(SAN_ENV) ctest --output-on-failure -j $(JOBS) -E '^e2e\.'
+
+# libFuzzer (clang): the libraries and tests/fuzz/fuzz_*.cpp built with
+# -fsanitize=fuzzer,address,undefined; each target runs FUZZ_SECONDS from its
+# seed corpus. New inputs go to $(FUZZ_BUILD)/corpus, crashes to
+# $(FUZZ_BUILD)/artifacts; copy a crash into tests/fuzz/corpus/<name>/ once fixed.
+FUZZ_BUILD      ?= $(BUILD)-fuzz
+FUZZ_CXX        ?= clang++
+FUZZ_SECONDS    ?= 60
+CI_FUZZ_SECONDS ?= 10
+
+$(FUZZ_BUILD)/build.ninja:
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DZV_FUZZ=ON $(LAUNCHER)
+
+fuzz-build: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+
+fuzz: fuzz-build
+	tests/fuzz/run_fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+fuzz-ci: fuzz-build
+	tests/fuzz/run_fuzzers $(FUZZ_BUILD) $(CI_FUZZ_SECONDS)
+
 run: build
 	@mkdir -p demo/Tracks
 	@cp -n tests/data/demo/* demo/Tracks/ 2>/dev/null || true
@@ -44,17 +80,5 @@ bench: deps
 	cmake --build $(BUILD)-bench -j $(JOBS)
 	@for b in $(BUILD)-bench/bin/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_counters_tabular=true; done
 
-# libFuzzer targets under clang with address and undefined-behaviour sanitizers,
-# each run FUZZ_SECONDS on its seed corpus (tests/data/<area>/).
-FUZZ_SECONDS ?= 60
-fuzz: deps
-	cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-	  -DZV_FUZZ=ON -DZV_BUILD_TESTS=OFF -DZV_WERROR=OFF $(LAUNCHER)
-	cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzz_all
-	@set -e; for f in $(BUILD)-fuzz/bin/fuzz_*; do \
-	  n=$$(basename $$f); area=$$(echo $$n | cut -d_ -f2); mkdir -p $(BUILD)-fuzz/corpus/$$n; \
-	  "$$f" -max_total_time=$(FUZZ_SECONDS) -max_len=8192 $(BUILD)-fuzz/corpus/$$n $$( [ -d tests/data/$$area ] && echo tests/data/$$area ); \
-	done
-
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-fuzz
+	rm -rf $(BUILD) $(BUILD)-bench $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
+#include <type_traits>
 #include <string>
 
 namespace zv {
@@ -10,7 +12,14 @@ namespace {
 template <typename Ch>
 double leadingNumberImpl(const Ch* p, const Ch* end)
 {
-    auto at = [&](const Ch* q) -> char { return q < end ? static_cast<char>(*q) : '\0'; };
+    // Only ASCII can be a digit, sign, point or blank: a wider character
+    // whose low byte happens to be "1" ("\u0131") must not read as one.
+    auto at = [&](const Ch* q) -> char {
+        if (q >= end)
+            return '\0';
+        const auto c = static_cast<std::make_unsigned_t<Ch>>(*q);
+        return c < 0x80 ? static_cast<char>(c) : '\x7f';
+    };
     while (p < end && (at(p) == ' ' || at(p) == '\t'))
         ++p;
     std::string digits;
@@ -128,7 +137,15 @@ QString fixedText(double value, int decimals)
 
 long long roundHalfEven(double value)
 {
-    return static_cast<long long>(std::nearbyint(value));
+    // Converting what lies beyond the type (or NaN) would be undefined.
+    const double r = std::nearbyint(value);
+    if (std::isnan(r))
+        return 0;
+    if (r >= 9223372036854775808.0)
+        return std::numeric_limits<long long>::max();
+    if (r < -9223372036854775808.0)
+        return std::numeric_limits<long long>::min();
+    return static_cast<long long>(r);
 }
 
 } // namespace zv

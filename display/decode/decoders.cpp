@@ -2,6 +2,7 @@
 
 #include "common/number_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -24,6 +25,23 @@ QByteArrayView mid(QByteArrayView text, qsizetype from, qsizetype n)
 QString latin1(QByteArrayView text) { return QString::fromLatin1(text.data(), text.size()); }
 
 QString integerText(double value) { return zv::trimmedNumberText(std::floor(value)); }
+
+// Highest satellite number kept for the other constellations (BeiDou's run to 63,
+// some receivers add 200 or 400).
+constexpr double maxSatelliteNumber = 999;
+
+// Bars of GLONASS, Galileo, BeiDou, QZSS and NavIC in that order after GPS;
+// other talkers after them.
+int constellationOrder(QByteArrayView talker)
+{
+    static const struct { const char* talker; int order; } table[] = {
+        {"GL", 1}, {"GA", 2}, {"GB", 3}, {"BD", 3}, {"GQ", 4}, {"QZ", 4}, {"GI", 5}, {"GN", 6},
+    };
+    for (const auto& entry : table)
+        if (talker == entry.talker)
+            return entry.order;
+    return 7;
+}
 
 } // namespace
 
@@ -90,8 +108,12 @@ GgaOutcome decodeGga(const SentenceFields& f, DisplayState& s)
         s.fixQuality = QStringLiteral("DIFF");
 
     if (s.satsUsed > 0) {
-        s.altitude = std::floor(val(f.GetField(9)));
-        s.hoehe = integerText(s.altitude);
+        // An empty altitude (a track without heights) is no altitude, not 0 m.
+        const QByteArray alt = f.GetField(9);
+        if (!alt.trimmed().isEmpty()) {
+            s.altitude = std::floor(val(alt));
+            s.hoehe = integerText(s.altitude);
+        }
         out.altitudeRead = true;
     }
     if (s.satsUsed == 0) {
@@ -105,18 +127,56 @@ GgaOutcome decodeGga(const SentenceFields& f, DisplayState& s)
 
 void decodeGsv(const SentenceFields& f, DisplayState& s)
 {
-    s.satsInView = val(f.GetField(3));
+    if (s.satRoundDrawn) {
+        // The first GSV after the bars were drawn begins the next round.
+        s.satRoundDrawn = false;
+        s.satSignal.fill(0);
+        s.otherSignal.clear();
+        s.inViewByTalker.clear();
+    }
+    const QByteArrayView talker = talkerOf(f.sentence());
+    const bool gps = talker.isEmpty() || talker == "GP";
+    const int talkerId = talker.size() == 2 ? (static_cast<uchar>(talker[0]) << 8) | static_cast<uchar>(talker[1]) : 0;
+    const int order = constellationOrder(talker);
+
+    // NMEA 4.10 ends the sentence with the signal after whole satellite blocks.
+    // Signals are one hex digit; anything else is taken as no signal so that
+    // garbage cannot grow the table.
+    int signalId = 0;
+    if ((f.fieldCount() - 3) % 4 == 1) {
+        bool ok = false;
+        signalId = QByteArray(f.GetField(f.fieldCount())).toInt(&ok, 16);
+        if (!ok || signalId < 0 || signalId > 15)
+            signalId = 0;
+    }
+    s.inViewByTalker[{talkerId, signalId}] = val(f.GetField(3));
+    // Each talker counts once: its second signal lists the same satellites again.
+    std::map<int, double> perTalker;
+    for (const auto& [key, count] : s.inViewByTalker)
+        perTalker[key.first] = std::max(perTalker[key.first], count);
+    s.satsInView = 0;
+    for (const auto& [id, count] : perTalker)
+        s.satsInView += count;
+
     double number = 0, signal = 0;
     for (int i = 4; i <= 16; i += 4) {
+        // A block needs all four fields: a lone last field is the signal
+        // number of NMEA 4.10, not a satellite.
+        if (i + 3 > f.fieldCount())
+            break;
         const QByteArray field = f.GetField(i);
         if (!field.isEmpty()) {
             number = val(field);
             signal = val(f.GetField(i + 3));
         }
-        // A number outside the table (above 32, negative) stores nothing.
         const double index = std::nearbyint(number);
-        if (index >= 0 && index < satelliteSlots)
-            s.satSignal[static_cast<size_t>(index)] = signal * 1.5;
+        if (gps) {
+            // A number outside the table (above 32, negative) stores nothing.
+            if (index >= 0 && index < satelliteSlots)
+                s.satSignal[static_cast<size_t>(index)] = signal * 1.5;
+        } else if (index >= 0 && index <= maxSatelliteNumber) {
+            s.otherSignal[SatelliteKey{order, talkerId, static_cast<int>(index)}] = signal * 1.5;
+        }
     }
 }
 
@@ -134,13 +194,18 @@ GsaOutcome decodeGsa(const SentenceFields& f, DisplayState& s)
     for (double signal : s.satSignal)
         if (signal > 0)
             out.bars.push_back(signal);
+    for (const auto& [key, signal] : s.otherSignal)
+        if (signal > 0)
+            out.bars.push_back(signal);
 
     if (s.fixQuality == QLatin1String("no GPS"))
         s.satsInView = 0;
     s.gpsl = s.fixQuality + QStringLiteral("   ") + s.fixMode + QStringLiteral("   ")
              + zv::trimmedNumberText(s.satsUsed) + QLatin1Char('/') + zv::trimmedNumberText(s.satsInView)
              + QStringLiteral(" Sat");
-    s.satSignal.fill(0);
+    // Cleared when the next GSV arrives, not here: the second GSA of an
+    // epoch shows the same satellites as the first.
+    s.satRoundDrawn = true;
     return out;
 }
 

@@ -7,11 +7,18 @@
 #include <QString>
 
 #include <array>
+#include <map>
+#include <tuple>
 #include <vector>
 
 namespace vur {
 
 inline constexpr int satelliteSlots = 33; // satellite numbers 0 .. 32
+
+// A satellite of another talker than GP: (constellation order, talker, number).
+// GLONASS, Galileo and BeiDou number their satellites from 1 again, so the
+// talker is part of the key.
+using SatelliteKey = std::tuple<int, int, int>;
 
 // Everything the live read-outs and the later trip, plot and target steps
 // take from the decoders. Texts are what the read-outs show.
@@ -20,7 +27,10 @@ struct DisplayState {
     double satsInView = 0;
     QString fixQuality;
     QString fixMode;
-    std::array<double, satelliteSlots> satSignal{}; // SNR x 1.5, 0 = none
+    std::array<double, satelliteSlots> satSignal{}; // SNR x 1.5, 0 = none ($GP talker)
+    std::map<SatelliteKey, double> otherSignal;      // SNR x 1.5 of the other talkers' satellites
+    std::map<std::pair<int, int>, double> inViewByTalker; // GSV field 3 per (talker, signal) in this round
+    bool satRoundDrawn = false; // a GSA drew the bars: the next GSV starts a new round
     double altitude = 0;
     QString rxCourseText;
     qint16 courseInt = 0;
@@ -62,13 +72,20 @@ GgaOutcome decodeGga(const SentenceFields& f, DisplayState& s);
 
 // $GPGSV,3,1,10,03,41,050,46,07,60,317,49,...*71
 //        1 2 3  4  5  6   7  8 ...            (number, elevation, azimuth, SNR) x 4
+// A receiver of several constellations sends one GSV round per talker
+// ($GPGSV, $GLGSV, $GAGSV, $BDGSV...), some one per signal as well (a last
+// field after the satellites gives the signal). All GSVs between two GSA
+// epochs form one round: the counts in view of the talkers add up (a talker's
+// second signal repeats its satellites, so its largest count is taken), and
+// each talker's satellites get their own bars.
 void decodeGsv(const SentenceFields& f, DisplayState& s);
 
 struct GsaOutcome {
-    std::vector<double> bars; // signals of the satellites heard, ascending number
+    std::vector<double> bars; // signals of the satellites heard: GP by number, then the other talkers
 };
 // $GPGSA,A,3,03,07,...,3.6,2.0,3.0*3A
 //        1 2
+// Several GSAs of one epoch (one per constellation) all show the whole round.
 GsaOutcome decodeGsa(const SentenceFields& f, DisplayState& s);
 
 // Whether RMC (and RMB) are decoded at all: only after a GGA with satellites.

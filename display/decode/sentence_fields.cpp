@@ -13,6 +13,29 @@ std::optional<QByteArray> extractSentence(QByteArrayView line)
     return rest.first(std::min(keep, rest.size())).toByteArray();
 }
 
+namespace {
+bool upper(char c) { return c >= 'A' && c <= 'Z'; }
+} // namespace
+
+QByteArrayView talkerOf(QByteArrayView sentence)
+{
+    // Every receiver names its constellation here; "P" marks a maker's own sentence.
+    if (sentence.size() < 3 || sentence[0] != '$' || !upper(sentence[1]) || !upper(sentence[2]) || sentence[1] == 'P')
+        return {};
+    return sentence.sliced(1, 2);
+}
+
+QByteArrayView typeOf(QByteArrayView sentence)
+{
+    if (talkerOf(sentence).isEmpty() || sentence.size() < 6)
+        return {};
+    const QByteArrayView type = sentence.sliced(3, 3);
+    for (char c : type)
+        if (!upper(c))
+            return {};
+    return type;
+}
+
 void SentenceFields::FindFields(QByteArrayView sentence)
 {
     m_sentence = sentence.toByteArray();

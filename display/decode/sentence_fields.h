@@ -14,6 +14,14 @@ namespace vur {
 // characters remain. A line without "$" holds no sentence.
 std::optional<QByteArray> extractSentence(QByteArrayView line);
 
+// The talker of a sentence: the two upper-case letters after "$" ("GP", "GN",
+// "GL", "GA", "GB", "BD", "GQ", "GI", "IN"...). Proprietary sentences ("$P...")
+// and anything else have none and give an empty view.
+QByteArrayView talkerOf(QByteArrayView sentence);
+// The three-letter type after the talker ("RMC" of "$GNRMC,..."); empty when
+// the sentence has no talker or the type is not three upper-case letters.
+QByteArrayView typeOf(QByteArrayView sentence);
+
 // Separator positions of one sentence, then fields by number.
 //
 //   $GPGSV,3,1,11,03,41,050,46*71

@@ -1,29 +1,35 @@
 #include "display/intake/intake.h"
 
 #include "common/dialogs.h"
+#include "display/intake/receiver_source.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWidget>
 
 namespace vur {
 namespace {
 
 struct DispatchEntry {
-    const char* tag;
-    SentenceType type;
+    const char* type;
+    SentenceType decoder;
 };
-// Tested in this order; only these six are decoded.
+// Only these six are decoded, from any talker ("$GPRMC", "$GNRMC", "$INRMC"...).
 constexpr std::array<DispatchEntry, sentenceTypeCount> dispatchTable{{
-    {"$GPRMC", SentenceType::RMC},
-    {"$GPRMB", SentenceType::RMB},
-    {"$GPGGA", SentenceType::GGA},
-    {"$GPGSV", SentenceType::GSV},
-    {"$GPGSA", SentenceType::GSA},
-    {"$GPVTG", SentenceType::VTG},
+    {"RMC", SentenceType::RMC},
+    {"RMB", SentenceType::RMB},
+    {"GGA", SentenceType::GGA},
+    {"GSV", SentenceType::GSV},
+    {"GSA", SentenceType::GSA},
+    {"VTG", SentenceType::VTG},
 }};
+
+// Bytes taken from the source per receive event before the window gets a turn.
+constexpr qint64 drainChunk = 64 * 1024;
+constexpr int drainChunksPerEvent = 64;
 
 size_t index(SentenceType type) { return static_cast<size_t>(type); }
 
@@ -34,20 +40,11 @@ Intake::Intake(const QString& appDir, const IntakeWidgets& widgets, zv::Dialogs*
       m_devices(zv::loadDeviceOverrides(QDir(appDir).filePath(QStringLiteral("Vur.ini"))))
 {
     m_comm1.setObjectName(QStringLiteral("Comm1"));
-    connect(&m_comm1, &QSerialPort::readyRead, this, &Intake::Anzeige);
-    // A receiver unplugged or a pseudo-terminal peer gone makes every read
-    // fail at once, thousands of times a second: say it once and close.
-    connect(&m_comm1, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
-        if ((e != QSerialPort::ResourceError && e != QSerialPort::ReadError) || !m_comm1.isOpen())
-            return;
-        const QString reason = m_comm1.errorString();
-        m_comm1.close();
-        report(QStringLiteral("COM") + QString::number(m_portNumber) + QStringLiteral(": ") + reason);
-    });
 }
 
 Intake::~Intake()
 {
+    closeSource();
     m_comm1.close();
     m_log.close();
 }
@@ -67,21 +64,55 @@ void Intake::PortS_Change(int value)
 
 bool Intake::openPort(int number)
 {
-    if (m_comm1.isOpen())
-        m_comm1.close();
+    closeSource();
     m_portNumber = number;
+    // A line begun on the previous port is not continued by another device.
+    m_splitter.clear();
     const QString name = QStringLiteral("COM") + QString::number(number);
-    m_comm1.setPortName(zv::resolvePortName(name, m_devices));
-    m_comm1.setBaudRate(4800);
-    m_comm1.setDataBits(QSerialPort::Data8);
-    m_comm1.setParity(QSerialPort::NoParity);
-    m_comm1.setStopBits(QSerialPort::OneStop);
-    m_comm1.setFlowControl(QSerialPort::NoFlowControl);
-    if (m_comm1.open(QIODevice::ReadOnly))
-        return true;
-    // Reported once per attempt; the user can choose another port.
-    report(name + QStringLiteral(": ") + m_comm1.errorString());
-    return false;
+    const QString target = zv::resolvePortName(name, m_devices);
+    const NetworkSpec net = parseNetworkSource(target);
+    if (!net.error.isEmpty()) {
+        report(name + QStringLiteral(": ") + net.error);
+        return false;
+    }
+    if (!net.endpoint)
+        m_source = new SerialSource(&m_comm1, name, target, this);
+    else if (net.endpoint->kind == NetworkEndpoint::Kind::Tcp)
+        m_source = new TcpSource(*net.endpoint, this);
+    else
+        m_source = new UdpSource(*net.endpoint, this);
+    m_source->setObjectName(name);
+    connect(m_source, &ReceiverSource::readyRead, this, &Intake::Anzeige);
+    connect(m_source, &ReceiverSource::statusChanged, this, &Intake::showSourceStatus);
+    connect(m_source, &ReceiverSource::streamRestarted, this, [this] { m_splitter.clear(); });
+    return m_source->open();
+}
+
+void Intake::closeSource()
+{
+    if (!m_source)
+        return;
+    disconnect(m_source, nullptr, this, nullptr);
+    m_source->close();
+    // Possibly inside one of its own signals: deleted once that has returned.
+    m_source->deleteLater();
+    m_source = nullptr;
+    m_lastSourceFailure.clear();
+}
+
+void Intake::showSourceStatus(const QString& text, bool failure)
+{
+    if (!failure) {
+        m_lastSourceFailure.clear();
+        if (m_w.status)
+            m_w.status->setText(text);
+        return;
+    }
+    // A peer that stays away fails every few seconds in the same way: one report.
+    if (text == m_lastSourceFailure)
+        return;
+    m_lastSourceFailure = text;
+    report(text);
 }
 
 void Intake::attachDevice(QIODevice* device)
@@ -97,8 +128,22 @@ void Intake::Anzeige()
 {
     if (m_attached)
         readFrom(m_attached);
-    if (m_comm1.isOpen())
-        readFrom(&m_comm1);
+    if (m_source)
+        readSource();
+}
+
+void Intake::readSource()
+{
+    for (int i = 0; i < drainChunksPerEvent; ++i) {
+        if (!m_source)
+            return;
+        const QByteArray bytes = m_source->read(drainChunk);
+        if (bytes.isEmpty())
+            return;
+        feed(bytes);
+    }
+    // A flood (a UDP broadcast storm) is drained in turns so the window stays usable.
+    QTimer::singleShot(0, this, &Intake::Anzeige);
 }
 
 void Intake::readFrom(QIODevice* device)
@@ -127,10 +172,10 @@ void Intake::handleLine(const QByteArray& line)
         return;
     m_sentence = *sentence;
     ++m_dispatched;
-    const QByteArrayView head = QByteArrayView(m_sentence).first(std::min<qsizetype>(6, m_sentence.size()));
+    const QByteArrayView type = typeOf(m_sentence);
     for (const DispatchEntry& entry : dispatchTable) {
-        if (head == entry.tag) {
-            if (const Handler& handler = m_handlers[index(entry.type)])
+        if (!type.isEmpty() && type == entry.type) {
+            if (const Handler& handler = m_handlers[index(entry.decoder)])
                 handler(m_sentence);
             break;
         }

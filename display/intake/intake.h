@@ -1,7 +1,8 @@
 #pragma once
-// The receiver intake: the serial port Comm1, the byte stream cut into
-// sentences, the dispatch to the decoders by sentence type, and the NMEA log
-// "Vur.log" with its every-sentence and per-type modes.
+// The receiver intake: the serial port Comm1 (or the network source its
+// [Devices] entry names), the byte stream cut into sentences, the dispatch to
+// the decoders by sentence type, and the NMEA log "Vur.log" with its
+// every-sentence and per-type modes.
 #include "common/port_names.h"
 #include "common/text_lines.h"
 #include "display/decode/sentence_fields.h"
@@ -23,6 +24,8 @@ class QWidget;
 namespace zv { class Dialogs; }
 
 namespace vur {
+
+class ReceiverSource;
 
 // Order of the per-type log flags and check boxes.
 enum class SentenceType { RMC = 0, RMB, GGA, GSA, GSV, VTG };
@@ -53,9 +56,14 @@ public:
 
     // Port number 1..8 from the selector value (9 - value); reopens Comm1.
     void PortS_Change(int value);
-    // Opens Comm1 on COMn at 4800,n,8,1; reports a failure once in the status line.
+    // Opens COMn: the serial port at 4800,n,8,1, or the network source a
+    // [Devices] value "tcp:HOST:PORT" / "udp:PORT" names for it. A serial
+    // failure is reported once in the status line; a network source says what
+    // it reads there and reconnects by itself.
     bool openPort(int number);
     QSerialPort* comm1() { return &m_comm1; }
+    // The source being read (serial, tcp or udp); null before the first open.
+    ReceiverSource* source() const { return m_source; }
     int portNumber() const { return m_portNumber; }
 
     // Reads from another device instead of Comm1 (tests, replays).
@@ -89,13 +97,18 @@ private:
     void handleLine(const QByteArray& line);
     void writeLog(const QByteArray& sentence);
     void report(const QString& text);
+    void showSourceStatus(const QString& text, bool failure);
     void readFrom(QIODevice* device);
+    void readSource();
+    void closeSource();
 
     QString m_appDir;
     IntakeWidgets m_w;
     zv::Dialogs* m_dialogs;
     zv::DeviceOverrides m_devices;
     QSerialPort m_comm1;
+    ReceiverSource* m_source = nullptr; // child of the intake
+    QString m_lastSourceFailure;
     QPointer<QIODevice> m_attached;
     int m_portNumber = 1;
     zv::LineSplitter m_splitter{maxLine};

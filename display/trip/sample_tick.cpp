@@ -6,6 +6,11 @@ namespace vur {
 
 bool takeSampleTick(SampleTick& tick, double t)
 {
+    // Waiting for the old time to come round would stop sampling for hours.
+    if (tick.hasLastTime && t < tick.lastTime)
+        tick.nextSampleTime = -1.0;
+    tick.hasLastTime = true;
+    tick.lastTime = t;
     if (!(t > tick.nextSampleTime))
         return false;
     // The 0.2 s margin lets a receiver's 1 s epochs qualify despite jitter.

@@ -59,6 +59,11 @@ void TripStatistics::chooseInterval(int index)
     m_sampleInterval = kIntervals[index];
     m_autoMode = index == 6;
     m_nextSampleTime = -1.0;
+    if (m_externalTick) {
+        m_externalTick->sampleInterval = m_sampleInterval;
+        m_externalTick->autoMode = m_autoMode;
+        m_externalTick->nextSampleTime = 0;
+    }
     m_dialogs.beep();
 }
 
@@ -122,6 +127,13 @@ RmcOutcome TripStatistics::onRmc(const TripRmc& rmc, bool newLogOpen)
 
 void TripStatistics::sampleTick(const TripRmc& rmc, RmcOutcome& out, bool newLogOpen)
 {
+    if (m_externalTick) {
+        if (m_externalTick->speedSampleDue) {
+            m_externalTick->speedSampleDue = false;
+            m_speedSampleDue = true;
+        }
+        return;
+    }
     const double t = rmc.localSecondsOfDay;
     // Midnight, a clock change or a looped replay: sample again at once
     // instead of waiting for the old time to come round.

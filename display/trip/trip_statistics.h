@@ -2,6 +2,7 @@
 // The trip subsystem: statistics, sampling for the profiles, the route and
 // the recordings. The decoders hand it plain values; it keeps the texts of
 // its read-outs and, when the window gave it its widgets, shows them there.
+#include "display/trip/sample_tick.h"
 #include "display/trip/trip_input.h"
 #include "display/trip/trip_state.h"
 
@@ -59,6 +60,15 @@ public:
     explicit TripStatistics(zv::Dialogs& dialogs);
 
     void setWidgets(const TripWidgets& widgets);
+
+    // In the window the live display runs the sample tick, because it also
+    // paces the log: the trip then follows that tick instead of its own.
+    // The interval options write into it; a due speed sample is taken (and
+    // cleared there) by the next onRmc.
+    void followSampleTick(SampleTick* tick) { m_externalTick = tick; }
+    // The live display consumed the tick's altitude flag for this GGA: the
+    // next onGga takes the altitude sample.
+    void altitudeSampleNow() { m_altSampleDue = true; }
 
     // Option1_Click(index): beeps.
     void chooseInterval(int index);
@@ -124,6 +134,7 @@ private:
     bool m_speedSampleDue = false;
     bool m_altSampleDue = false;
     int m_lastTriggerCourse = 0;
+    SampleTick* m_externalTick = nullptr;
 
     bool m_hasPrevious = false;         // an RMC with fix came before
     double m_previousStamp = 0.0;

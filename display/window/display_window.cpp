@@ -3,7 +3,12 @@
 #include "common/dialogs.h"
 #include "display/decode/live_display.h"
 #include "display/intake/intake.h"
+#include "display/plots/profile_plot.h"
+#include "display/targets/targets.h"
+#include "display/trip/recording_dialogue.h"
+#include "display/trip/trip_statistics.h"
 #include "display/window/readout_pictures.h"
+#include "display/window/trip_pictures.h"
 #include "version.h"
 
 #include <QApplication>
@@ -103,6 +108,8 @@ DisplayWindow::DisplayWindow(const QString& homeDir, zv::Dialogs* dialogs, QWidg
     lw.gpsOk = m_gpsOk;
     m_live = new LiveDisplay(m_intake, lw, this);
     m_live->connectToIntake();
+    setupTrip();
+    setupTargets();
 
     wireEvents();
     // The preset port: selector at 8 means COM1.
@@ -171,7 +178,9 @@ void DisplayWindow::buildControls()
     m_portL = new QLabel(QStringLiteral("COM1"), this);
     m_portL->setObjectName(QStringLiteral("PortL"));
 
-    m_rte = panel(this, "RTE");
+    m_route = new RouteView(this);
+    m_route->setObjectName(QStringLiteral("RTE"));
+    m_rte = m_route;
     m_rte->setFocusPolicy(Qt::StrongFocus);
     m_rte->setMinimumSize(180, 180);
     m_tripPanel = panel(this, "tripPanel");
@@ -289,6 +298,14 @@ QString DisplayWindow::readoutsReport() const
     line(QStringLiteral("GPSL"), m_gpsl->text());
     line(QStringLiteral("GPSok"), m_gpsOk->isHidden() ? QStringLiteral("hidden") : QStringLiteral("shown"));
     line(QStringLiteral("GPSS"), QString::number(m_gpss->columnCount()));
+    // The decoded position in signed degrees (no read-out of its own yet).
+    const DisplayState& st = m_live->state();
+    const auto degrees = [](double seconds, const QByteArray& hemi, char negative) {
+        return QString::number((hemi == QByteArray(1, negative) ? -seconds : seconds) / 3600.0, 'f', 6);
+    };
+    line(QStringLiteral("Position"), st.latField.isEmpty() ? QString()
+                                                          : degrees(st.latSec, st.latHemi, 'S') + QLatin1Char(' ')
+                                                                + degrees(st.lonSec, st.lonHemi, 'W'));
     line(QStringLiteral("PortL"), m_portL->text());
     return out;
 }

@@ -6,7 +6,12 @@
 class QCheckBox;
 class QFrame;
 class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
 class QScrollBar;
+class QTimer;
 
 namespace zv { class Dialogs; }
 
@@ -17,6 +22,14 @@ class FaultPicture;
 class Intake;
 class LiveDisplay;
 class SatelliteBars;
+class Lamp;
+class ProfileView;
+class ProfileReadouts;
+class RecordingDialogue;
+class RouteView;
+class TargetArrowView;
+class Targets;
+class TripStatistics;
 
 // The navigation display's main window "Form1": creates and lays out the
 // controls and wires their events to the intake and the live display.
@@ -31,6 +44,8 @@ public:
     QString homeDir() const { return m_homeDir; }
     Intake* intake() const { return m_intake; }
     LiveDisplay* liveDisplay() const { return m_live; }
+    TripStatistics* trip() const { return m_trip.get(); }
+    Targets* targets() const { return m_targets.get(); }
 
     // The read-out texts as "Name=text" lines, for checks from outside.
     QString readoutsReport() const;
@@ -68,6 +83,47 @@ private:
 
     Intake* m_intake = nullptr;
     LiveDisplay* m_live = nullptr;
+
+    // Trip statistics, recordings, profiles, route view and targets
+    // (display_window_trip.cpp, display_window_targets.cpp).
+    void setupTrip();
+    void setupTargets();
+    void wireTripHooks();
+    void resetTrip();
+    void START_Click();
+    void STOP_Click();
+    void closeInput();
+    void saveRecording(const QString& typedName);
+    void loadRecording(const QString& typedName);
+    void showRunning(bool running);
+    std::unique_ptr<TripStatistics> m_trip;
+    std::unique_ptr<Targets> m_targets;
+    std::unique_ptr<ProfileReadouts> m_profileReadouts;
+    std::unique_ptr<RecordingDialogue> m_recordings;
+    RouteView* m_route = nullptr;   // the route view RTE (m_rte)
+    QLabel* m_rtel = nullptr;
+    ProfileView* m_spl = nullptr;
+    ProfileView* m_nnl = nullptr;
+    TargetArrowView* m_dirP = nullptr;
+    Lamp* m_recA = nullptr;
+    Lamp* m_agn = nullptr;
+    Lamp* m_art = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QRadioButton* m_option1[7] = {};
+    QPushButton* m_start = nullptr;
+    QPushButton* m_stop = nullptr;
+    QPushButton* m_reset = nullptr;
+    QPushButton* m_save = nullptr;
+    QPushButton* m_load = nullptr;
+    QLineEdit* m_fileT = nullptr;
+    QListWidget* m_fileL = nullptr;
+    QListWidget* m_gotoL = nullptr;
+    QPushButton* m_gotoSave = nullptr;
+    QLineEdit* m_gotoN = nullptr;
+    QPushButton* m_gotoO = nullptr;
+    QPushButton* m_gotoE = nullptr;
+    bool m_hasPosition = false;     // an RMC with a position arrived
+    double m_posLatSec = 0.0, m_posLonSec = 0.0;
 };
 
 } // namespace vur

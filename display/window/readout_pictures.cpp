@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vur {
@@ -79,6 +80,13 @@ void SatelliteBars::clearBars()
 {
     m_bars.clear();
     m_drawn = false;
+    m_message.clear();
+    update();
+}
+
+void SatelliteBars::setMessage(const QString& text)
+{
+    m_message = text;
     update();
 }
 
@@ -89,11 +97,19 @@ int SatelliteBars::columnCount() const
 
 void SatelliteBars::paintEvent(QPaintEvent*)
 {
+    QPainter p(this);
+    if (!m_message.isEmpty()) {
+        QFont f = font();
+        f.setBold(true);
+        p.setFont(f);
+        p.drawText(QPointF(2 * width() / 100.0, 1 * height() / 100.0 + QFontMetricsF(f).ascent()), m_message);
+    }
     if (!m_drawn)
         return;
-    QPainter p(this);
-    // Fixed 0..100 geometry: thirteen columns fit, further ones fall off the right.
-    p.setWindow(0, 0, 100, 100);
+    // 0..100 both ways; thirteen columns fit. With more (several
+    // constellations) the picture is widened so every satellite keeps its bar.
+    const int columns = std::max<int>(12, static_cast<int>(m_bars.size()));
+    p.setWindow(0, 0, std::max(100, 7 * columns + 7), 100);
     const QColor yellow(255, 255, 0), darkBlue(0, 0, 192);
     const auto box = [&](double x1, double y1, double x2, double y2, const QColor& c) {
         p.fillRect(QRectF(QPointF(x1, y1), QPointF(x2 + 1, y2 + 1)).normalized(), c);

@@ -38,6 +38,9 @@ public:
     void setBars(std::vector<double> signalValues);
     void clearBars();
     const std::vector<double>& bars() const { return m_bars; }
+    // A line of text at (2, 1), above the bars, until the picture is cleared.
+    void setMessage(const QString& text);
+    const QString& message() const { return m_message; }
     int columnCount() const;
     QSize sizeHint() const override { return {160, 110}; }
 
@@ -47,6 +50,7 @@ protected:
 private:
     std::vector<double> m_bars;
     bool m_drawn = false;
+    QString m_message;
 };
 
 // "GPSok": shown while the receiver reports no satellites in use.

@@ -38,6 +38,16 @@ public:
     // Writes the ".RMC" companion of a log with GGA and VTG but no RMC and
     // returns its path; an empty result is a load failure.
     virtual QString convertLogToRmc(const QString& logPath) = 0;
+
+    // Before the probe: a file that is replayed through a converted companion
+    // (GPX, KML the line reading cannot follow) names the companion here.
+    struct PreparedFile {
+        bool ok = true;
+        QString replayPath;    // the file to replay
+        bool companion = false; // replayPath was written by the program: delete it at stop
+        QString errorText;     // listed when !ok
+    };
+    virtual PreparedFile prepareFile(const QString& path) { return {true, path, false, {}}; }
 };
 
 } // namespace zelvan

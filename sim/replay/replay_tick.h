@@ -58,6 +58,11 @@ public:
     void setStopReplay(std::function<void(StopReason)> stop) { m_stopReplay = std::move(stop); }
     // ShowRecordClock(date ddmmyy, time hhmmss).
     void setRecordClock(std::function<void(const QByteArray&, const QByteArray&)> clock) { m_clock = std::move(clock); }
+    void showRecordClock(const QByteArray& ddmmyy, const QByteArray& hhmmss)
+    {
+        if (m_clock)
+            m_clock(ddmmyy, hhmmss);
+    }
     // Manual mode's focus move after a pace choice (HSc1(3)).
     void setManualPaceFocus(std::function<void()> focus) { m_manualPaceFocus = std::move(focus); }
 

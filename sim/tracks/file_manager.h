@@ -12,8 +12,8 @@
 namespace zelvan {
 
 inline constexpr auto kNmeaPattern = "*.log;*.nma";
-inline constexpr auto kTrackPattern = "*.trl;*.trk;*.plt";
-inline constexpr auto kAllPattern = "*.log;*.nma;*.trl;*.trk;*.plt;*.KML";
+inline constexpr auto kTrackPattern = "*.trl;*.trk;*.plt;*.gpx";
+inline constexpr auto kAllPattern = "*.log;*.nma;*.trl;*.trk;*.plt;*.KML;*.gpx";
 
 enum class PatternButton { Nmea, Track, All };
 QString patternForButton(PatternButton b);

@@ -115,6 +115,20 @@ void Loader::loadSelectedFile()
     const qsizetype dot = name.indexOf(QLatin1Char('.'));
     setText(m_ui.fileL, dot < 0 ? name : name.left(dot));
 
+    if (m_track) {
+        const TrackFileReplay::PreparedFile prepared = m_track->prepareFile(m_s.trackPath);
+        if (generation != m_generation)
+            return finish(false);
+        if (!prepared.ok) {
+            m_sink.list(prepared.errorText);
+            stopReplay(StopLoadFailure);
+            return finish(false);
+        }
+        if (prepared.companion)
+            m_companionPath = prepared.replayPath;
+        m_s.trackPath = prepared.replayPath;
+    }
+
     if (!reopen() || !probeKind()) {
         m_file.close();
         m_sink.list(QStringLiteral("No Log-File !"));

@@ -54,6 +54,16 @@ public:
     bool escapePressed();
 
     bool isLoading() const { return m_loading; }
+    // Bumped by every stop: a long loop that yielded compares it to notice one.
+    quint64 generation() const { return m_generation; }
+    // A pass that draws the altitude profile: Esc aborts the drawing first.
+    void setProfileRunning(bool on)
+    {
+        m_profileRunning = on;
+        if (on)
+            m_profileAbort = false;
+    }
+    bool profileAborted() const { return m_profileAbort; }
     bool isReplayRunning() const;
     const RmcIndex& rmcIndex() const { return m_index; }
 
@@ -72,6 +82,7 @@ public:
     void setDownloadModeClick(std::function<bool(const QString&)> f) { m_downloadClick = std::move(f); }
     // Esc handling that comes before stopping (folder browser, download mode).
     void setEscapeFirst(std::function<bool()> f) { m_escapeFirst = std::move(f); }
+    std::function<bool()> escapeFirst() const { return m_escapeFirst; }
     // Time between yields to the window in long loops.
     void setYieldIntervalMs(int ms) { m_yieldMs = ms; }
 

@@ -408,7 +408,12 @@ TrackDecodeStep deriveTrackRecord(const TrackFix& fix, const TrackDecoderState& 
         int elapsed = seconds - *s.prevSeconds;
         if (elapsed < 0)
             elapsed += 86400; // the track crossed midnight
-        const double kmh = std::floor(std::min(leg * 3.6 / elapsed, kMaxSpeedKmh));
+        double kmh = std::floor(std::min(leg * 3.6 / elapsed, kMaxSpeedKmh));
+        // A clock that is no time of day ("-9:99:99") can leave the elapsed
+        // time negative or zero even after the midnight wrap: no speed is
+        // negative, and the value must fit an int.
+        if (!(kmh >= 0))
+            kmh = 0;
         s.speedKmh = static_cast<int>(kmh);
         r.speedKmhText = QByteArray::number(s.speedKmh);
         if (s.speedKmh > s.maxSpeed) {

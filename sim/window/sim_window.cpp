@@ -67,8 +67,8 @@ QLabel* readout(const QString& name, const QString& tip)
     return l;
 }
 
-const char* const kTrackPatterns[] = {"*.log", "*.nma", "*.trk", "*.trl", "*.plt", "*.kml",
-                                      "*.LOG", "*.NMA", "*.TRK", "*.TRL", "*.PLT", "*.KML"};
+const char* const kTrackPatterns[] = {"*.log", "*.nma", "*.trk", "*.trl", "*.plt", "*.kml", "*.gpx",
+                                      "*.LOG", "*.NMA", "*.TRK", "*.TRL", "*.PLT", "*.KML", "*.GPX"};
 
 } // namespace
 
@@ -85,6 +85,7 @@ SimWindow::SimWindow(const QString& homeDir, QWidget* parent)
     m_tick = new ReplayTick(m_state, m_ui, *m_sink, m_file, this);
     m_loader = new Loader(m_state, m_ui, *m_sink, m_file, *m_tick, *m_dialogs, this);
     m_tick->setStopReplay([this](StopReason r) { m_loader->stopReplay(r); });
+    setupTrackReplay();
     // A plain clock until the status read-outs take over.
     m_tick->setRecordClock([this](const QByteArray& date, const QByteArray& time) {
         if (time.size() >= 6)
@@ -104,6 +105,7 @@ SimWindow::SimWindow(const QString& homeDir, QWidget* parent)
         return false;
     });
     wireEvents();
+    setupGarmin();
 
     const QDir home(homeDir);
     setTrackFolder(home.exists(QStringLiteral("Tracks")) ? home.filePath(QStringLiteral("Tracks")) : home.path());

@@ -9,10 +9,9 @@
 
 #include <QDateTime>
 #include <QHash>
-#include <functional>
-
 #include <QList>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QGroupBox;
@@ -21,6 +20,7 @@ class QHBoxLayout;
 class QGridLayout;
 class QLineEdit;
 class QSpinBox;
+class QColor;
 
 namespace zv {
 class Dialogs;
@@ -33,6 +33,10 @@ class OutputChannel;
 class OutputPort;
 class ReplayTick;
 class SentenceSink;
+namespace garmin {
+class GarminDownload;
+}
+class TrackReplay;
 
 class SimWindow : public QWidget {
     Q_OBJECT
@@ -53,6 +57,8 @@ public:
 
     // Dialogs: the real ones unless a test (or another front end) sets its own.
     void setDialogs(zv::Dialogs* dialogs);
+    // The dialogs every part of the window shows its messages through.
+    zv::Dialogs& dialogs();
 
     // The subsystems, for the features still to come to plug into.
     ReplayState& replayState() { return m_state; }
@@ -88,10 +94,35 @@ public:
     void fileMenuRename(const QString& path);
     void commitRename();
     void fileMenuDelete(const QString& path);
-    // Garmin download: back to the normal file panel and port list.
-    void leaveDownloadMode();
     // Start-up option: select a file and start its replay.
     bool loadFile(const QString& path);
+
+    // Garmin download (sim_window_garmin.cpp): DownloadC, download mode, the
+    // transfer into the current folder and its progress in List1 and Gauge2.
+    garmin::GarminDownload& garminDownload() { return *m_garmin; }
+    bool downloadMode() const { return m_downloadMode; }
+    // [GPS-Port] COM: PortC position of the Garmin port (99 while start-up
+    // selects the stored output entry: PortC clicks are then ignored).
+    int garminPortIndex() const { return m_garminPortIndex; }
+    void setGarminPortIndex(int index) { m_garminPortIndex = index; }
+    // The file panel lends download mode its name field FileT (Enter starts),
+    // LOA (starts) and the pattern buttons SAVE, NMEA, ALL, TRACK (hidden).
+    void setDownloadFilePanel(QLineEdit* fileT, QPushButton* loa, const QList<QWidget*>& patternButtons);
+    // What other parts of the window do for download mode; each has a default
+    // acting on controls() alone.
+    struct DownloadHooks {
+        std::function<void()> fillDownloadPortList; // PortC: COM1..COM16, dark red
+        std::function<void()> restorePortList;      // FillPortList, select outPortIndex again
+        std::function<void()> leaveFilePanel;       // the file panel's part of leaving download mode
+        std::function<void()> restoreFilePattern;   // File1's pattern back after a click named the file
+    };
+    DownloadHooks& downloadHooks() { return m_downloadHooks; }
+    void downloadCClicked();
+    void startDownload();
+    // Cancels a transfer (the partial file is deleted), then leaves download mode.
+    void leaveDownloadMode();
+    // A PortC selection in download mode: the Garmin port. True when taken.
+    bool garminPortSelected(int index);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -125,7 +156,6 @@ private:
 
     // Output port, settings, status read-outs and file panel.
     class StartupWiring;
-    zv::Dialogs& dialogs();
     void setupOutputAndSettings();
     void setupOutput();
     void setupStatus();
@@ -136,6 +166,8 @@ private:
     void applyUnitLabels();
     void applyFilePanel(const FilePanelUpdate& u);
     void applyNameFilter(const QString& pattern);
+    // Download mode's end, the file panel's part (FileT, pattern buttons, LOA).
+    void leaveDownloadFilePanel();
     OutputPort* m_outputPort = nullptr;
     SettingsFile* m_settingsFile = nullptr;
     SimSettings m_settings;
@@ -149,10 +181,30 @@ private:
     QLabel* m_tzL = nullptr;
     QLabel* m_label2 = nullptr;
     QLabel* m_label7 = nullptr;
-    QLineEdit* m_fileT = nullptr;
-    QList<QPushButton*> m_patternButtons; // NMEA, TRACK, ALL, SAVE
     QPushButton* m_save = nullptr;
     QString m_menuPath; // the file the file menu acts on
+
+    // Garmin download
+    void setupGarmin();
+    void downloadFinished(int outcome);
+    void setPortListColour(const QColor& colour);
+    garmin::GarminDownload* m_garmin = nullptr;
+    DownloadHooks m_downloadHooks;
+    QLineEdit* m_fileT = nullptr;
+    QPushButton* m_loa = nullptr;
+    QList<QWidget*> m_patternButtons;
+    bool m_downloadMode = false;
+    int m_garminPortIndex = 1;
+    int m_outIndexBeforeDownload = 0; // for the default restorePortList
+    bool m_skip1WasEnabled = true;
+
+    // Track files (composed mode).
+public:
+    TrackReplay& trackReplay() { return *m_trackReplay; }
+
+private:
+    void setupTrackReplay();
+    TrackReplay* m_trackReplay = nullptr;
 };
 
 } // namespace zelvan

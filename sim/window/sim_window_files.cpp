@@ -39,20 +39,21 @@ void SimWindow::setupFiles()
     m_ui.dir1->setToolTip(QStringLiteral("Data-Path"));
     m_ui.file1->setToolTip(QStringLiteral("Start - Rename/Delete"));
 
-    m_fileT = new QLineEdit;
-    m_fileT->setObjectName(QStringLiteral("FileT"));
-    m_fileT->setToolTip(QStringLiteral("File-select"));
+    // Download mode borrows FileT, LOA and the pattern buttons
+    // (setDownloadFilePanel below); it sets m_fileT and m_patternButtons.
+    auto* fileT = new QLineEdit;
+    fileT->setObjectName(QStringLiteral("FileT"));
+    fileT->setToolTip(QStringLiteral("File-select"));
     auto* nmea = panelButton(QStringLiteral("NMEA"), QStringLiteral("NMEA"), QStringLiteral("NMEA-Files"));
     auto* track = panelButton(QStringLiteral("TRACK"), QStringLiteral("TRK"), QStringLiteral("Track-Files"));
     auto* all = panelButton(QStringLiteral("ALL"), QStringLiteral("ALL"), QStringLiteral("show all Files"));
     auto* loa = panelButton(QStringLiteral("LOA"), QStringLiteral("LOAD"), QStringLiteral("Load Fileselection"));
     m_save = panelButton(QStringLiteral("SAVE"), QStringLiteral("SAVE"), QStringLiteral("Save Fileselection"));
     m_ui.loa = loa;
-    m_patternButtons = {nmea, track, all, m_save};
 
     auto* grid = new QGridLayout;
     grid->setSpacing(2);
-    grid->addWidget(m_fileT, 0, 0, 1, 5);
+    grid->addWidget(fileT, 0, 0, 1, 5);
     int col = 0;
     for (QPushButton* b : {nmea, track, all, loa, m_save})
         grid->addWidget(b, 1, col++);
@@ -64,8 +65,11 @@ void SimWindow::setupFiles()
         {nmea, PatternButton::Nmea}, {track, PatternButton::Track}, {all, PatternButton::All}};
     for (const auto& [button, which] : patterns)
         connect(button, &QPushButton::clicked, this, [this, which] { applyFilePanel(m_files.patternButton(which)); });
-    connect(loa, &QPushButton::clicked, this,
-            [this] { applyFilePanel(m_files.loadPattern(m_settingsFile->loadFilePattern())); });
+    // In download mode LOA and Enter start the transfer (sim_window_garmin.cpp).
+    connect(loa, &QPushButton::clicked, this, [this] {
+        if (!downloadMode())
+            applyFilePanel(m_files.loadPattern(m_settingsFile->loadFilePattern()));
+    });
     connect(m_save, &QPushButton::clicked, this, [this] {
         if (const auto error = m_settingsFile->saveFilePattern(m_file1Pattern))
             dialogs().message(QStringLiteral("The file selection could not be saved to %1:\n%2")
@@ -73,9 +77,9 @@ void SimWindow::setupFiles()
                                QStringLiteral("SAVE"), zv::Dialogs::Icon::Warning);
         m_ui.ende->setFocus();
     });
-    connect(m_fileT, &QLineEdit::textChanged, this,
+    connect(fileT, &QLineEdit::textChanged, this,
             [this](const QString& text) { applyFilePanel(m_files.nameFieldChanged(text)); });
-    connect(m_fileT, &QLineEdit::returnPressed, this, &SimWindow::commitRename);
+    connect(fileT, &QLineEdit::returnPressed, this, &SimWindow::commitRename);
 
     // The file menu: a context menu on the entry under the mouse, which it
     // names for rename and delete; it never starts a replay.
@@ -94,7 +98,7 @@ void SimWindow::setupFiles()
     connect(m_ui.file1, &QWidget::customContextMenuRequested, this, [this, menu](const QPoint& pos) {
         QListWidgetItem* item = m_ui.file1->itemAt(pos);
         // A running replay holds its file; and a download names files itself.
-        if (!item || m_state.replayActive || m_loader->isLoading() || m_ui.loa->isHidden())
+        if (!item || m_state.replayActive || m_loader->isLoading() || m_ui.loa->isHidden() || downloadMode())
             return;
         m_ui.file1->setCurrentItem(item);
         m_menuPath = QDir(m_folder).filePath(item->text());
@@ -102,6 +106,10 @@ void SimWindow::setupFiles()
         m_files.clearSuppressLoad(); // no click follows a context menu
         menu->popup(m_ui.file1->viewport()->mapToGlobal(pos));
     });
+
+    setDownloadFilePanel(fileT, loa, {nmea, track, all, m_save});
+    m_downloadHooks.leaveFilePanel = [this] { leaveDownloadFilePanel(); };
+    m_downloadHooks.restoreFilePattern = [this] { applyNameFilter(m_files.filePattern()); };
 }
 
 void SimWindow::fileMenuRename(const QString& path)
@@ -112,7 +120,7 @@ void SimWindow::fileMenuRename(const QString& path)
 
 void SimWindow::commitRename()
 {
-    if (!m_files.renamePending())
+    if (downloadMode() || !m_files.renamePending())
         return;
     applyFilePanel(m_files.commitRename(m_menuPath, m_fileT->text()));
 }
@@ -123,9 +131,13 @@ void SimWindow::fileMenuDelete(const QString& path)
     applyFilePanel(m_files.deleteFile(path));
 }
 
-void SimWindow::leaveDownloadMode()
+void SimWindow::leaveDownloadFilePanel()
 {
-    applyFilePanel(m_files.leaveDownloadMode());
+    // The Garmin side has already closed its port and refills PortC itself.
+    FilePanelUpdate u = m_files.leaveDownloadMode();
+    u.leaveGarminPort = false;
+    u.refillPortList = false;
+    applyFilePanel(u);
 }
 
 void SimWindow::applyNameFilter(const QString& pattern)
@@ -146,7 +158,7 @@ void SimWindow::applyFilePanel(const FilePanelUpdate& u)
             m_fileT->setText(text);
     }
     if (u.patternButtonsVisible)
-        for (QPushButton* b : m_patternButtons)
+        for (QWidget* b : m_patternButtons)
             b->setVisible(*u.patternButtonsVisible);
     if (u.loaVisible)
         m_ui.loa->setVisible(*u.loaVisible);

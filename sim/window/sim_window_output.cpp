@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace zelvan {
@@ -82,6 +83,14 @@ void SimWindow::setupOutput()
     m_sink->addChannel(new OutputPortChannel(*m_outputPort, this));
 
     connect(m_ui.portC, &QComboBox::currentIndexChanged, this, &SimWindow::portSelected);
+    // Download mode's port list comes from the output port too, so the
+    // entries and colours are set in one place.
+    m_downloadHooks.fillDownloadPortList = [this] { m_outputPort->fillDownloadPortList(); };
+    m_downloadHooks.restorePortList = [this] {
+        m_outputPort->fillPortList();
+        const QSignalBlocker block(m_ui.portC);
+        m_ui.portC->setCurrentIndex(m_outputPort->outPortIndex());
+    };
     for (int i = 0; i < 2; ++i)
         connect(widgets.pspeed[size_t(i)], &QAbstractButton::clicked, m_outputPort,
                 [this, i] { m_outputPort->pspeedClicked(i); });
@@ -93,13 +102,13 @@ void SimWindow::portSelected(int index)
         return;
     PortSelectionState st;
     st.outPortIndex = m_outputPort->outPortIndex();
-    st.garminPortIndex = m_settings.garminPortIndex;
+    st.garminPortIndex = garminPortIndex();
+    st.downloadMode = downloadMode();
     st.replayActive = m_state.replayActive;
     switch (applyPortSelection(st, index)) {
     case PortSelectionEffect::Ignored:
         return;
-    case PortSelectionEffect::GarminPort:
-        m_settings.garminPortIndex = st.garminPortIndex;
+    case PortSelectionEffect::GarminPort: // garminPortSelected takes it
         return;
     case PortSelectionEffect::OutputPort:
         m_state.replayActive = false;

@@ -73,7 +73,7 @@ public:
 
     void fillPortList() override
     {
-        m_w.m_settings.garminPortIndex = kPortListIgnore;
+        m_w.setGarminPortIndex(kPortListIgnore);
         m_w.m_outputPort->fillPortList();
     }
     void setProgramDir(const QString& dir) override { m_w.setTrackFolder(dir); }
@@ -99,7 +99,7 @@ public:
         m_w.m_outputPort->setOutPortIndex(index);
         m_w.m_ui.portC->setCurrentIndex(index); // ignored by the handler: garminPortIndex is 99
     }
-    void setGarminPort(int index) override { m_w.m_settings.garminPortIndex = index; }
+    void setGarminPort(int index) override { m_w.setGarminPortIndex(index); }
     void setDataDir(const QString& dir, bool) override
     {
         auto* drive = static_cast<QComboBox*>(m_w.m_ui.drive1);
@@ -176,6 +176,7 @@ SimSettings SimWindow::currentSettings() const
 {
     SimSettings s = m_settings;
     s.outPortIndex = m_outputPort->outPortIndex();
+    s.garminPortIndex = m_garminPortIndex;
     s.showLocal = m_state.showLocal ? 1 : 0;
     s.tzDiff = m_tzDiff->value();
     s.metricUnits = m_state.metricUnits ? 1 : 0;

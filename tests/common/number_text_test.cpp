@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -22,6 +24,24 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStartOnly)
     };
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(zv::leadingNumber(QString::fromLatin1(c.text)), c.value) << "input: \"" << c.text << '"';
+}
+
+TEST(LeadingNumber, OnlyAsciiCharactersFormANumber)
+{
+    // Found by fuzzing: characters were cut to their low byte, so U+0131 read as "1".
+    const struct {
+        QString text;
+        double value;
+    } cases[] = {
+        {QStringLiteral("\u0131\u0132"), 0},   // low bytes "12"
+        {QStringLiteral("4\u0135"), 4},         // low byte "5" ends the number
+        {QStringLiteral("\u012D3"), 0},         // low byte "-"
+        {QStringLiteral("\u0120 7"), 0},        // low byte blank
+        {QStringLiteral("2\u012E5"), 2},        // low byte "."
+        {QStringLiteral("1\u0165" "5"), 1},     // low byte "e"
+    };
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(zv::leadingNumber(c.text), c.value) << c.text.toStdString();
 }
 
 TEST(LeadingNumber, IgnoresTheUserLocale)
@@ -59,6 +79,10 @@ TEST(RoundHalfEven, RoundsHalvesToEven)
     EXPECT_EQ(zv::roundHalfEven(2.5), 2);
     EXPECT_EQ(zv::roundHalfEven(-1.5), -2);
     EXPECT_EQ(zv::roundHalfEven(2.6), 3);
+    // Beyond the range of the result: the nearest end, never undefined.
+    EXPECT_EQ(zv::roundHalfEven(1e300), std::numeric_limits<long long>::max());
+    EXPECT_EQ(zv::roundHalfEven(-HUGE_VAL), std::numeric_limits<long long>::min());
+    EXPECT_EQ(zv::roundHalfEven(std::nan("")), 0);
 }
 
 } // namespace

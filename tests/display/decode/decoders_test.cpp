@@ -149,6 +149,15 @@ TEST(GgaDecoder, SetsFixQualityAltitudeAndTheFaultSign)
     }
 }
 
+TEST(GgaDecoder, EmptyAltitudeLeavesTheAltitudeAsItWas)
+{
+    DisplayState s;
+    decodeGga(SentenceFields(QByteArrayView("$GPGGA,1,,,,,1,08,,545.9,M*00")), s);
+    EXPECT_TRUE(decodeGga(SentenceFields(QByteArrayView("$GPGGA,2,,,,,1,08,,,M*00")), s).altitudeRead);
+    EXPECT_EQ(s.altitude, 545);
+    EXPECT_EQ(s.hoehe, QStringLiteral("545"));
+}
+
 TEST(GgaDecoder, NoSatellitesEmptiesTheReadoutsAndGatesRmc)
 {
     DisplayState s = withSatellites();
@@ -194,12 +203,15 @@ TEST(GsaDecoder, SetsFixModeStatusLineAndBars)
     EXPECT_EQ(s.fixMode, QStringLiteral("3D-NAV"));
     EXPECT_EQ(s.gpsl, QStringLiteral("GPS ok   3D-NAV   8/9 Sat"));
     EXPECT_EQ(out.bars, (std::vector<double>{30, 60})); // ascending satellite number
-    for (double v : s.satSignal)
-        EXPECT_EQ(v, 0); // refilled by the next round
 
     out = decodeGsa(SentenceFields(QByteArrayView("$GPGSA,A,,*00")), s);
     EXPECT_EQ(s.fixMode, QStringLiteral("3D-NAV")); // empty mode keeps the previous one
-    EXPECT_TRUE(out.bars.empty());
+    EXPECT_EQ(out.bars, (std::vector<double>{30, 60})); // a second GSA of the epoch shows the same round
+    // The next GSV begins a new round: the satellites of the last one are gone.
+    decodeGsv(SentenceFields(QByteArrayView("$GPGSV,1,1,01,07,1,1,10*00")), s);
+    out = decodeGsa(SentenceFields(QByteArrayView("$GPGSA,A,,*00")), s);
+    EXPECT_EQ(out.bars, (std::vector<double>{15}));
+    EXPECT_EQ(s.gpsl, QStringLiteral("GPS ok   3D-NAV   8/1 Sat"));
     decodeGsa(SentenceFields(QByteArrayView("$GPGSA,A,1*00")), s);
     EXPECT_EQ(s.fixMode, QStringLiteral("no Fix"));
     decodeGsa(SentenceFields(QByteArrayView("$GPGSA,A,2*00")), s);

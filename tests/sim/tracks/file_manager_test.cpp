@@ -61,8 +61,8 @@ TEST(FilePattern, NameFieldRules)
 TEST(FilePattern, ButtonsAndMatching)
 {
     EXPECT_EQ(patternForButton(PatternButton::Nmea), QStringLiteral("*.log;*.nma"));
-    EXPECT_EQ(patternForButton(PatternButton::Track), QStringLiteral("*.trl;*.trk;*.plt"));
-    EXPECT_EQ(patternForButton(PatternButton::All), QStringLiteral("*.log;*.nma;*.trl;*.trk;*.plt;*.KML"));
+    EXPECT_EQ(patternForButton(PatternButton::Track), QStringLiteral("*.trl;*.trk;*.plt;*.gpx"));
+    EXPECT_EQ(patternForButton(PatternButton::All), QStringLiteral("*.log;*.nma;*.trl;*.trk;*.plt;*.KML;*.gpx"));
     EXPECT_EQ(nameFiltersForPattern(QStringLiteral(" *.log ; *.nma ;")), (QStringList{"*.log", "*.nma"}));
     EXPECT_EQ(nameFiltersForPattern(QString()), QStringList{"*"});
 
@@ -166,15 +166,15 @@ TEST(FilePanel, PatternButtonsSaveAndLoad)
     // SAVE after TRACK stores File1's pattern, which the name field made "...*".
     u = fm.patternButton(PatternButton::Track);
     const QString file1Pattern = *fm.nameFieldChanged(*u.fileTText).file1Pattern;
-    EXPECT_EQ(file1Pattern, QStringLiteral("*.trl;*.trk;*.plt*"));
+    EXPECT_EQ(file1Pattern, QStringLiteral("*.trl;*.trk;*.plt;*.gpx*"));
     ASSERT_EQ(settings.saveFilePattern(file1Pattern), std::nullopt);
     fm.patternButton(PatternButton::All);
     // LOA restores it, also in a new start.
     FileManagerState restarted(settings.load().filePattern);
-    EXPECT_EQ(restarted.filePattern(), QStringLiteral("*.trl;*.trk;*.plt*"));
+    EXPECT_EQ(restarted.filePattern(), QStringLiteral("*.trl;*.trk;*.plt;*.gpx*"));
     u = fm.loadPattern(settings.loadFilePattern());
-    EXPECT_EQ(fm.filePattern(), QStringLiteral("*.trl;*.trk;*.plt*"));
-    EXPECT_EQ(u.fileTText, QStringLiteral("*.trl;*.trk;*.plt*"));
+    EXPECT_EQ(fm.filePattern(), QStringLiteral("*.trl;*.trk;*.plt;*.gpx*"));
+    EXPECT_EQ(u.fileTText, QStringLiteral("*.trl;*.trk;*.plt;*.gpx*"));
 }
 
 TEST(FilePanel, RenameDeleteAndCancel)

@@ -246,6 +246,29 @@ TEST(TrackRecord, SpeedAcrossMidnightAndTripReset)
     EXPECT_EQ(jump.speedKnotsText, QByteArray("19.4"));
 }
 
+TEST(TrackRecord, ClocksThatAreNoTimeOfDayGiveNoNegativeSpeed)
+{
+    // Found by fuzzing: garbage clocks ran the elapsed time below zero, and a
+    // far leg then gave a speed beyond the range of an int.
+    struct Case {
+        const char* lat2;
+        const char* clock1;
+        const char* clock2;
+    };
+    const Case cases[] = {
+        {"001e+150", "99:99:99", "-9:-9:-9"}, // huge leg, negative time
+        {"4807.054", "99:99:99", "-9:-9:-9"}, // plain leg, negative time
+        {"001e+150", "00:00:00", "24:00:00"}, // a whole day apart: zero time
+    };
+    for (const auto& c : cases) {
+        const TrackDecoderState first = deriveTrackRecord(fixAt("0000.000", 'N', "01100.000", 'E', c.clock1), {}).state;
+        const auto step = deriveTrackRecord(fixAt(c.lat2, 'N', "01100.000", 'E', c.clock2), first);
+        ASSERT_TRUE(step.record) << c.clock2;
+        EXPECT_GE(step.record->speedKmh, 0) << c.lat2 << " " << c.clock2;
+        EXPECT_GE(step.state.maxSpeed, 0) << c.lat2 << " " << c.clock2;
+    }
+}
+
 TEST(TrackRecord, CourseIsTrueInEveryHemisphere)
 {
     struct Case {

@@ -1,5 +1,7 @@
 // The file panel on the real window: pattern buttons, the name field, the
 // stored selection, and rename/delete through the file menu.
+#include "sim/replay/channels/output_port.h"
+#include "sim/replay/channels/port_list.h"
 #include "sim/tracks/loader.h"
 #include "sim/window/sim_window.h"
 #include "support/scripted_dialogs.h"
@@ -7,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -65,14 +68,14 @@ struct Panel {
 
 TEST(FilePanel, PatternButtonsAndNameFieldNarrowTheList)
 {
-    Panel p({"day1.log", "day2.log", "2008a.nma", "2008b.log", "x.trk", "y.PLT", "z.KML", "notes.txt"});
+    Panel p({"day1.log", "day2.log", "2008a.nma", "2008b.log", "x.trk", "y.PLT", "z.KML", "w.gpx", "notes.txt"});
     // Start-up: the default stored pattern, case ignored.
     EXPECT_EQ(p.listed(), (QStringList{"2008a.nma", "2008b.log", "day1.log", "day2.log", "x.trk", "y.PLT"}));
     const std::tuple<const char*, const char*, QStringList> buttons[] = {
         {"NMEA", "*.log;*.nma", {"2008a.nma", "2008b.log", "day1.log", "day2.log"}},
-        {"TRACK", "*.trl;*.trk;*.plt", {"x.trk", "y.PLT"}},
-        {"ALL", "*.log;*.nma;*.trl;*.trk;*.plt;*.KML",
-         {"2008a.nma", "2008b.log", "day1.log", "day2.log", "x.trk", "y.PLT", "z.KML"}},
+        {"TRACK", "*.trl;*.trk;*.plt;*.gpx", {"w.gpx", "x.trk", "y.PLT"}},
+        {"ALL", "*.log;*.nma;*.trl;*.trk;*.plt;*.KML;*.gpx",
+         {"2008a.nma", "2008b.log", "day1.log", "day2.log", "w.gpx", "x.trk", "y.PLT", "z.KML"}},
     };
     for (const auto& [name, text, files] : buttons) {
         p.button(name)->click();
@@ -160,9 +163,48 @@ TEST(FilePanel, SavedSelectionComesBackThroughLoad)
     p.button("NMEA")->click();
     EXPECT_EQ(p.listed(), QStringList{"a.log"});
     p.button("LOA")->click();
-    EXPECT_EQ(p.fileT()->text(), QStringLiteral("*.trl;*.trk;*.plt*"));
+    EXPECT_EQ(p.fileT()->text(), QStringLiteral("*.trl;*.trk;*.plt;*.gpx*"));
     EXPECT_EQ(p.listed(), QStringList{"x.trk"});
     QFile ini(QDir(p.home.path()).filePath(QStringLiteral("Zelvan.ini")));
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    EXPECT_EQ(ini.readAll(), QByteArray("[Files]\r\nNames=*.trl;*.trk;*.plt*\r\n"));
+    EXPECT_EQ(ini.readAll(), QByteArray("[Files]\r\nNames=*.trl;*.trk;*.plt;*.gpx*\r\n"));
+}
+
+// Download mode borrows FileT, LOA and the pattern buttons: while it lasts
+// LOA and Enter belong to the download (an empty name only beeps, the stored
+// selection is not loaded), and leaving gives the panel and PortC back.
+TEST(FilePanel, DownloadModeBorrowsThePanelAndGivesItBack)
+{
+    Panel p({"day1.log", "x.trk", "w.gpx"});
+    auto* portC = p.w->findChild<QComboBox*>(QStringLiteral("PortC"));
+    p.button("TRACK")->click();
+    const int fullList = portC->count();
+    const int outIndex = p.w->outputPort().outPortIndex();
+
+    p.dialogs.queueAnswer(zv::Dialogs::Answer::Yes);
+    p.w->findChild<QPushButton*>(QStringLiteral("DownloadC"))->click();
+    ASSERT_TRUE(p.w->downloadMode());
+    for (const char* name : {"NMEA", "TRACK", "ALL", "SAVE"})
+        EXPECT_TRUE(p.button(name)->isHidden()) << name;
+    EXPECT_FALSE(p.button("LOA")->isHidden());
+    EXPECT_EQ(portC->count(), kDownloadModeEntries);
+    EXPECT_EQ(portC->palette().color(QPalette::Base), downloadPortListColour());
+
+    EXPECT_TRUE(p.fileT()->text().isEmpty());
+    p.button("LOA")->click();
+    QTest::keyClick(p.fileT(), Qt::Key_Return);
+    EXPECT_EQ(p.dialogs.beeps, 2);
+    EXPECT_TRUE(p.fileT()->text().isEmpty());
+    EXPECT_TRUE(p.w->downloadMode());
+
+    p.w->leaveDownloadMode();
+    EXPECT_FALSE(p.w->downloadMode());
+    for (const char* name : {"NMEA", "TRACK", "ALL", "SAVE", "LOA"})
+        EXPECT_FALSE(p.button(name)->isHidden()) << name;
+    EXPECT_EQ(p.button("LOA")->toolTip(), QStringLiteral("Load Fileselection"));
+    EXPECT_EQ(p.fileT()->text(), QString::fromLatin1(kTrackPattern));
+    EXPECT_EQ(p.listed(), (QStringList{"w.gpx", "x.trk"}));
+    EXPECT_EQ(portC->count(), fullList);
+    EXPECT_EQ(portC->currentIndex(), outIndex);
+    EXPECT_EQ(portC->palette().color(QPalette::Base), portListColour());
 }

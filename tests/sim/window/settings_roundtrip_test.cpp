@@ -116,7 +116,7 @@ TEST(SettingsRoundTrip, EverySettingChangedThroughItsControlIsRestored)
     }
     const QByteArray expected = "; hand-written\r\n[Devices]\r\nCOM7=/dev/null\r\n\r\n[TCP]\r\nPort=4711\r\n\r\n"
                                 "[GPS-Port]\r\nCOM= 4\r\n"
-                                "[Files]\r\nNames=*.trl;*.trk;*.plt*\r\nPath="
+                                "[Files]\r\nNames=*.trl;*.trk;*.plt;*.gpx*\r\nPath="
         + QDir::toNativeSeparators(logs).toUtf8()
         + "\r\n[Port]\r\nCOM= 3\r\n[TimeZone]\r\nCET= 1\r\nDiff=-5\r\n[Units]\r\nkmh= 0\r\n"
           "[Manu]\r\nAuto= 5\r\nAlt= 1200\r\nSpeed= 80\r\nPosN0= 50\r\nPosE0=-9\r\nPosN1= 6\r\nPosE1= 10\r\n"
@@ -144,7 +144,7 @@ TEST(SettingsRoundTrip, EverySettingChangedThroughItsControlIsRestored)
         EXPECT_EQ(w.manualGroup()->findChild<QSpinBox*>(spinnerObjectName(kSpinnerStartupOrder[i]))->value(), manual[i]);
     // The pattern comes back through LOA, not at start-up.
     w.findChild<QPushButton*>(QStringLiteral("LOA"))->click();
-    EXPECT_EQ(w.findChild<QLineEdit*>(QStringLiteral("FileT"))->text(), QStringLiteral("*.trl;*.trk;*.plt*"));
+    EXPECT_EQ(w.findChild<QLineEdit*>(QStringLiteral("FileT"))->text(), QStringLiteral("*.trl;*.trk;*.plt;*.gpx*"));
     // A second exit without changes writes the same bytes.
     w.findChild<QPushButton*>(QStringLiteral("ENDE"))->click();
     EXPECT_EQ(readAll(ini), expected);

@@ -1,0 +1,238 @@
+// Network sources named in [Devices]: a TCP peer on 127.0.0.1 that goes away
+// and comes back, a refusing peer, UDP datagrams, and values that cannot work.
+#include "display/intake/intake.h"
+#include "display/intake/receiver_source.h"
+#include "display/window/display_window.h"
+#include "support/scripted_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUdpSocket>
+
+using namespace vur;
+
+namespace {
+
+constexpr const char* kEpoch = "$GPGGA,113000,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n"
+                               "$GPGSV,1,1,08,05,1,1,40,02,1,1,20,,,,,,,,*00\r\n"
+                               "$GPGSA,A,3,05,02,,,,,,,,,,,2,1,1*00\r\n"
+                               "$GPRMC,113000,A,4807.038,N,01131.000,E,10.0,084.4,061226,003.1,W*6A\r\n";
+
+struct Home {
+    QTemporaryDir dir;
+    explicit Home(const QString& com1)
+    {
+        QFile ini(QDir(dir.path()).filePath(QStringLiteral("Vur.ini")));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("[Devices]\r\nCOM1=" + com1.toLatin1() + "\r\nCOM2=/nonexistent/vur-port\r\n");
+    }
+};
+
+struct Window {
+    Home home;
+    zvtest::ScriptedDialogs dialogs;
+    DisplayWindow window;
+    explicit Window(const QString& com1) : home(com1), window(home.dir.path(), &dialogs) {}
+    QString text(const char* name) const { return window.findChild<QLabel*>(QString::fromUtf8(name))->text(); }
+    bool waitText(const char* name, const QString& want, int ms = 5000)
+    {
+        return QTest::qWaitFor([&] { return text(name) == want; }, ms);
+    }
+    bool waitContains(const char* name, const QString& part, int ms = 5000)
+    {
+        return QTest::qWaitFor([&] { return text(name).contains(part); }, ms);
+    }
+    QTimer* retryTimer() const { return window.findChild<QTimer*>(QStringLiteral("Reconnect")); }
+};
+
+quint16 closedTcpPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+QTcpSocket* acceptPeer(QTcpServer& server, int ms = 5000)
+{
+    if (!QTest::qWaitFor([&] { return server.hasPendingConnections(); }, ms))
+        return nullptr;
+    return server.nextPendingConnection();
+}
+
+} // namespace
+
+TEST(NetworkSource, ParsesDeviceValues)
+{
+    using K = NetworkEndpoint::Kind;
+    struct Case {
+        const char* value;
+        bool network;
+        K kind;
+        const char* host;
+        quint16 port;
+        const char* description; // empty: the value is refused
+    };
+    const Case cases[] = {
+        {"tcp:127.0.0.1:10110", true, K::Tcp, "127.0.0.1", 10110, "tcp 127.0.0.1:10110"},
+        {"TCP:gps.local:2947", true, K::Tcp, "gps.local", 2947, "tcp gps.local:2947"},
+        {" tcp://localhost:1000 ", true, K::Tcp, "localhost", 1000, "tcp localhost:1000"},
+        {"tcp:[::1]:10110", true, K::Tcp, "::1", 10110, "tcp [::1]:10110"},
+        {"udp:10110", true, K::Udp, "", 10110, "udp :10110"},
+        {"udp::10110", true, K::Udp, "", 10110, "udp :10110"},
+        {"udp:127.0.0.1:10110", true, K::Udp, "127.0.0.1", 10110, "udp 127.0.0.1:10110"},
+        // Refused with a reason.
+        {"tcp:localhost", true, K::Tcp, "", 0, ""},
+        {"tcp:10110", true, K::Tcp, "", 0, ""},
+        {"tcp::10110", true, K::Tcp, "", 0, ""},
+        {"tcp:host:0", true, K::Tcp, "", 0, ""},
+        {"tcp:host:65536", true, K::Tcp, "", 0, ""},
+        {"tcp:host:port", true, K::Tcp, "", 0, ""},
+        {"tcp:::1:10110", true, K::Tcp, "", 0, ""},
+        {"tcp:[::1]10110", true, K::Tcp, "", 0, ""},
+        {"udp:", true, K::Udp, "", 0, ""},
+        // Not network values at all.
+        {"/dev/ttyUSB0", false, K::Tcp, "", 0, ""},
+        {"COM3", false, K::Tcp, "", 0, ""},
+        {"tcp", false, K::Tcp, "", 0, ""},
+    };
+    for (const Case& c : cases) {
+        const NetworkSpec spec = parseNetworkSource(QString::fromLatin1(c.value));
+        if (!c.network) {
+            EXPECT_FALSE(spec.endpoint) << c.value;
+            EXPECT_TRUE(spec.error.isEmpty()) << c.value;
+            continue;
+        }
+        if (*c.description == '\0') {
+            EXPECT_FALSE(spec.endpoint) << c.value;
+            EXPECT_TRUE(spec.error.startsWith(QString::fromLatin1(c.value).trimmed() + QStringLiteral(": ")))
+                << c.value << " -> " << spec.error.toStdString();
+            continue;
+        }
+        ASSERT_TRUE(spec.endpoint) << c.value << " -> " << spec.error.toStdString();
+        EXPECT_EQ(spec.endpoint->kind, c.kind) << c.value;
+        EXPECT_EQ(spec.endpoint->host, QString::fromLatin1(c.host)) << c.value;
+        EXPECT_EQ(spec.endpoint->port, c.port) << c.value;
+        EXPECT_EQ(spec.endpoint->description(), QString::fromLatin1(c.description)) << c.value;
+    }
+}
+
+TEST(NetworkSource, TcpPeerStoppedAndRestartedIsReadAgain)
+{
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = server.serverPort();
+    const QString name = QStringLiteral("tcp 127.0.0.1:") + QString::number(port);
+    Window w(QStringLiteral("tcp:127.0.0.1:") + QString::number(port));
+    QSignalSpy reports(w.window.intake(), &Intake::failureReported);
+
+    QTcpSocket* peer = acceptPeer(server);
+    ASSERT_TRUE(peer);
+    EXPECT_TRUE(w.waitText("GPSL", name)) << w.text("GPSL").toStdString();
+    peer->write(kEpoch);
+    ASSERT_TRUE(w.waitText("SPEED", QStringLiteral("19")));
+    EXPECT_EQ(w.text("GPSL"), QStringLiteral("GPS ok   3D-NAV   8/8 Sat"));
+
+    // The peer goes away in the middle of a sentence.
+    peer->write("$GPRMC,113001,A,48");
+    peer->flush();
+    QTest::qWait(100);
+    peer->close();
+    server.close();
+    ASSERT_TRUE(w.waitContains("GPSL", QStringLiteral(", reconnecting in 3 s"))) << w.text("GPSL").toStdString();
+    EXPECT_TRUE(w.text("GPSL").startsWith(name + QStringLiteral(": ")));
+    QTimer* retry = w.retryTimer();
+    ASSERT_TRUE(retry);
+    EXPECT_TRUE(retry->isActive());
+    EXPECT_EQ(retry->interval(), TcpSource::reconnectMs);
+    retry->setInterval(200); // the wait itself is not what this test is about
+
+    // While it is away every attempt is refused; the window stays usable.
+    ASSERT_TRUE(w.waitContains("GPSL", QStringLiteral("refused"))) << w.text("GPSL").toStdString();
+    const qsizetype reportsWhileAway = reports.size();
+    QTest::qWait(700);
+    EXPECT_EQ(reports.size(), reportsWhileAway); // the same refusal is not reported again and again
+
+    // Back on the same port: read again, and the cut sentence is not glued to the new stream.
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, port));
+    peer = acceptPeer(server);
+    ASSERT_TRUE(peer);
+    EXPECT_TRUE(w.waitText("GPSL", name));
+    peer->write("$GPGGA,113002,4807.038,N,01131.000,E,1,09,0.9,600.0,M,46.9,M,,*00\r\n"
+                "$GPRMC,113002,A,4807.038,N,01131.000,E,20.0,084.4,061226,003.1,W*00\r\n");
+    EXPECT_TRUE(w.waitText("SPEED", QStringLiteral("37")));
+    EXPECT_EQ(w.text("Höhe"), QStringLiteral("600"));
+}
+
+TEST(NetworkSource, RefusedAtStartKeepsTryingUntilThePeerListens)
+{
+    const quint16 port = closedTcpPort();
+    Window w(QStringLiteral("tcp:127.0.0.1:") + QString::number(port));
+    ASSERT_TRUE(w.waitContains("GPSL", QStringLiteral("reconnecting"))) << w.text("GPSL").toStdString();
+    EXPECT_TRUE(w.text("GPSL").startsWith(QStringLiteral("tcp 127.0.0.1:") + QString::number(port)
+                                          + QStringLiteral(": Connection refused")))
+        << w.text("GPSL").toStdString();
+    w.retryTimer()->setInterval(200);
+
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, port));
+    QTcpSocket* peer = acceptPeer(server);
+    ASSERT_TRUE(peer);
+    peer->write(kEpoch);
+    EXPECT_TRUE(w.waitText("SPEED", QStringLiteral("19")));
+}
+
+TEST(NetworkSource, ChoosingAnotherPortStopsReconnecting)
+{
+    const quint16 port = closedTcpPort();
+    Window w(QStringLiteral("tcp:127.0.0.1:") + QString::number(port));
+    ASSERT_TRUE(w.waitContains("GPSL", QStringLiteral("reconnecting")));
+    w.retryTimer()->setInterval(100);
+    w.window.findChild<QScrollBar*>(QStringLiteral("PortS"))->setValue(7); // COM2
+    EXPECT_EQ(w.text("PortL"), QStringLiteral("COM2"));
+    EXPECT_TRUE(w.text("GPSL").startsWith(QStringLiteral("COM2: ")));
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, port));
+    QTest::qWait(500);
+    EXPECT_FALSE(server.hasPendingConnections());
+    EXPECT_EQ(w.retryTimer(), nullptr);
+}
+
+TEST(NetworkSource, UdpDatagramsFeedTheIntake)
+{
+    QUdpSocket probe;
+    ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.localPort();
+    probe.close();
+    Window w(QStringLiteral("udp:") + QString::number(port));
+    EXPECT_EQ(w.text("GPSL"), QStringLiteral("udp :") + QString::number(port));
+
+    QUdpSocket sender;
+    const QByteArray lines = kEpoch;
+    const QList<QByteArray> sentences = lines.split('\n');
+    // The GGA with its line end, the others one per datagram without any:
+    // each datagram still ends its sentence.
+    sender.writeDatagram(sentences[0] + "\n", QHostAddress::LocalHost, port);
+    for (int i = 1; i < 4; ++i)
+        sender.writeDatagram(sentences[i].trimmed(), QHostAddress::LocalHost, port);
+    EXPECT_TRUE(w.waitText("SPEED", QStringLiteral("19")));
+    EXPECT_EQ(w.text("GPSL"), QStringLiteral("GPS ok   3D-NAV   8/8 Sat"));
+    EXPECT_EQ(w.window.intake()->dispatchedCount(), 4);
+}
+
+TEST(NetworkSource, UnusableValueIsReportedAndNothingIsOpened)
+{
+    Window w(QStringLiteral("tcp:localhost"));
+    EXPECT_EQ(w.text("GPSL"), QStringLiteral("COM1: tcp:localhost: tcp needs a host and a port, tcp:HOST:PORT"));
+    EXPECT_EQ(w.window.intake()->source(), nullptr);
+    EXPECT_EQ(w.retryTimer(), nullptr);
+}
