@@ -2,6 +2,7 @@
 #include "sim/window/sim_window.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char** argv)
 {
@@ -9,5 +10,10 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Zelvan"));
     zelvan::SimWindow window(zv::resolveProgramDir(QApplication::arguments()));
     window.show();
+    // --load FILE: replay that file at once, as a click in the file list would.
+    const QStringList args = QApplication::arguments();
+    const qsizetype load = args.indexOf(QStringLiteral("--load"));
+    if (load > 0 && load + 1 < args.size())
+        QTimer::singleShot(0, &window, [&window, file = args.at(load + 1)] { window.loadFile(file); });
     return QApplication::exec();
 }

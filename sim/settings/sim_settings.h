@@ -2,6 +2,7 @@
 // Zelvan's stored settings: the keys of Zelvan.ini with their defaults, the
 // ranges of the controls they feed, the start-up order and the exit order.
 #include "common/port_names.h"
+#include "sim/replay/channels/channel_config.h"
 #include "sim/settings/ini_file.h"
 
 #include <QString>
@@ -18,7 +19,6 @@ inline constexpr int kPortListIgnore = 99;     // garminPortIndex while start-up
 inline constexpr int kStartupTickMs = 1000;
 inline constexpr int kStartupRecordsPerTick = 1;
 inline constexpr int kAltitudeMinimumReset = 9999;
-inline constexpr quint16 kDefaultTcpPort = 1000;
 
 struct IntRange {
     int min;

@@ -112,6 +112,7 @@ SimWindow::SimWindow(const QString& homeDir, QWidget* parent)
     const QDir home(homeDir);
     setTrackFolder(home.exists(QStringLiteral("Tracks")) ? home.filePath(QStringLiteral("Tracks")) : home.path());
     m_loader->stopReplay(StopLoadFailure); // the idle state of every control
+    setupOutputAndSettings();
     qApp->installEventFilter(this);
 }
 
@@ -289,7 +290,7 @@ void SimWindow::buildControls()
                       QWidget* c = nullptr) {
         grid->addWidget(a, row, 0);
         if (!unitName.isEmpty())
-            grid->addWidget(named(new QLabel(unit), unitName), row, 1);
+            grid->addWidget(m_unitLabels[unitName] = named(new QLabel(unit), unitName), row, 1);
         if (b)
             grid->addWidget(b, row, 2);
         if (c)
@@ -420,6 +421,7 @@ void SimWindow::setTrackFolder(const QString& folder)
     m_folder = QDir(folder).absolutePath();
     m_loader->setFolder(m_folder);
     m_folderLabel->setText(QDir::toNativeSeparators(m_folder));
+    m_ui.dirSel->setToolTip(dirSelToolTip(QDir::toNativeSeparators(m_folder)));
     refreshFileList();
 }
 
@@ -434,6 +436,10 @@ void SimWindow::refreshFileList()
     for (const char* p : kTrackPatterns)
         patterns << QString::fromLatin1(p);
     QStringList files = QDir(m_folder).entryList(patterns, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    if (!m_file1Pattern.isNull()) { // the file panel's pattern, matched without regard to case
+        files = QDir(m_folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+        files.removeIf([this](const QString& f) { return !matchesFilePattern(f, m_file1Pattern); });
+    }
     files.removeDuplicates();
     m_ui.file1->clear();
     m_ui.file1->addItems(files);

@@ -4,7 +4,11 @@
 #include "sim/replay/replay_controls.h"
 #include "sim/replay/replay_file.h"
 #include "sim/replay/replay_state.h"
+#include "sim/settings/sim_settings.h"
+#include "sim/tracks/file_manager.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QWidget>
 #include <functional>
@@ -15,6 +19,7 @@ class QVBoxLayout;
 class QHBoxLayout;
 class QGridLayout;
 class QLineEdit;
+class QSpinBox;
 class QColor;
 
 namespace zv {
@@ -25,6 +30,7 @@ namespace zelvan {
 
 class Loader;
 class OutputChannel;
+class OutputPort;
 class ReplayTick;
 class SentenceSink;
 namespace garmin {
@@ -73,6 +79,25 @@ public:
     QGroupBox* statusGroup() const { return m_statusGroup; }
     QGroupBox* manualGroup() const { return m_manualGroup; }
     QHBoxLayout* commandRow() const { return m_commandRow; }
+
+    // Output port, settings, status read-outs and file panel.
+    OutputPort& outputPort() { return *m_outputPort; }
+    // The stored values as the window holds them now (what ENDE writes).
+    SimSettings currentSettings() const;
+    // ENDE: writes the settings, then closes the window.
+    void saveSettingsAndExit();
+    // The manual spinners' values in kSpinnerStartupOrder. Until manual mode
+    // connects its spinners (setManualSpinnerHooks) the stored values are kept.
+    using SpinnerValues = std::array<int, kSpinnerStartupOrder.size()>;
+    SpinnerValues manualSpinnerValues() const;
+    void setManualSpinnerValues(const SpinnerValues& values);
+    void setManualSpinnerHooks(std::function<int(Spinner)> read, std::function<void(Spinner, int)> write);
+    // The file menu's actions on a file of File1 (the context menu calls these).
+    void fileMenuRename(const QString& path);
+    void commitRename();
+    void fileMenuDelete(const QString& path);
+    // Start-up option: select a file and start its replay.
+    bool loadFile(const QString& path);
 
     // Garmin download (sim_window_garmin.cpp): DownloadC, download mode, the
     // transfer into the current folder and its progress in List1 and Gauge2.
@@ -133,6 +158,36 @@ private:
     QPushButton* m_command1 = nullptr;
     QPushButton* m_rmcRmb = nullptr;
     QStringList m_failuresShown;
+
+    // Output port, settings, status read-outs and file panel.
+    class StartupWiring;
+    void setupOutputAndSettings();
+    void setupOutput();
+    void setupStatus();
+    void setupFiles();
+    void portSelected(int index);
+    void showRecordClock(const QByteArray& date, const QByteArray& time);
+    void setShowLocal(bool local);
+    void applyUnitLabels();
+    void applyFilePanel(const FilePanelUpdate& u);
+    void applyNameFilter(const QString& pattern);
+    // Download mode's end, the file panel's part (FileT, pattern buttons, LOA).
+    void leaveDownloadFilePanel();
+    OutputPort* m_outputPort = nullptr;
+    SettingsFile* m_settingsFile = nullptr;
+    SimSettings m_settings;
+    std::function<int(Spinner)> m_readSpinner;
+    std::function<void(Spinner, int)> m_writeSpinner;
+    FileManagerState m_files;
+    QString m_file1Pattern;
+    QDateTime m_tripStart;
+    QHash<QString, QLabel*> m_unitLabels;
+    QSpinBox* m_tzDiff = nullptr;
+    QLabel* m_tzL = nullptr;
+    QLabel* m_label2 = nullptr;
+    QLabel* m_label7 = nullptr;
+    QPushButton* m_save = nullptr;
+    QString m_menuPath; // the file the file menu acts on
 
     // Garmin download
     void setupGarmin();

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -57,6 +58,10 @@ struct ReplayHarness {
         window->setDialogs(&dialogs);
         window->addOutputChannel(&channel);
         window->tick().setPreOutputWaitMs(0);
+        // File1 lists every readable kind (the stored default leaves out
+        // *.KML and *.gpx), as a user would after ALL.
+        if (auto* all = window->findChild<QPushButton*>(QStringLiteral("ALL")))
+            all->click();
     }
     ~ReplayHarness() { window.reset(); }
 

@@ -59,7 +59,7 @@ QStringList comboEntries(const QComboBox* c)
 }
 
 // A window in a temporary home, with the file panel's name field and LOA
-// (the window's own when it has them, else stand-ins handed over the seam).
+// (the window's own; stand-ins handed over the seam only to report their absence).
 struct GarminWindow {
     QTemporaryDir home;
     zvtest::ScriptedDialogs dialogs;
@@ -91,6 +91,7 @@ struct GarminWindow {
         loa = window->findChild<QPushButton*>("LOA");
         nmea = window->findChild<QPushButton*>("NMEA");
         if (!fileT) {
+            ADD_FAILURE() << "the window has no file panel of its own";
             fileT = new QLineEdit(window.get());
             fileT->setObjectName("FileT");
             loa = new QPushButton("LOAD", window.get());
