@@ -4,6 +4,7 @@
 #include "sim/replay/channels/output_port.h"
 #include "sim/tracks/loader.h"
 #include "sim/window/sim_window.h"
+#include "sim/window/sim_window_manual.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -108,6 +109,10 @@ void SimWindow::setupFiles()
     });
 
     setDownloadFilePanel(fileT, loa, {nmea, track, all, m_save});
+    // Manual mode has no use for the file selection; it hides these while on.
+    if (m_manualMode)
+        for (QWidget* w : std::initializer_list<QWidget*>{fileT, nmea, track, all, loa, m_save})
+            m_manualMode->addReplayOnlyWidget(w);
     m_downloadHooks.leaveFilePanel = [this] { leaveDownloadFilePanel(); };
     m_downloadHooks.restoreFilePattern = [this] { applyNameFilter(m_files.filePattern()); };
 }

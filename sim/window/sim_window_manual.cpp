@@ -393,6 +393,34 @@ void SimWindow::setupManual(zv::Dialogs& dialogs)
 {
     m_manualMode = new SimManualMode(*this, m_label6, dialogs);
     m_manualMode->addDoubleClickHook([this] { showFolderBrowser(false); });
+
+    // The settings keep the spinner values; the spinners live here.
+    auto field = [](ManualSpinnerValues& v, Spinner s) -> int& {
+        switch (s) {
+        case Spinner::VSc4: return v.autoIndex;
+        case Spinner::VSc2: return v.altitude;
+        case Spinner::VSc3: return v.speed;
+        case Spinner::VSc1_0: return v.lat[0];
+        case Spinner::VSc1_1: return v.lat[1];
+        case Spinner::VSc1_2: return v.lat[2];
+        case Spinner::VSc1_3: return v.lat[3];
+        case Spinner::HSc1_0: return v.lon[0];
+        case Spinner::HSc1_1: return v.lon[1];
+        case Spinner::HSc1_2: return v.lon[2];
+        case Spinner::HSc1_3: break;
+        }
+        return v.lon[3];
+    };
+    setManualSpinnerHooks(
+        [this, field](Spinner s) {
+            ManualSpinnerValues v = m_manualMode->spinnerValues();
+            return field(v, s);
+        },
+        [this, field](Spinner s, int value) {
+            ManualSpinnerValues v = m_manualMode->spinnerValues();
+            field(v, s) = value;
+            m_manualMode->setSpinnerValues(v);
+        });
 }
 
 } // namespace zelvan

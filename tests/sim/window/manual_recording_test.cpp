@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractSlider>
+
 #include <QProcess>
 
 using zvtest::ManualHarness;
@@ -100,6 +102,8 @@ TEST_F(ManualRecordingTest, SpaceBeforeTheFirstTickOnlyBeeps)
 
 TEST_F(ManualRecordingTest, RecordsWithAutoPointAndTextThenReplaysInOrder)
 {
+    // Auto-Point step "10 m" (the stored default is the next step up).
+    qobject_cast<QAbstractSlider*>(h.child(QStringLiteral("VSc4")))->setValue(1);
     h.manualOn();
     h.start();
     h.runTick();

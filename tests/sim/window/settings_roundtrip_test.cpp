@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QAbstractSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,18 +37,10 @@ void writeAll(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
-// Stands in for manual mode's spinners: created by name in the manual group
-// and connected through the window's spinner hooks.
-void addManualSpinners(SimWindow& w)
+// Manual mode's real spinners (scroll bars), found by name in the manual group.
+QAbstractSlider* manualSpinner(SimWindow& w, Spinner s)
 {
-    for (Spinner s : kSpinnerStartupOrder) {
-        auto* box = new QSpinBox(w.manualGroup());
-        box->setObjectName(spinnerObjectName(s));
-        box->setRange(spinnerRange(s).min, spinnerRange(s).max);
-    }
-    auto find = [&w](Spinner s) { return w.manualGroup()->findChild<QSpinBox*>(spinnerObjectName(s)); };
-    w.setManualSpinnerHooks([find](Spinner s) { return find(s)->value(); },
-                            [find](Spinner s, int v) { find(s)->setValue(v); });
+    return w.manualGroup()->findChild<QAbstractSlider*>(spinnerObjectName(s));
 }
 
 QLabel* label(SimWindow& w, const char* name)
@@ -93,7 +86,6 @@ TEST(SettingsRoundTrip, EverySettingChangedThroughItsControlIsRestored)
         SimWindow w(home.path());
         zvtest::ScriptedDialogs dialogs;
         w.setDialogs(&dialogs);
-        addManualSpinners(w);
         w.findChild<QComboBox*>(QStringLiteral("PortC"))->setCurrentIndex(3);
         QTest::mouseClick(label(w, "Label7"), Qt::LeftButton);
         w.findChild<QSpinBox*>(QStringLiteral("TZdiff"))->setValue(-5);
@@ -109,7 +101,7 @@ TEST(SettingsRoundTrip, EverySettingChangedThroughItsControlIsRestored)
         w.findChild<QPushButton*>(QStringLiteral("TRACK"))->click();
         w.findChild<QPushButton*>(QStringLiteral("SAVE"))->click();
         for (size_t i = 0; i < manual.size(); ++i)
-            w.manualGroup()->findChild<QSpinBox*>(spinnerObjectName(kSpinnerStartupOrder[i]))->setValue(manual[i]);
+            manualSpinner(w, kSpinnerStartupOrder[i])->setValue(manual[i]);
         w.findChild<QPushButton*>(QStringLiteral("ENDE"))->click();
         EXPECT_TRUE(dialogs.shown.isEmpty());
         EXPECT_FALSE(w.isVisible());
@@ -124,7 +116,6 @@ TEST(SettingsRoundTrip, EverySettingChangedThroughItsControlIsRestored)
     EXPECT_EQ(readAll(ini), expected);
 
     SimWindow w(home.path());
-    addManualSpinners(w);
     EXPECT_EQ(w.findChild<QComboBox*>(QStringLiteral("PortC"))->currentIndex(), 3);
     EXPECT_EQ(w.outputPort().outPortIndex(), 3);
     EXPECT_EQ(w.currentSettings().garminPortIndex, 4);
@@ -141,7 +132,7 @@ TEST(SettingsRoundTrip, EverySettingChangedThroughItsControlIsRestored)
               QStringLiteral("Data-Path (") + QDir::toNativeSeparators(logs) + QStringLiteral(")"));
     EXPECT_EQ(w.manualSpinnerValues(), manual);
     for (size_t i = 0; i < manual.size(); ++i)
-        EXPECT_EQ(w.manualGroup()->findChild<QSpinBox*>(spinnerObjectName(kSpinnerStartupOrder[i]))->value(), manual[i]);
+        EXPECT_EQ(manualSpinner(w, kSpinnerStartupOrder[i])->value(), manual[i]);
     // The pattern comes back through LOA, not at start-up.
     w.findChild<QPushButton*>(QStringLiteral("LOA"))->click();
     EXPECT_EQ(w.findChild<QLineEdit*>(QStringLiteral("FileT"))->text(), QStringLiteral("*.trl;*.trk;*.plt;*.gpx*"));
