@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractSlider>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTcpSocket>
@@ -100,6 +101,8 @@ TEST(ManualGpsd, RecordedTripReplaysToGpsdAtTheRecordedPositionsInOrder)
 
     // Record: a first point, Auto-Point every 10 m while steering north-east,
     // a point by hand and a text.
+    // Auto-Point step "10 m" (the stored default is the next step up).
+    qobject_cast<QAbstractSlider*>(h.child(QStringLiteral("VSc4")))->setValue(1);
     h.manualOn();
     h.start();
     h.runTick();
