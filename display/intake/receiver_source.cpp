@@ -22,11 +22,11 @@ QString NetworkEndpoint::description() const
 
 NetworkSpec parseNetworkSource(const QString& value)
 {
-    NetworkSpec spec;
+    NetworkSpec parsed;
     const QString v = value.trimmed();
     const QString scheme = v.left(4).toLower();
     if (scheme != QLatin1String("tcp:") && scheme != QLatin1String("udp:"))
-        return spec;
+        return parsed;
     NetworkEndpoint e;
     e.kind = scheme == QLatin1String("tcp:") ? NetworkEndpoint::Kind::Tcp : NetworkEndpoint::Kind::Udp;
     QString rest = v.mid(4);
@@ -38,8 +38,8 @@ NetworkSpec parseNetworkSource(const QString& value)
     if (rest.startsWith(QLatin1Char('['))) {
         const qsizetype close = rest.indexOf(QLatin1Char(']'));
         if (close < 0 || rest.mid(close + 1, 1) != QLatin1String(":")) {
-            spec.error = value.trimmed() + QStringLiteral(": an address in brackets is followed by :PORT");
-            return spec;
+            parsed.error = value.trimmed() + QStringLiteral(": an address in brackets is followed by :PORT");
+            return parsed;
         }
         e.host = rest.mid(1, close - 1);
         portText = rest.mid(close + 2);
@@ -52,22 +52,22 @@ NetworkSpec parseNetworkSource(const QString& value)
         portText = rest;
     }
     if (e.host.contains(QLatin1Char(':')) && !rest.startsWith(QLatin1Char('['))) {
-        spec.error = value.trimmed() + QStringLiteral(": write an IPv6 address in brackets, [::1]:PORT");
-        return spec;
+        parsed.error = value.trimmed() + QStringLiteral(": write an IPv6 address in brackets, [::1]:PORT");
+        return parsed;
     }
     if (e.kind == NetworkEndpoint::Kind::Tcp && (!hasHost || e.host.isEmpty())) {
-        spec.error = value.trimmed() + QStringLiteral(": tcp needs a host and a port, tcp:HOST:PORT");
-        return spec;
+        parsed.error = value.trimmed() + QStringLiteral(": tcp needs a host and a port, tcp:HOST:PORT");
+        return parsed;
     }
     bool ok = false;
     const uint port = portText.toUInt(&ok);
     if (!ok || port < 1 || port > 65535) {
-        spec.error = portNumberError(value.trimmed());
-        return spec;
+        parsed.error = portNumberError(value.trimmed());
+        return parsed;
     }
     e.port = static_cast<quint16>(port);
-    spec.endpoint = e;
-    return spec;
+    parsed.endpoint = e;
+    return parsed;
 }
 
 SerialSource::SerialSource(QSerialPort* port, const QString& portName, const QString& device, QObject* parent)

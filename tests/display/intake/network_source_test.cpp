@@ -106,23 +106,23 @@ TEST(NetworkSource, ParsesDeviceValues)
         {"tcp", false, K::Tcp, "", 0, ""},
     };
     for (const Case& c : cases) {
-        const NetworkSpec spec = parseNetworkSource(QString::fromLatin1(c.value));
+        const NetworkSpec parsed = parseNetworkSource(QString::fromLatin1(c.value));
         if (!c.network) {
-            EXPECT_FALSE(spec.endpoint) << c.value;
-            EXPECT_TRUE(spec.error.isEmpty()) << c.value;
+            EXPECT_FALSE(parsed.endpoint) << c.value;
+            EXPECT_TRUE(parsed.error.isEmpty()) << c.value;
             continue;
         }
         if (*c.description == '\0') {
-            EXPECT_FALSE(spec.endpoint) << c.value;
-            EXPECT_TRUE(spec.error.startsWith(QString::fromLatin1(c.value).trimmed() + QStringLiteral(": ")))
-                << c.value << " -> " << spec.error.toStdString();
+            EXPECT_FALSE(parsed.endpoint) << c.value;
+            EXPECT_TRUE(parsed.error.startsWith(QString::fromLatin1(c.value).trimmed() + QStringLiteral(": ")))
+                << c.value << " -> " << parsed.error.toStdString();
             continue;
         }
-        ASSERT_TRUE(spec.endpoint) << c.value << " -> " << spec.error.toStdString();
-        EXPECT_EQ(spec.endpoint->kind, c.kind) << c.value;
-        EXPECT_EQ(spec.endpoint->host, QString::fromLatin1(c.host)) << c.value;
-        EXPECT_EQ(spec.endpoint->port, c.port) << c.value;
-        EXPECT_EQ(spec.endpoint->description(), QString::fromLatin1(c.description)) << c.value;
+        ASSERT_TRUE(parsed.endpoint) << c.value << " -> " << parsed.error.toStdString();
+        EXPECT_EQ(parsed.endpoint->kind, c.kind) << c.value;
+        EXPECT_EQ(parsed.endpoint->host, QString::fromLatin1(c.host)) << c.value;
+        EXPECT_EQ(parsed.endpoint->port, c.port) << c.value;
+        EXPECT_EQ(parsed.endpoint->description(), QString::fromLatin1(c.description)) << c.value;
     }
 }
 
