@@ -70,9 +70,15 @@ fuzz: fuzz-build
 fuzz-ci: fuzz-build
 	tests/fuzz/run_fuzzers $(FUZZ_BUILD) $(CI_FUZZ_SECONDS)
 
+# A few real logs and tracks to replay (origins in tests/data/SOURCES.md).
+DEMO_FILES := tests/data/replay/gpsd_GPSmap-76S.log tests/data/replay/gpsd_neo-m8n.log \
+              tests/data/replay/gpsd_foretrex-201.log tests/data/tracks/gpsbabel_20070813_short.plt \
+              tests/data/tracks/gk_catalina-linestring.kml tests/data/tracks/handmade_zelvan.trk \
+              tests/data/xmltracks/two_tracks.gpx
+
 run: build
 	@mkdir -p demo/Tracks
-	@cp -n tests/data/demo/* demo/Tracks/ 2>/dev/null || true
+	@cp -n $(DEMO_FILES) demo/Tracks/
 	$(BUILD)/bin/zelvan --home demo
 
 bench: deps
