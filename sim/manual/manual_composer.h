@@ -58,10 +58,10 @@ DistanceReadout manualDistanceReadout(int distanceM, bool metricUnits);
 int minuteFraction(int seconds, int tenths);
 
 // The tick's composer with its clock, read once per call.
-class ManualComposer {
+class ClockedManualComposer {
 public:
     using Clock = std::function<QDateTime()>;
-    explicit ManualComposer(ManualState& state, Clock utcClock = &QDateTime::currentDateTimeUtc)
+    explicit ClockedManualComposer(ManualState& state, Clock utcClock = &QDateTime::currentDateTimeUtc)
         : m_state(state), m_clock(std::move(utcClock)) {}
 
     ManualTickOutput compose(const ManualComposeOptions& options)

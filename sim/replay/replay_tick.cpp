@@ -132,6 +132,11 @@ void ReplayTick::afterWait()
 {
     // The list is cleared just before it fills again, so it never stands
     // empty during the wait.
+    if (!manualMode() && (!m_s.replayActive || !m_file.isOpen())) {
+        // Manual mode was left (or the replay stopped) during the wait.
+        finishTick();
+        return;
+    }
     if (m_s.fileKind != FileKindNmeaLog || manualMode())
         m_sink.clearList();
     if (manualMode()) {

@@ -7,6 +7,7 @@
 #include "sim/tracks/loader.h"
 #include "sim/window/altitude_picture.h"
 #include "sim/window/gauges.h"
+#include "sim/window/sim_window_manual.h"
 #include "version.h"
 
 #include <QApplication>
@@ -106,6 +107,7 @@ SimWindow::SimWindow(const QString& homeDir, QWidget* parent)
     });
     wireEvents();
     setupGarmin();
+    setupManual(*m_dialogs);
 
     const QDir home(homeDir);
     setTrackFolder(home.exists(QStringLiteral("Tracks")) ? home.filePath(QStringLiteral("Tracks")) : home.path());
@@ -301,6 +303,7 @@ void SimWindow::buildControls()
     addRow(m_ui.nnL, QStringLiteral("Label9"), QStringLiteral("m NN"), m_ui.nnMinL, m_ui.nnMaxL);
     addRow(m_ui.tripL, QStringLiteral("Label16"), QStringLiteral("km ~"));
     addRow(m_ui.distL, QStringLiteral("Label6"), QStringLiteral("km ->"));
+    m_label6 = qobject_cast<QLabel*>(grid->itemAtPosition(row - 1, 1)->widget());
     grid->setRowStretch(row, 1);
     auto* compassColumn = new QVBoxLayout;
     m_ui.gauge1 = named(new CompassGauge, QStringLiteral("Gauge1"), QStringLiteral("Course"));
@@ -448,6 +451,8 @@ bool SimWindow::eventFilter(QObject* watched, QEvent* event)
         if (w && (w == this || isAncestorOf(w)) && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
             return m_loader->escapePressed();
     }
+    if (m_manualMode && m_manualMode->filterEvent(watched, event))
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 

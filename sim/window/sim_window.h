@@ -32,6 +32,8 @@ class GarminDownload;
 }
 class TrackReplay;
 
+class SimManualMode;
+
 class SimWindow : public QWidget {
     Q_OBJECT
 public:
@@ -99,6 +101,9 @@ public:
     // A PortC selection in download mode: the Garmin port. True when taken.
     bool garminPortSelected(int index);
 
+    // Manual mode: spinners, steering, the manual run and recording.
+    SimManualMode& manualMode() { return *m_manualMode; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -150,6 +155,11 @@ public:
 private:
     void setupTrackReplay();
     TrackReplay* m_trackReplay = nullptr;
+
+    // Manual mode.
+    void setupManual(zv::Dialogs& dialogs);
+    SimManualMode* m_manualMode = nullptr;
+    QLabel* m_label6 = nullptr;
 };
 
 } // namespace zelvan

@@ -251,7 +251,7 @@ TEST(ManualComposerClock, ReadsTheInjectedClockOncePerTick)
 {
     ManualState s = freshState();
     int reads = 0;
-    ManualComposer composer(s, [&reads] {
+    ClockedManualComposer composer(s, [&reads] {
         ++reads;
         return QDateTime(QDate(2026, 12, 6), QTime(15, 30, 5), Qt::OffsetFromUTC, 3600);
     });

@@ -1,0 +1,398 @@
+#include "sim/window/sim_window_manual.h"
+
+#include "sim/manual/manual_composer.h"
+#include "sim/manual/manual_keys.h"
+#include "sim/replay/replay_tick.h"
+#include "sim/replay/sentence_sink.h"
+#include "sim/tracks/loader.h"
+#include "sim/window/gauges.h"
+#include "sim/window/sim_window.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace zelvan {
+
+namespace {
+
+QLabel* positionLabel(const QString& name, QWidget* parent)
+{
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setAlignment(Qt::AlignCenter);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    return l;
+}
+
+QScrollBar* spinner(Qt::Orientation o, const QString& name, const QString& tip, QWidget* parent)
+{
+    auto* s = new QScrollBar(o, parent);
+    s->setObjectName(name);
+    s->setToolTip(tip);
+    // Steering keys go to the window's filter; the focus only marks where
+    // the user works.
+    s->setFocusPolicy(Qt::StrongFocus);
+    if (o == Qt::Vertical)
+        s->setFixedSize(18, 56);
+    else
+        s->setFixedSize(64, 18);
+    return s;
+}
+
+void showWidget(QWidget* w, bool on)
+{
+    if (w)
+        w->setVisible(on);
+}
+
+void enableWidget(QWidget* w, bool on)
+{
+    if (w)
+        w->setEnabled(on);
+}
+
+} // namespace
+
+SimManualMode::SimManualMode(SimWindow& window, QLabel* label6, zv::Dialogs& dialogs)
+    : QObject(&window), m_w(window), m_label6(label6)
+{
+    buildWidgets();
+    const ReplayControls& ui = m_w.controls();
+
+    ManualPositionWidgets pw;
+    for (int i = 0; i < 4; ++i) {
+        pw.vsc1[i] = m_vsc1[i];
+        pw.hsc1[i] = m_hsc1[i];
+        pw.latLabels[i] = m_latLabels[i];
+        pw.lonLabels[i] = m_lonLabels[i];
+    }
+    pw.vsc2 = m_vsc2;
+    pw.vsc3 = m_vsc3;
+    pw.vsc4 = m_vsc4;
+    pw.nnM = ui.nnM;
+    pw.kmhM = m_kmhM;
+    pw.autoM = m_autoM;
+    m_position = new ManualPositionController(m_state, pw, this);
+
+    RecordingWidgets rw;
+    rw.saveP = m_saveP;
+    rw.saveT = m_saveT;
+    rw.fileL = ui.fileL;
+    rw.focusAfter = m_hsc1[3];
+    m_recorder = new ManualRecorder(m_state, dialogs, m_w.homeDir(), rw, this);
+
+    connect(m_recorder, &ManualRecorder::autoPointCaptionChanged, m_position,
+            &ManualPositionController::refreshAutoPoint);
+    connect(m_recorder, &ManualRecorder::statusTextChanged, this,
+            [this](const QString& text) { m_w.replayState().statusText = text; });
+    connect(m_setFN, &QPushButton::clicked, m_recorder, [this] {
+        const QListWidgetItem* item = m_w.controls().file1 ? m_w.controls().file1->currentItem() : nullptr;
+        m_recorder->chooseFile(item ? item->text() : QString());
+    });
+    connect(m_saveP, &QPushButton::clicked, m_recorder, &ManualRecorder::savePosition);
+    connect(m_saveT, &QPushButton::clicked, m_recorder, &ManualRecorder::saveText);
+    connect(ui.manu, &QCheckBox::toggled, this, &SimManualMode::setManualMode);
+    for (int i = 0; i < 8; ++i)
+        connect(ui.abstand[i], &QRadioButton::clicked, this, [this, i] { paceChosen(i); });
+
+    m_w.tick().setManualComposer(this);
+    m_w.tick().setManualPaceFocus([this] { m_hsc1[3]->setFocus(); });
+    m_w.loader().setManualRun([this] { startRun(); }, [this] { stopRun(); });
+}
+
+SimManualMode::~SimManualMode() = default;
+
+void SimManualMode::buildWidgets()
+{
+    QGroupBox* box = m_w.manualGroup();
+    auto* grid = static_cast<QGridLayout*>(box->layout());
+    const QString latTips[4] = {QStringLiteral("Latitude: degrees"), QStringLiteral("Latitude: minutes"),
+                                QStringLiteral("Latitude: seconds"), QStringLiteral("Latitude: 1/10 seconds")};
+    const QString lonTips[4] = {QStringLiteral("Longitude: degrees"), QStringLiteral("Longitude: minutes"),
+                                QStringLiteral("Longitude: seconds"), QStringLiteral("Longitude: 1/10 seconds")};
+    const char* latNames[4] = {"ggn", "mmn", "ssn", "kkn"};
+    const char* lonNames[4] = {"ggo", "mmo", "sso", "kko"};
+    // Latitude: labels above their vertical spinners; longitude: labels
+    // above their horizontal spinners.
+    for (int i = 0; i < 4; ++i) {
+        m_latLabels[i] = positionLabel(QString::fromLatin1(latNames[i]), box);
+        m_vsc1[i] = spinner(Qt::Vertical, QStringLiteral("VSc1(%1)").arg(i), latTips[i], box);
+        grid->addWidget(m_latLabels[i], 0, i, Qt::AlignCenter);
+        grid->addWidget(m_vsc1[i], 1, i, Qt::AlignHCenter);
+        m_lonLabels[i] = positionLabel(QString::fromLatin1(lonNames[i]), box);
+        m_hsc1[i] = spinner(Qt::Horizontal, QStringLiteral("HSc1(%1)").arg(i), lonTips[i], box);
+        grid->addWidget(m_lonLabels[i], 2, i, Qt::AlignCenter);
+        grid->addWidget(m_hsc1[i], 3, i, Qt::AlignHCenter);
+    }
+
+    auto* settings = new QHBoxLayout;
+    auto column = [&](QScrollBar* s, QLabel* caption) {
+        auto* c = new QVBoxLayout;
+        c->addWidget(s, 0, Qt::AlignHCenter);
+        if (caption)
+            c->addWidget(caption, 0, Qt::AlignHCenter);
+        settings->addLayout(c);
+    };
+    m_vsc2 = spinner(Qt::Vertical, QStringLiteral("VSc2"), QStringLiteral("Altitude"), box);
+    m_vsc3 = spinner(Qt::Vertical, QStringLiteral("VSc3"), QStringLiteral("Speed"), box);
+    m_vsc4 = spinner(Qt::Vertical, QStringLiteral("VSc4"), QStringLiteral("Auto-Point"), box);
+    m_kmhM = positionLabel(QStringLiteral("kmhM"), box);
+    m_autoM = positionLabel(QStringLiteral("AutoM"), box);
+    // nnM stays under the compass, where the replay shows the altitude too.
+    column(m_vsc2, nullptr);
+    column(m_vsc3, m_kmhM);
+    column(m_vsc4, m_autoM);
+    grid->addLayout(settings, 4, 0, 1, 4);
+
+    auto* buttons = new QHBoxLayout;
+    m_setFN = new QPushButton(QStringLiteral("File"), box);
+    m_setFN->setObjectName(QStringLiteral("SetFN"));
+    m_setFN->setToolTip(QStringLiteral("Set Filename"));
+    m_saveP = new QPushButton(QStringLiteral("Pos."), box);
+    m_saveP->setObjectName(QStringLiteral("SaveP"));
+    m_saveP->setToolTip(QStringLiteral("Save Position (Space)"));
+    m_saveT = new QPushButton(QStringLiteral("Text"), box);
+    m_saveT->setObjectName(QStringLiteral("SaveT"));
+    m_saveT->setToolTip(QStringLiteral("Save Text (Enter)"));
+    for (QPushButton* b : {m_setFN, m_saveP, m_saveT}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    grid->addLayout(buttons, 5, 0, 1, 4);
+}
+
+void SimManualMode::addReplayOnlyWidget(QWidget* w)
+{
+    if (!w)
+        return;
+    m_replayOnly.append(w);
+    if (m_manual)
+        w->hide();
+}
+
+void SimManualMode::switchLayout(bool manual)
+{
+    const ReplayControls& ui = m_w.controls();
+    QList<QWidget*> hidden{ui.file1, ui.loa, ui.dirSel, ui.equ, ui.last, ui.autoSkip, ui.lop};
+    for (int i : {0, 1, 2, 6, 7})
+        hidden.append(ui.abstand[i]);
+    for (int i = 3; i < 7; ++i)
+        hidden.append(ui.data[i]);
+    for (const auto& w : std::as_const(m_replayOnly))
+        if (w)
+            hidden.append(w);
+    for (QWidget* w : hidden)
+        showWidget(w, !manual);
+    enableWidget(ui.downloadC, !manual);
+    m_w.manualGroup()->setVisible(manual);
+    if (ui.skip1) {
+        if (manual) {
+            m_skip1Caption = ui.skip1->text();
+            ui.skip1->setText(QStringLiteral("->"));
+        } else if (!m_skip1Caption.isEmpty()) {
+            ui.skip1->setText(m_skip1Caption);
+        }
+        ui.skip1->setEnabled(true);
+    }
+    if (ui.lop) {
+        // The loop box is hidden in manual mode; its own caption comes back after.
+        if (manual) {
+            m_lopCaption = ui.lop->text();
+            ui.lop->setText(QStringLiteral("<>"));
+        } else {
+            ui.lop->setText(m_lopCaption);
+        }
+    }
+}
+
+void SimManualMode::setManualMode(bool on)
+{
+    if (on == m_manual)
+        return;
+    const ReplayControls& ui = m_w.controls();
+    if (m_running)
+        stopRun();
+    // A recording never survives a change of mode.
+    m_recorder->closeRecording();
+    if (m_w.replayState().replayActive)
+        m_w.loader().stopReplay(StopByUser);
+    m_w.replayFile().close();
+    m_manual = on;
+    switchLayout(on);
+    if (!on) {
+        leaveManualMode();
+        return;
+    }
+    if (ui.skip1)
+        ui.skip1->setToolTip(QStringLiteral("Start"));
+    if (enterManualMode(m_state, m_w.replayState().lastRmc, m_clock()))
+        m_position->refreshAll();
+    m_position->setMetricUnits(m_w.replayState().metricUnits);
+    m_hsc1[3]->setFocus();
+}
+
+void SimManualMode::leaveManualMode()
+{
+    m_w.tick().setTimer1Enabled(false);
+    m_w.sink().clearList();
+    // Serial port and TCP listener both close with the mode.
+    m_w.sink().closeChannels();
+    m_recorder->closeRecording();
+    m_w.refreshFileList();
+    m_w.replayState().statusText.clear();
+    m_state.statusText.clear();
+}
+
+void SimManualMode::startRun()
+{
+    if (!m_manual || m_running)
+        return;
+    const ReplayControls& ui = m_w.controls();
+    m_w.sink().openChannels();
+    m_pace = 1000;
+    m_w.tick().setTimer1Interval(m_pace);
+    m_w.tick().setTimer1Enabled(true);
+    showWidget(ui.stopA, true);
+    m_running = true;
+    startManualRun(m_state);
+    m_recorder->runStarted();
+    enableWidget(ui.skip1, false);
+    enableWidget(ui.portC, false);
+}
+
+void SimManualMode::stopRun()
+{
+    if (!m_running)
+        return;
+    const ReplayControls& ui = m_w.controls();
+    m_running = false;
+    enableWidget(ui.portC, true);
+    m_recorder->runStopped();
+    if (ui.gauge1)
+        ui.gauge1->setNeedleWidth(50);
+    m_w.tick().setTimer1Enabled(false);
+    m_w.sink().closeChannels();
+    showWidget(ui.stopA, false);
+    enableWidget(ui.skip1, true);
+    m_hsc1[3]->setFocus();
+    setText(ui.distL, QString());
+    setText(ui.tripL, QString());
+    // A tick waiting for its output would list its lines after the clear.
+    m_w.tick().whenIdle([this] { m_w.sink().clearList(); });
+}
+
+void SimManualMode::paceChosen(int index)
+{
+    static constexpr int kManualPace[8] = {0, 0, 0, 100, 1000, 2000, 0, 0};
+    if (m_manual && kManualPace[index])
+        m_pace = kManualPace[index];
+}
+
+void SimManualMode::syncShared()
+{
+    // The replay reads these too (and seeds the next manual mode from lastRmc).
+    ReplayState& s = m_w.replayState();
+    s.lastRmc = m_state.lastRmc;
+    s.lastGga = m_state.lastGga;
+    s.lastVtg = m_state.lastVtg;
+    s.courseDeg = m_state.courseDeg;
+    s.distanceM = m_state.distanceM;
+}
+
+void SimManualMode::composeManualSentences()
+{
+    if (!m_running)
+        return; // stopped while the tick waited for its output
+    const ReplayControls& ui = m_w.controls();
+    if (ui.runA)
+        ui.runA->show();
+    m_w.tick().timer2()->start();
+
+    ManualComposeOptions options;
+    options.rmc = isChecked(ui.data[0]);
+    options.gga = isChecked(ui.data[1]);
+    options.vtg = isChecked(ui.data[2]);
+    options.metricUnits = m_w.replayState().metricUnits;
+    m_position->setMetricUnits(options.metricUnits);
+    const ManualTickOutput out = zelvan::composeManualSentences(m_state, options, m_clock().toUTC());
+    syncShared();
+    for (const QByteArray& s : out.sentences)
+        m_w.tick().emitSentence(s);
+    if (out.compass && ui.gauge1) {
+        ui.gauge1->setNeedleWidth(out.compass->needleWidth);
+        if (out.compass->value)
+            ui.gauge1->setValue(*out.compass->value);
+    }
+    if (out.readout) {
+        setText(ui.distL, out.readout->distL);
+        setText(m_label6, out.readout->label6);
+    }
+    // Timer1 restarts after the tick: take the tick's own time (its wait
+    // before the output) off, so the chosen pace holds.
+    const qint64 spent = m_w.replayState().lastTickMs;
+    const int interval = m_pace > 999 && m_pace > spent ? int(m_pace - spent) : m_pace;
+    m_w.tick().setTimer1Interval(interval);
+}
+
+bool SimManualMode::filterEvent(QObject* watched, QEvent* event)
+{
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w || (w != &m_w && !m_w.isAncestorOf(w)))
+        return false;
+    if (event->type() == QEvent::MouseButtonDblClick && w == &m_w) {
+        for (const auto& hook : std::as_const(m_doubleClick))
+            hook();
+        return false; // other parts of the window watch the gesture too
+
+    }
+    if (event->type() != QEvent::KeyPress || !m_manual)
+        return false;
+    return handleManualKey(*static_cast<QKeyEvent*>(event), *m_position, *m_recorder);
+}
+
+ManualSpinnerValues SimManualMode::spinnerValues() const
+{
+    ManualSpinnerValues v;
+    v.autoIndex = m_vsc4->value();
+    v.altitude = m_vsc2->value();
+    v.speed = m_vsc3->value();
+    for (int i = 0; i < 4; ++i) {
+        v.lat[i] = m_vsc1[i]->value();
+        v.lon[i] = m_hsc1[i]->value();
+    }
+    return v;
+}
+
+void SimManualMode::setSpinnerValues(const ManualSpinnerValues& v)
+{
+    m_vsc4->setValue(v.autoIndex);
+    m_vsc2->setValue(v.altitude);
+    m_vsc3->setValue(v.speed);
+    for (int i = 0; i < 4; ++i)
+        m_vsc1[i]->setValue(v.lat[i]);
+    for (int i = 0; i < 4; ++i)
+        m_hsc1[i]->setValue(v.lon[i]);
+}
+
+// The window's part: create the manual mode; a double-click brings the output
+// list back (the Garmin part's own watch then leaves download mode).
+void SimWindow::setupManual(zv::Dialogs& dialogs)
+{
+    m_manualMode = new SimManualMode(*this, m_label6, dialogs);
+    m_manualMode->addDoubleClickHook([this] { showFolderBrowser(false); });
+}
+
+} // namespace zelvan
