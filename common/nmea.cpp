@@ -85,11 +85,37 @@ QString sentenceField(const QString& line, int n)
     return QString::fromLatin1(sentenceField(QByteArrayView(line.toLatin1()), n));
 }
 
+static bool isUpper(char c)
+{
+    return c >= 'A' && c <= 'Z';
+}
+
+QByteArrayView sentenceTalker(QByteArrayView line)
+{
+    if (line.size() < 3 || line[0] != '$' || !isUpper(line[1]) || !isUpper(line[2]) || line[1] == 'P')
+        return {};
+    return line.sliced(1, 2);
+}
+
 QByteArray sentenceType(QByteArrayView line)
 {
-    if (line.size() < 6 || line[0] != '$' || line[1] == 'P')
+    if (line.size() < 6 || sentenceTalker(line).isEmpty())
         return {};
     return line.sliced(3, 3).toByteArray();
+}
+
+bool isSentence(QByteArrayView line, QByteArrayView type)
+{
+    return !type.isEmpty() && line.size() >= 3 + type.size() && !sentenceTalker(line).isEmpty()
+        && line.sliced(3, type.size()) == type;
+}
+
+qsizetype findSentence(QByteArrayView line, QByteArrayView type)
+{
+    for (qsizetype at = line.indexOf('$'); at >= 0; at = line.indexOf('$', at + 1))
+        if (isSentence(line.sliced(at), type))
+            return at;
+    return -1;
 }
 
 } // namespace zv

@@ -30,8 +30,21 @@ QByteArray sentenceField(QByteArrayView line, int n);
 QString sentenceField(const QString& line, int n);
 inline QByteArray sentenceField(const QByteArray& line, int n) { return sentenceField(QByteArrayView(line), n); }
 
-// Talker-independent sentence type: "$GNRMC..." -> "RMC", "$PGRMM" -> "GRMM"
-// is not a talker sentence and gives an empty result.
+// Talker-independent sentence type: "$GNRMC..." -> "RMC". "$PGRMM" is a
+// maker's own sentence, not a talker sentence, and gives an empty result.
 QByteArray sentenceType(QByteArrayView line);
+
+// The talker of a line that opens with a talker sentence: "$GNRMC" -> "GN",
+// "$BDGSA" -> "BD", "$INRMC" -> "IN". Two upper-case letters, the first not
+// "P" (which marks a maker's own sentence such as "$PGRMM"); empty otherwise.
+QByteArrayView sentenceTalker(QByteArrayView line);
+
+// Whether the line begins with the sentence `type` ("RMC", "GGA"...) of any
+// talker: "$GPRMC", "$GNRMC", "$GLRMC", "$BDRMC" all are RMC.
+bool isSentence(QByteArrayView line, QByteArrayView type);
+// Where the first "$" that opens a `type` sentence of any talker stands in
+// the line (junk may come before it); -1 when there is none.
+qsizetype findSentence(QByteArrayView line, QByteArrayView type);
+inline bool containsSentence(QByteArrayView line, QByteArrayView type) { return findSentence(line, type) >= 0; }
 
 } // namespace zv

@@ -97,7 +97,7 @@ ManualTickOutput composeManualSentences(ManualState& s, const ManualComposeOptio
     if (needle > 359)
         needle -= 360;
 
-    QByteArray rmc = "GPRMC," + time + ",A," + latText + ',' + ns + ',' + lonText + ',' + ew + ",000.0,";
+    QByteArray rmc = options.talker + "RMC," + time + ",A," + latText + ',' + ns + ',' + lonText + ',' + ew + ",000.0,";
     if (hadReference && s.distanceM > 0)
         rmc += digits(s.courseDeg, 3) + ".0";
     rmc += ',' + date + ",,E";
@@ -119,14 +119,14 @@ ManualTickOutput composeManualSentences(ManualState& s, const ManualComposeOptio
         s.lastDistanceM = s.distanceM;
     }
 
-    const QByteArray gga = "GPGGA," + time + ',' + latText + ',' + ns + ',' + lonText + ',' + ew + ",1,12,1.5,"
+    const QByteArray gga = options.talker + "GGA," + time + ',' + latText + ',' + ns + ',' + lonText + ',' + ew + ",1,12,1.5,"
                            + QByteArray::number(s.altitudeM) + ".0,M,46.8,M,,";
     s.lastGga = zv::frameSentence(gga);
     if (options.gga)
         out.sentences.append(s.lastGga);
 
     if (options.vtg) {
-        QByteArray vtg = "GPVTG,";
+        QByteArray vtg = options.talker + "VTG,";
         if (hadReference) {
             if (s.courseDeg != 0)
                 s.lastVtgCourse = s.courseDeg;

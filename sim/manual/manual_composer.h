@@ -20,6 +20,7 @@ struct ManualComposeOptions {
     bool gga = true;  // Data(1)
     bool vtg = true;  // Data(2)
     bool metricUnits = true;
+    QByteArray talker = "GP"; // [Output] Talker: opens the RMC, GGA and VTG bodies
 };
 
 struct CompassUpdate {

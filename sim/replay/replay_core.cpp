@@ -9,24 +9,25 @@ namespace zelvan {
 
 LogLineKind classifyLogLine(QByteArrayView line)
 {
-    const QByteArrayView head = line.first(std::min<qsizetype>(6, line.size()));
-    if (head == "$GPGGA")
+    // Sentence types are recognised whatever the talker: a multi-constellation
+    // receiver says "$GNGGA", "$GLGSV", "$BDGSA" where a GPS-only one says "$GP...".
+    if (zv::isSentence(line, "GGA"))
         return LogLineKind::Gga;
-    if (head == "$GPVTG")
+    if (zv::isSentence(line, "VTG"))
         return LogLineKind::Vtg;
-    if (head == "$GPRMB")
+    if (zv::isSentence(line, "RMB"))
         return LogLineKind::Rmb;
-    if (head == "$GPGSA")
+    if (zv::isSentence(line, "GSA"))
         return LogLineKind::Gsa;
-    if (head == "$GPGSV")
+    if (zv::isSentence(line, "GSV"))
         return LogLineKind::Gsv;
-    if (head == "$PGRMM")
+    if (line.startsWith("$PGRMM"))
         return LogLineKind::Pgrmm;
-    if (head == "$GPTXT")
+    if (zv::isSentence(line, "TXT"))
         return LogLineKind::Txt;
-    if (head == "$PHSMI")
+    if (line.startsWith("$PHSMI"))
         return LogLineKind::Phsmi;
-    if (head.startsWith("$G") || head.startsWith("$P"))
+    if (line.startsWith("$G") || line.startsWith("$P") || !zv::sentenceTalker(line).isEmpty())
         return LogLineKind::OtherTalker;
     return LogLineKind::Junk;
 }
@@ -53,7 +54,7 @@ LogLineChoice selectLogLine(QByteArrayView line, const DataSelection& data, bool
     case LogLineKind::Phsmi: c.passOn = false; break;
     case LogLineKind::OtherTalker:
         c.passOn = data[DataOth];
-        if (c.passOn && align && line.startsWith("$GPGLL"))
+        if (c.passOn && align && zv::isSentence(line, "GLL"))
             c.out = alignGll(line, epochTimePos);
         break;
     case LogLineKind::Junk: c.passOn = false; break;
@@ -116,7 +117,7 @@ QByteArray alignGll(QByteArrayView line, QByteArrayView epochTimePos)
 
 qsizetype rmcStart(QByteArrayView line)
 {
-    return line.indexOf("$GPRMC");
+    return zv::findSentence(line, "RMC");
 }
 
 QByteArray rmcField(QByteArrayView rmcLine, int n)
@@ -188,9 +189,9 @@ int kmhFromKnots(QByteArrayView knots)
     return static_cast<int>(v);
 }
 
-QByteArray synthesizeVtg(QByteArrayView courseText, QByteArrayView knotsText, int kmh)
+QByteArray synthesizeVtg(QByteArrayView courseText, QByteArrayView knotsText, int kmh, QByteArrayView talker)
 {
-    QByteArray body = "GPVTG,";
+    QByteArray body = talker.toByteArray() + "VTG,";
     body += courseText;
     body += ",T,,M,";
     body += knotsText;

@@ -18,7 +18,9 @@ inline constexpr char kFixedPgrmm[] = "$PGRMM,WGS 84*06";
 enum DataBox { DataRmc = 0, DataGga, DataVtg, DataRmb, DataGsa, DataGsv, DataOth, DataBoxCount };
 using DataSelection = std::array<bool, DataBoxCount>;
 
-// How a log line other than an RMC is classified by its first six characters.
+// How a log line other than an RMC is classified by its first six characters;
+// the talker does not matter ("$GNGGA" is a GGA as "$GPGGA" is). Sentences of
+// any talker that fit no box go out with OTH, like "$G" and "$P" lines.
 enum class LogLineKind { Gga, Vtg, Rmb, Gsa, Gsv, Pgrmm, Txt, Phsmi, OtherTalker, Junk };
 LogLineKind classifyLogLine(QByteArrayView line);
 
@@ -41,13 +43,14 @@ QByteArray alignGga(QByteArrayView line, QByteArrayView epochTimePos);
 // GLL with the position of the epoch's RMC (it keeps its own time).
 QByteArray alignGll(QByteArrayView line, QByteArrayView epochTimePos);
 
-// Where the RMC's "$GPRMC" starts (junk may come before it); -1 if absent.
+// Where the RMC ("$GPRMC", "$GNRMC"... any talker) starts (junk may come
+// before it); -1 if absent.
 qsizetype rmcStart(QByteArrayView line);
 // "time,lat,N/S,lon,E/W" of an RMC line, as the epoch's GGA/GLL get it.
 QByteArray epochTimePosOf(QByteArrayView rmcLine);
-// Field n of an RMC counted from its "$GPRMC" (junk before it ignored).
+// Field n of an RMC counted from its start (junk before it ignored).
 QByteArray rmcField(QByteArrayView rmcLine, int n);
-// Characters 8..13 of the RMC (the time hhmmss) counted from "$GPRMC".
+// Characters 8..13 of the RMC (the time hhmmss) counted from its "$".
 QByteArray rmcClockText(QByteArrayView rmcLine);
 
 // Latitude "DDMM.MMM…" / longitude "DDDMM.MMM…" in unsigned minutes of arc.
@@ -56,8 +59,10 @@ double longitudeMinutes(QByteArrayView field);
 
 // Whole km/h from a knots text: Int(Val(knots) * 1.852 + 0.5).
 int kmhFromKnots(QByteArrayView knots);
-// VTG from the course and speed of an RMC: "GPVTG,course,T,,M,knots,N,kmh,K".
-QByteArray synthesizeVtg(QByteArrayView courseText, QByteArrayView knotsText, int kmh);
+// VTG from the course and speed of an RMC: "GPVTG,course,T,,M,knots,N,kmh,K",
+// with the talker composed sentences carry ("GP" unless [Output] Talker says otherwise).
+QByteArray synthesizeVtg(QByteArrayView courseText, QByteArrayView knotsText, int kmh,
+                         QByteArrayView talker = "GP");
 
 // Pause: the GGA with the position of the RMC last sent (fields replaced, so
 // fractional seconds in either time field do not shift anything).

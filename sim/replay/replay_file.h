@@ -29,8 +29,8 @@ private:
     std::unique_ptr<zv::LineReader> m_reader;
 };
 
-// Where each line beginning with "$GPRMC" starts, and the "$GPTXT" text in
-// force there, built while counting so GoToRecord is a seek.
+// Where each line beginning with an RMC (any talker) starts, and the TXT text
+// in force there, built while counting so GoToRecord is a seek.
 struct RmcIndex {
     QVector<qint64> offsets;
     QVector<int> statusRef;   // index into statusTexts, -1 = none seen yet

@@ -61,6 +61,10 @@ struct ReplayState {
     double altitudeMax = 0;
 
     int savedInterval = 100;
+
+    // Talker of the sentences composed here (track records, synthesised VTG):
+    // [Output] Talker, read at every load.
+    QByteArray outputTalker = "GP";
 };
 
 } // namespace zelvan

@@ -221,7 +221,7 @@ bool ReplayTick::readRmcLine(bool contains)
             return false;
         }
         m_file.readLine(m_s.currentLine);
-        if (contains ? m_s.currentLine.contains("$GPRMC") : m_s.currentLine.startsWith("$GPRMC"))
+        if (contains ? zv::containsSentence(m_s.currentLine, "RMC") : zv::isSentence(m_s.currentLine, "RMC"))
             return true;
         yielder.maybeYield();
     }
@@ -265,7 +265,7 @@ void ReplayTick::passThrough()
             return;
         }
         m_file.readLine(m_s.currentLine);
-        if (m_s.currentLine.contains("$GPRMC"))
+        if (zv::containsSentence(m_s.currentLine, "RMC"))
             break;
         DataSelection sel{};
         for (int i = 0; i < DataBoxCount; ++i)
@@ -321,7 +321,7 @@ void ReplayTick::passThrough()
     if (!m_s.hasVtg && data(DataVtg)) {
         // From the RMC this epoch sent, so VTG and RMC always agree.
         const QByteArray knots = rmcField(m_epochRmc, 7);
-        m_s.lastVtg = synthesizeVtg(rmcField(m_epochRmc, 8), knots, kmhFromKnots(knots));
+        m_s.lastVtg = synthesizeVtg(rmcField(m_epochRmc, 8), knots, kmhFromKnots(knots), m_s.outputTalker);
         emitSentence(m_s.lastVtg);
     }
     if (!m_s.hasPgrmm && data(DataOth))

@@ -8,6 +8,7 @@
 #include "sim/replay/replay_tick.h"
 #include "sim/replay/sentence_sink.h"
 #include "sim/replay/yielder.h"
+#include "sim/settings/output_talker.h"
 #include "sim/window/altitude_picture.h"
 #include "sim/window/gauges.h"
 
@@ -58,6 +59,12 @@ bool Loader::paused() const
     return isChecked(m_ui.pause);
 }
 
+void Loader::setSettingsFile(const QString& iniPath)
+{
+    m_settingsFile = iniPath;
+    m_s.outputTalker = iniPath.isEmpty() ? QByteArray(kDefaultTalker) : readOutputTalker(iniPath);
+}
+
 bool Loader::reopen()
 {
     return m_file.open(m_s.trackPath);
@@ -88,6 +95,8 @@ void Loader::loadSelectedFile()
 
     m_s.trackPath = QDir(m_folder).filePath(name);
     m_s.fileKind = FileKindNone;
+    if (!m_settingsFile.isEmpty())
+        m_s.outputTalker = readOutputTalker(m_settingsFile);
     m_file.close();
     m_companionPath.clear();
     m_index.clear();
@@ -273,24 +282,25 @@ bool Loader::countLog()
         const qint64 at = m_file.position();
         if (!m_file.readLine(line))
             break;
-        if (line.contains("$GPRMC")) {
+        // Sentence types of any talker: "$GNRMC" is as much an RMC as "$GPRMC".
+        if (zv::containsSentence(line, "RMC")) {
             m_s.hasRmc = true;
             if (m_s.recordTotal < INT32_MAX)
                 ++m_s.recordTotal;
-            if (line.startsWith("$GPRMC")) {
+            if (zv::isSentence(line, "RMC")) {
                 m_index.offsets.append(at);
                 m_index.statusRef.append(statusRef);
             }
-        } else if (line.startsWith("$GPTXT")) {
+        } else if (zv::isSentence(line, "TXT")) {
             m_index.statusTexts.append(QString::fromLatin1(line.mid(7)));
             statusRef = int(m_index.statusTexts.size() - 1);
         }
-        if (line.contains("$GPGGA")) {
+        if (zv::containsSentence(line, "GGA")) {
             m_s.hasGga = true;
             if (!m_s.hasRmc && m_s.recordTotal < INT32_MAX)
                 ++m_s.recordTotal;
             // A GGA cut short (fewer than ten fields) or without a fix has no altitude.
-            if (!m_profileAbort && line.startsWith("$GPGGA") && line.count(',') >= 9) {
+            if (!m_profileAbort && zv::isSentence(line, "GGA") && line.count(',') >= 9) {
                 const QByteArray field = zv::sentenceField(line, 9);
                 if (!field.isEmpty()) {
                     const double alt = qMin(zv::leadingNumber(field), 10000.0);
@@ -302,7 +312,7 @@ bool Loader::countLog()
                 }
             }
         }
-        if (line.contains("$GPVTG"))
+        if (zv::containsSentence(line, "VTG"))
             m_s.hasVtg = true;
         if (yielder.maybeYield() && generation != m_generation) {
             m_profileRunning = false;
@@ -327,9 +337,9 @@ bool Loader::seekFirstRmc()
     QByteArray line;
     Yielder yielder(m_yieldMs);
     while (m_file.readLine(line)) {
-        if (line.startsWith("$GPTXT"))
+        if (zv::isSentence(line, "TXT"))
             m_s.statusText = QString::fromLatin1(line.mid(7));
-        if (line.startsWith("$GPRMC")) {
+        if (zv::isSentence(line, "RMC")) {
             m_s.currentLine = line;
             m_s.lastRmc = line;
             return true;
@@ -485,11 +495,11 @@ void Loader::skipLogRecords(std::int32_t n)
             return;
         }
         m_s.currentLine = line;
-        if (line.startsWith("$GPRMC")) {
+        if (zv::isSentence(line, "RMC")) {
             m_s.lastRmc = line;
             ++counter;
             ++m_s.recordIndex;
-        } else if (line.startsWith("$GPTXT")) {
+        } else if (zv::isSentence(line, "TXT")) {
             m_s.statusText = QString::fromLatin1(line.mid(7));
         }
         if (yielder.maybeYield() && generation != m_generation)

@@ -85,6 +85,9 @@ public:
     std::function<bool()> escapeFirst() const { return m_escapeFirst; }
     // Time between yields to the window in long loops.
     void setYieldIntervalMs(int ms) { m_yieldMs = ms; }
+    // Zelvan.ini: [Output] Talker is read from it now and at every load, so
+    // an edit takes effect with the next file. Without one, "GP" stays.
+    void setSettingsFile(const QString& iniPath);
 
 Q_SIGNALS:
     void loadFinished(bool ok);
@@ -107,6 +110,7 @@ private:
     TrackFileReplay* m_track = nullptr;
 
     QString m_folder;
+    QString m_settingsFile;
     QString m_companionPath; // the ".RMC" file we wrote, deleted at stop
     RmcIndex m_index;
     bool m_loading = false;

@@ -90,13 +90,17 @@ LogConversion convertLogToRmc(const QString& logPath, const QDate& today)
     QByteArray line;
     bool ok = true;
     while (ok && reader.readLine(line)) {
-        if (!lastSpeed.isEmpty() && line.contains("GPGGA")) {
-            ok = output.write(rmcFromGga(line, lastSpeed, lastCourse, ddmmyy) + "\r\n") >= 0;
+        // GGA and VTG of any talker: a multi-constellation receiver says "$GNGGA".
+        const qsizetype gga = zv::findSentence(line, "GGA");
+        if (!lastSpeed.isEmpty() && gga >= 0) {
+            ok = output.write(rmcFromGga(QByteArrayView(line).sliced(gga), lastSpeed, lastCourse, ddmmyy) + "\r\n") >= 0;
             ++result.rmcWritten;
         }
-        if (line.contains("GPVTG")) {
-            lastSpeed = zv::sentenceField(line, 5);
-            lastCourse = zv::sentenceField(line, 1);
+        const qsizetype vtg = zv::findSentence(line, "VTG");
+        if (vtg >= 0) {
+            const QByteArrayView v = QByteArrayView(line).sliced(vtg);
+            lastSpeed = zv::sentenceField(v, 5);
+            lastCourse = zv::sentenceField(v, 1);
         }
         ok = ok && output.write(line + "\r\n") >= 0;
     }

@@ -10,7 +10,7 @@ QByteArray letter(char hemisphere)
 }
 } // namespace
 
-RecordSentences composeRecordSentences(const TrackRecord& r)
+RecordSentences composeRecordSentences(const TrackRecord& r, QByteArrayView talker)
 {
     QByteArray time = r.timeText;
     QByteArray date = r.recordDate;
@@ -21,11 +21,12 @@ RecordSentences composeRecordSentences(const TrackRecord& r)
     const QByteArray ddmmyy = date.isEmpty() ? QByteArray() : date.left(4) + date.right(2);
     const QByteArray position = r.latText + ',' + letter(r.latHemisphere) + ',' + r.lonText + ','
         + letter(r.lonHemisphere);
+    const QByteArray t = talker.toByteArray();
     RecordSentences out;
-    out.rmc = zv::frameSentence("GPRMC," + time + ",A," + position + ',' + r.speedKnotsText + ',' + r.courseText
+    out.rmc = zv::frameSentence(t + "RMC," + time + ",A," + position + ',' + r.speedKnotsText + ',' + r.courseText
                                 + ',' + ddmmyy + ",000.0,E");
-    out.gga = zv::frameSentence("GPGGA," + time + ',' + position + ",1,12,1.0," + r.altitudeField + ",M,,M,,");
-    out.vtg = zv::frameSentence("GPVTG," + r.courseText + ",T,,M," + r.speedKnotsText + ",N," + r.speedKmhText
+    out.gga = zv::frameSentence(t + "GGA," + time + ',' + position + ",1,12,1.0," + r.altitudeField + ",M,,M,,");
+    out.vtg = zv::frameSentence(t + "VTG," + r.courseText + ",T,,M," + r.speedKnotsText + ",N," + r.speedKmhText
                                 + ",K");
     return out;
 }

@@ -18,7 +18,8 @@ struct RecordSentences {
 inline constexpr char kPgrmmSentence[] = "$PGRMM,WGS 84*06";
 
 // A date ending in "1989" is the null time of the receiver's track log: the
-// sentences then carry time "000000" and no date.
-RecordSentences composeRecordSentences(const TrackRecord& record);
+// sentences then carry time "000000" and no date. `talker` opens every body
+// ("GP" unless [Output] Talker says otherwise).
+RecordSentences composeRecordSentences(const TrackRecord& record, QByteArrayView talker = "GP");
 
 } // namespace zelvan

@@ -366,7 +366,7 @@ void TrackReplay::publish(const TrackRecord& r)
 
 void TrackReplay::emitRecord(const TrackRecord& r)
 {
-    const RecordSentences s = composeRecordSentences(r);
+    const RecordSentences s = composeRecordSentences(r, m_s.outputTalker);
     m_s.lastRmc = s.rmc;
     m_s.lastGga = s.gga;
     m_s.lastVtg = s.vtg;

@@ -11,7 +11,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArrayView line(reinterpret_cast<const char*>(data), qsizetype(size));
     (void)zv::hasValidChecksum(line);
-    (void)zv::sentenceType(line);
+    // Any-talker recognition agrees with itself: a sentence found inside the
+    // line is one at that position, and one at the start is found there.
+    const QByteArray type = zv::sentenceType(line);
+    if (!type.isEmpty() && (!zv::isSentence(line, type) || zv::findSentence(line, type) != 0))
+        std::abort();
+    for (const char* t : {"RMC", "GGA", "GLL", "VTG", "GSV"}) {
+        const qsizetype at = zv::findSentence(line, t);
+        if (at >= 0 && (!zv::isSentence(line.sliced(at), t) || zv::sentenceTalker(line.sliced(at)).size() != 2))
+            std::abort();
+    }
     const QString text = QString::fromLatin1(line);
     const qsizetype commas = line.count(',');
     for (int n = -1; n <= commas + 2; ++n) {

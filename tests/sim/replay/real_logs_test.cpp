@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 using namespace zelvan;
@@ -27,12 +28,39 @@ const char* const kLogs[] = {
     "gpsd_skytraq-PX1172RH_DS.log",
 };
 
+// Receivers that name other constellations than GPS in their talker.
+const char* const kMultiConstellationLogs[] = {
+    "gpsd_beidou-bd.log", "gpsd_bu353-glonass.log", "gpsd_humminbird-M37.log", "gpsd_neo-m8n.log",
+    "gpsd_nmea-fuzzy-cases.log", "gpsd_quectel-eg25-g-2.log", "gpsd_skytraq-PX1172RH_DS.log",
+};
+
+// Sentence types of any talker, read here with a pattern of the test's own:
+// "$", two upper-case letters of which the first is not "P", the type.
+bool hasType(const QByteArray& line, const char* type, bool atStart)
+{
+    const QRegularExpression re((atStart ? QStringLiteral("^") : QString()) + QStringLiteral("\\$[A-OQ-Z][A-Z]")
+                                + QLatin1String(type));
+    return re.match(QString::fromLatin1(line)).hasMatch();
+}
+bool startsWithType(const QByteArray& line, const char* type) { return hasType(line, type, true); }
+bool containsType(const QByteArray& line, const char* type) { return hasType(line, type, false); }
+
+bool logHasVtg(const QString& name)
+{
+    for (const QByteArray& l : zv::splitTextLines(zvtest::readTestData(QStringLiteral("replay/") + name)))
+        if (containsType(l, "VTG"))
+            return true;
+    return false;
+}
+
 struct Replayed {
     QList<QByteArray> sent;
     std::int32_t recordTotal = 0;
     std::int32_t gaugeMax = 0;
     std::int32_t lastIndex = 0;
     bool loaded = false;
+    int messages = 0;          // message boxes shown
+    int ticksNotOneRmc = 0;    // ticks that sent other than exactly one RMC
 };
 
 Replayed replayWhole(const QString& name, const std::function<void(ReplayHarness&)>& setup = {})
@@ -50,20 +78,27 @@ Replayed replayWhole(const QString& name, const std::function<void(ReplayHarness
     r.gaugeMax = h.ui().gauge2->maximum();
     while (h.state().replayActive) {
         r.lastIndex = h.state().recordIndex;
+        const qsizetype before = h.channel.sent.size();
         h.runTick();
+        qsizetype rmcs = 0;
+        for (qsizetype i = before; i < h.channel.sent.size(); ++i)
+            rmcs += containsType(h.channel.sent[i], "RMC") ? 1 : 0;
+        if (rmcs != 1)
+            ++r.ticksNotOneRmc;
     }
     r.sent = h.channel.sent;
+    r.messages = int(h.dialogs.shown.size());
     return r;
 }
 
-// Lines of the file from its first line that begins with "$GPRMC" on.
+// Lines of the file from its first line that begins with an RMC on.
 QByteArrayList linesFromFirstRmc(const QString& name)
 {
     const QByteArrayList all = zv::splitTextLines(zvtest::readTestData(QStringLiteral("replay/") + name));
     QByteArrayList out;
     bool started = false;
     for (const QByteArray& l : all) {
-        if (!started && l.startsWith("$GPRMC"))
+        if (!started && startsWithType(l, "RMC"))
             started = true;
         if (started)
             out << l;
@@ -71,9 +106,21 @@ QByteArrayList linesFromFirstRmc(const QString& name)
     return out;
 }
 
+// Where two line lists part, for a readable failure.
+std::string firstDifference(const QByteArrayList& got, const QByteArrayList& expected)
+{
+    for (qsizetype i = 0; i < std::max(got.size(), expected.size()); ++i) {
+        const QByteArray g = i < got.size() ? got[i] : "(none)";
+        const QByteArray e = i < expected.size() ? expected[i] : "(none)";
+        if (g != e)
+            return "line " + std::to_string(i) + ": got " + g.toStdString() + ", expected " + e.toStdString();
+    }
+    return "same";
+}
+
 bool composedByUs(const QByteArray& s)
 {
-    return s == kFixedPgrmm || s.startsWith("$GPVTG,") ;
+    return s == kFixedPgrmm || s.startsWith("$GPVTG,");
 }
 
 } // namespace
@@ -86,28 +133,49 @@ TEST(RealLogs, EveryRmcGoesOutOnceAndInOrder)
         const QByteArrayList lines = linesFromFirstRmc(name);
         QByteArrayList expected;
         for (const QByteArray& l : lines)
-            if (l.contains("$GPRMC"))
+            if (containsType(l, "RMC"))
                 expected << l;
         QByteArrayList got;
         for (const QByteArray& s : r.sent)
-            if (s.contains("$GPRMC"))
+            if (containsType(s, "RMC"))
                 got << s;
         EXPECT_EQ(r.loaded, !expected.isEmpty()) << log;
-        EXPECT_EQ(got, expected) << log;
+        EXPECT_TRUE(got == expected) << log << ": " << firstDifference(got, expected);
         // Record count and gauge agree with the file.
         // Records: the RMC sentences, plus the GGA sentences before the first RMC.
         qsizetype rmcLines = 0;
         for (const QByteArray& l : zv::splitTextLines(zvtest::readTestData(QStringLiteral("replay/") + name))) {
-            if (l.contains("$GPRMC"))
+            if (containsType(l, "RMC"))
                 ++rmcLines;
-            else if (l.contains("$GPGGA") && rmcLines == 0)
+            else if (containsType(l, "GGA") && rmcLines == 0)
                 ++rmcLines;
         }
         if (r.loaded) {
             EXPECT_EQ(r.recordTotal, rmcLines + 1) << log;
             EXPECT_EQ(r.gaugeMax, r.recordTotal) << log;
             EXPECT_EQ(r.lastIndex, expected.size() - 1) << log;
+            // Epoch by epoch: each tick opens with one RMC and sends no other.
+            EXPECT_EQ(r.ticksNotOneRmc, 0) << log;
+            EXPECT_EQ(r.messages, 0) << log;
         }
+    }
+}
+
+TEST(RealLogs, MultiConstellationReceiversReplayLikeGpsOnlyOnes)
+{
+    for (const char* log : kMultiConstellationLogs) {
+        const QString name = QString::fromLatin1(log);
+        const Replayed r = replayWhole(name);
+        EXPECT_TRUE(r.loaded) << log;
+        EXPECT_EQ(r.messages, 0) << log << ": no \"No RMC or GGA-Data\"";
+        // Some RMC, or some other line, of a talker other than GP went out unchanged.
+        const QByteArrayList lines = zv::splitTextLines(zvtest::readTestData(QStringLiteral("replay/") + name));
+        bool otherTalker = false;
+        for (const QByteArray& s : r.sent)
+            if (!s.startsWith("$GP") && !s.startsWith("$P") && lines.contains(s))
+                otherTalker = true;
+        EXPECT_TRUE(otherTalker) << log;
+        EXPECT_GT(r.recordTotal, 3) << log;
     }
 }
 
@@ -118,12 +186,15 @@ TEST(RealLogs, PassedLinesAreExactlyThoseOfTheSelectedTypes)
         std::function<bool(const QByteArray&)> selected;
     };
     const Choice choices[] = {
+        // Every sentence of any talker, and makers' own, but the RMC that opens each epoch.
         {"Command1",
          [](const QByteArray& l) {
-             return (l.startsWith("$G") || l.startsWith("$P")) && !l.startsWith("$PHSMI") && !l.contains("$GPRMC")
-                 && l.size() <= kMaxPassedLine;
+             const bool talker = hasType(l, "", true);
+             return (l.startsWith("$G") || l.startsWith("$P") || talker) && !l.startsWith("$PHSMI")
+                 && !containsType(l, "RMC") && l.size() <= kMaxPassedLine;
          }},
-        {"RMCRMB", [](const QByteArray& l) { return l.startsWith("$GPGGA"); }},
+        // GGA of every talker: "$GPGGA" and "$GNGGA" in one epoch both go out.
+        {"RMCRMB", [](const QByteArray& l) { return startsWithType(l, "GGA"); }},
     };
     for (const Choice& choice : choices) {
         for (const char* log : kLogs) {
@@ -135,23 +206,22 @@ TEST(RealLogs, PassedLinesAreExactlyThoseOfTheSelectedTypes)
                 continue;
             QByteArrayList expected;
             for (const QByteArray& l : linesFromFirstRmc(name))
-                if (!l.contains("$GPRMC") && choice.selected(l))
+                if (!containsType(l, "RMC") && choice.selected(l))
                     expected << l;
             QByteArrayList got;
             for (const QByteArray& s : r.sent)
-                if (!s.contains("$GPRMC") && !composedByUs(s))
+                if (!containsType(s, "RMC") && !composedByUs(s))
                     got << s;
             // A log's own VTG lines are passed, ours are synthesised: compare the others.
             if (QByteArray(choice.button) == "Command1") {
-                const bool logHasVtg = zvtest::readTestData(QStringLiteral("replay/") + name).contains("$GPVTG");
-                if (logHasVtg) {
+                if (logHasVtg(name)) {
                     got.clear();
                     for (const QByteArray& s : r.sent)
-                        if (!s.contains("$GPRMC") && s != kFixedPgrmm)
+                        if (!containsType(s, "RMC") && s != kFixedPgrmm)
                             got << s;
                 }
             }
-            EXPECT_EQ(got, expected) << log << " " << choice.button;
+            EXPECT_TRUE(got == expected) << log << " " << choice.button << ": " << firstDifference(got, expected);
         }
     }
 }
@@ -161,7 +231,7 @@ TEST(RealLogs, ComposedSentencesPassAnIndependentParser)
     QByteArrayList composed;
     for (const char* log : kLogs) {
         const QString name = QString::fromLatin1(log);
-        const bool logHasVtg = zvtest::readTestData(QStringLiteral("replay/") + name).contains("$GPVTG");
+        const bool hasVtg = logHasVtg(name);
         // Equ rewrites GGA and GLL; pausing composes GGA and VTG anew.
         ReplayHarness h;
         h.addFile(name, zvtest::readTestData(QStringLiteral("replay/") + name));
@@ -179,7 +249,7 @@ TEST(RealLogs, ComposedSentencesPassAnIndependentParser)
             h.runTick();
             ++ticks;
             for (const QByteArray& s : h.channel.sent) {
-                const bool ours = s == kFixedPgrmm || (!logHasVtg && s.startsWith("$GPVTG"))
+                const bool ours = s == kFixedPgrmm || (!hasVtg && s.startsWith("$GPVTG"))
                     || !lines.contains(s);
                 if (ours)
                     composed << s;

@@ -61,8 +61,24 @@ TEST(SelectLogLine, TableOfSentenceTypes)
         {"$GPTXT,01,01,02,ANTSTATUS=OK*3B", LogLineKind::Txt, DataOth},
         {"$PHSMI,1*00", LogLineKind::Phsmi, -1},
         {"$GPGLL,1*00", LogLineKind::OtherTalker, DataOth},
-        {"$GNGGA,1*00", LogLineKind::OtherTalker, DataOth},
         {"$PGRME,15.0,M*1A", LogLineKind::OtherTalker, DataOth},
+        // Other talkers are recognised the same way.
+        {"$GNGGA,1*00", LogLineKind::Gga, DataGga},
+        {"$INGGA,1*00", LogLineKind::Gga, DataGga},
+        {"$GNVTG,1*00", LogLineKind::Vtg, DataVtg},
+        {"$GNRMB,1*00", LogLineKind::Rmb, DataRmb},
+        {"$GNGSA,A,3*00", LogLineKind::Gsa, DataGsa},
+        {"$BDGSA,A,3*00", LogLineKind::Gsa, DataGsa},
+        {"$GLGSV,3,1*00", LogLineKind::Gsv, DataGsv},
+        {"$GAGSV,1,1*00", LogLineKind::Gsv, DataGsv},
+        {"$GBGSV,1,1*00", LogLineKind::Gsv, DataGsv},
+        {"$GNTXT,01,01,02,ANTSTATUS=OK*25", LogLineKind::Txt, DataOth},
+        {"$GNGLL,1*00", LogLineKind::OtherTalker, DataOth},
+        {"$GNGNS,1*00", LogLineKind::OtherTalker, DataOth},
+        {"$INDPT,2.0,0.0*00", LogLineKind::OtherTalker, DataOth},
+        {"$BDGBS,1*00", LogLineKind::OtherTalker, DataOth},
+        {"$PQGSV,1,1*00", LogLineKind::OtherTalker, DataOth}, // a maker's own, not a GSV
+        {"$ingga,1*00", LogLineKind::Junk, -1},
         {"!AIVDM,1,1*00", LogLineKind::Junk, -1},
         {"# comment", LogLineKind::Junk, -1},
         {"", LogLineKind::Junk, -1},
@@ -112,6 +128,37 @@ TEST(PassThrough, AlignsGllPositionKeepingItsTime)
     EXPECT_EQ(out, zv::frameSentence("GPGLL,4023.8660,N,00339.1630,W,214350,V,S"));
 }
 
+TEST(PassThrough, AlignsGgaAndGllOfOtherTalkersKeepingTheirTalker)
+{
+    DataSelection all;
+    all.fill(true);
+    // From the u-blox NEO-M8N log: an epoch's RMC, and the GGA and GLL of its neighbours.
+    const QByteArray rmc = "$GNRMC,171927.00,A,4404.14058,N,12118.85475,W,0.084,,180315,,,A*79";
+    const QByteArray pos = epochTimePosOf(rmc);
+    EXPECT_EQ(pos, "171927.00,4404.14058,N,12118.85475,W");
+    struct Case {
+        const char* line;
+        const char* aligned; // body
+    } cases[] = {
+        {"$GNGGA,171926.00,4404.14063,N,12118.85478,W,1,12,0.91,1147.2,M,-21.3,M,,*44",
+         "GNGGA,171927.00,4404.14058,N,12118.85475,W,1,12,0.91,1147.2,M,-21.3,M,,"},
+        {"$GNGLL,4404.14063,N,12118.85478,W,171926.00,A,A*66", "GNGLL,4404.14058,N,12118.85475,W,171926.00,A,A"},
+        {"$GLGLL,4404.14063,N,12118.85478,W,171926.00,A,A*00", "GLGLL,4404.14058,N,12118.85475,W,171926.00,A,A"},
+        {"$BDGGA,171926.00,4404.14063,N,12118.85478,W,1,12,0.91,1147.2,M,-21.3,M,,*00",
+         "BDGGA,171927.00,4404.14058,N,12118.85475,W,1,12,0.91,1147.2,M,-21.3,M,,"},
+    };
+    for (const Case& c : cases) {
+        const LogLineChoice choice = selectLogLine(c.line, all, true, pos);
+        EXPECT_TRUE(choice.passOn) << c.line;
+        EXPECT_EQ(choice.out, zv::frameSentence(c.aligned)) << c.line;
+        // Equ cleared: unchanged.
+        EXPECT_EQ(selectLogLine(c.line, all, false, pos).out, QByteArray(c.line)) << c.line;
+    }
+    // A maker's own sentence that looks like a GLL is never rewritten.
+    const QByteArray pgll = "$PXGLL,4404.14063,N,12118.85478,W,171926.00,A,A*00";
+    EXPECT_EQ(selectLogLine(pgll, all, true, pos).out, pgll);
+}
+
 TEST(PassThrough, AlignmentLeavesShortAndUnterminatedLinesSafe)
 {
     const char* lines[] = {"$GPGGA", "$GPGGA,1,2", "$GPGGA,1,2,3,4,5,6,7", "$GPGLL,,,,", "$GPGLL,1,2,3,4,5,6"};
@@ -142,6 +189,16 @@ TEST(PassThrough, EpochTimePosFromRmc)
     };
     for (const Case& c : cases)
         EXPECT_EQ(epochTimePosOf(c.rmc), QByteArray(c.expected)) << c.rmc;
+}
+
+TEST(PassThrough, RmcOfAnyTalkerGivesFieldsClockAndEpochPosition)
+{
+    const QByteArray rmc = "xx$BDRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*00";
+    EXPECT_EQ(rmcStart(rmc), 2);
+    EXPECT_EQ(rmcField(rmc, 7), "022.4");
+    EXPECT_EQ(rmcClockText(rmc), "123519");
+    EXPECT_EQ(epochTimePosOf(rmc), "123519,4807.038,N,01131.000,E");
+    EXPECT_EQ(rmcStart("$PGRMC,1,2"), -1);
 }
 
 TEST(PassThrough, RmcFieldsAndClockCountFromTheSentenceName)
@@ -179,6 +236,7 @@ TEST(SynthesizedVtg, CarriesCourseAndSpeedOfTheRmc)
         const QByteArray vtg = synthesizeVtg(c.course, c.knots, kmhFromKnots(c.knots));
         EXPECT_EQ(vtg, zv::frameSentence(c.body)) << c.body;
     }
+    EXPECT_EQ(synthesizeVtg("084.4", "022.4", 41, "GN"), zv::frameSentence("GNVTG,084.4,T,,M,022.4,N,41,K"));
 }
 
 TEST(PauseSentences, GgaTakesPositionOfSentRmc)

@@ -52,6 +52,29 @@ TEST(LogToRmc, PrecedesEveryGgaAfterTheFirstVtgWithAnRmc)
     EXPECT_TRUE(companion.readAll().endsWith("\r\n"));
 }
 
+TEST(LogToRmc, TakesGgaAndVtgOfAnyTalker)
+{
+    // A receiver that mixes constellations: GN for the fix, GL and GP for satellites.
+    const QByteArray gga1 = "$GNGGA,171926.00,4404.14063,N,12118.85478,W,1,12,0.91,1147.2,M,-21.3,M,,*44";
+    const QByteArray vtg = "$GNVTG,,T,,M,0.117,N,0.216,K,A*3F";
+    const QByteArray gsv = "$GLGSV,3,3,10,83,27,309,29,84,01,353,*63";
+    const QByteArray gga2 = "$GNGGA,171927.00,4404.14058,N,12118.85475,W,1,12,0.91,1147.0,M,-21.3,M,,*42";
+    const QByteArray junkGga = "xx$BDGGA,171928.00,4404.14050,N,12118.85470,W,1,12,0.91,1147.0,M,-21.3,M,,*00";
+    const QByteArray makersOwn = "$PXGGA,171929.00,4404.14050,N,12118.85470,W,1*00";
+    QTemporaryDir dir;
+    const QString log = writeFile(dir.filePath("gn.log"), gga1 + "\n" + vtg + "\n" + gsv + "\n" + gga2 + "\n" + junkGga
+                                                            + "\n" + makersOwn + "\n");
+    const auto result = convertLogToRmc(log, kToday);
+    ASSERT_EQ(result.status, LogConversion::Converted);
+    EXPECT_EQ(result.rmcWritten, 2);
+    const QByteArrayList expected = {
+        gga1, vtg, gsv,
+        zv::frameSentence("GPRMC,171927,A,4404.14058,N,12118.85475,W,0.117,,071226,000.6,E"), gga2,
+        zv::frameSentence("GPRMC,171928,A,4404.14050,N,12118.85470,W,0.117,,071226,000.6,E"), junkGga,
+        makersOwn};
+    EXPECT_EQ(readLines(result.companionPath), expected);
+}
+
 TEST(LogToRmc, NeverOverwritesFilesItDidNotCreate)
 {
     QTemporaryDir dir;

@@ -62,6 +62,21 @@ TEST(RecordSentences, ComposesTheFixedLayouts)
     }
 }
 
+TEST(RecordSentences, TalkerOpensEveryBody)
+{
+    const auto gp = composeRecordSentences(munich());
+    for (const char* talker : {"GN", "GL", "BD"}) {
+        const auto out = composeRecordSentences(munich(), talker);
+        const QList<std::pair<QByteArray, QByteArray>> pairs = {{gp.rmc, out.rmc}, {gp.gga, out.gga}, {gp.vtg, out.vtg}};
+        for (const auto& [withGp, withOther] : pairs) {
+            // Everything but the talker and the checksum stays.
+            EXPECT_EQ(withOther.mid(3, withOther.size() - 6), withGp.mid(3, withGp.size() - 6)) << talker;
+            EXPECT_TRUE(withOther.startsWith('$' + QByteArray(talker))) << withOther.constData();
+            EXPECT_TRUE(zv::hasValidChecksum(withOther)) << withOther.constData();
+        }
+    }
+}
+
 TEST(RecordSentences, DatumSentenceIsFramedBody)
 {
     EXPECT_EQ(QByteArray(kPgrmmSentence), zv::frameSentence("PGRMM,WGS 84"));
