@@ -1,5 +1,7 @@
 #include "sim/window/sim_window.h"
 
+#include "sim/replay/channels/channel_config.h"
+
 #include "common/dialogs.h"
 #include "sim/replay/replay_core.h"
 #include "sim/replay/replay_tick.h"
@@ -85,6 +87,8 @@ SimWindow::SimWindow(const QString& homeDir, QWidget* parent)
     m_sink = new SentenceSink(m_ui.list1, this);
     m_tick = new ReplayTick(m_state, m_ui, *m_sink, m_file, this);
     m_loader = new Loader(m_state, m_ui, *m_sink, m_file, *m_tick, *m_dialogs, this);
+    // [Output] Talker of Zelvan.ini, read now and at every load.
+    m_loader->setSettingsFile(zelvanIniPath(m_homeDir));
     m_tick->setStopReplay([this](StopReason r) { m_loader->stopReplay(r); });
     setupTrackReplay();
     // A plain clock until the status read-outs take over.

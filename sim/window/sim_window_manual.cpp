@@ -326,6 +326,7 @@ void SimManualMode::composeManualSentences()
     options.gga = isChecked(ui.data[1]);
     options.vtg = isChecked(ui.data[2]);
     options.metricUnits = m_w.replayState().metricUnits;
+    options.talker = m_w.replayState().outputTalker;
     m_position->setMetricUnits(options.metricUnits);
     const ManualTickOutput out = zelvan::composeManualSentences(m_state, options, m_clock().toUTC());
     syncShared();
