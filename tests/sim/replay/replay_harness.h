@@ -54,6 +54,16 @@ struct ReplayHarness {
     ReplayHarness()
     {
         QDir(home.path()).mkdir(QStringLiteral("Tracks"));
+        // Output into a file through the first printer entry: no serial device of
+        // the machine is needed, nor held against a test running in parallel.
+        const QString lpt = QDir(home.path()).filePath(QStringLiteral("lpt1"));
+        QFile device(lpt);
+        if (device.open(QIODevice::WriteOnly))
+            device.close();
+        QFile ini(QDir(home.path()).filePath(QStringLiteral("Zelvan.ini")));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("[Port]\r\nCOM= 20\r\n[Devices]\r\nLPT1=" + lpt.toUtf8() + "\r\n");
+        ini.close();
         window = std::make_unique<zelvan::SimWindow>(home.path());
         window->setDialogs(&dialogs);
         window->addOutputChannel(&channel);
