@@ -174,7 +174,7 @@ private:
     // Download mode's end, the file panel's part (FileT, pattern buttons, LOA).
     void leaveDownloadFilePanel();
     OutputPort* m_outputPort = nullptr;
-    SettingsFile* m_settingsFile = nullptr;
+    std::unique_ptr<SettingsFile> m_settingsFile;
     SimSettings m_settings;
     std::function<int(Spinner)> m_readSpinner;
     std::function<void(Spinner, int)> m_writeSpinner;

@@ -133,7 +133,7 @@ void SimWindow::setupOutputAndSettings()
     setupStatus();
     setupFiles();
 
-    m_settingsFile = new SettingsFile(m_homeDir);
+    m_settingsFile = std::make_unique<SettingsFile>(m_homeDir);
     m_settings = m_settingsFile->load();
     const SimSettings stored = m_settings; // the steps change m_settings as they go
     StartupWiring steps(*this);
