@@ -19,6 +19,7 @@
 #include <cmath>
 
 using zvtest::ManualHarness;
+using zvtest::fileLines;
 
 namespace {
 
@@ -70,20 +71,6 @@ QList<Fix> gpsdEpochs(const QByteArray& json)
             out.append(f);
     }
     return out;
-}
-
-QList<QByteArray> fileLines(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QList<QByteArray> lines = f.readAll().split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    for (QByteArray& l : lines)
-        if (l.endsWith('\r'))
-            l.chop(1);
-    return lines;
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #pragma once
 // The real window in manual mode offscreen: a fixed universal-time clock,
 // a capturing output channel, scripted dialogs, ticks run one by one.
+#include "common/text_lines.h"
 #include "sim/replay/replay_harness.h"
 #include "sim/window/sim_window_manual.h"
 
+#include <QFile>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -63,5 +65,12 @@ struct ManualHarness : ReplayHarness {
         return out;
     }
 };
+
+// The lines of a recording, whatever its line ends.
+inline QList<QByteArray> fileLines(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? zv::splitTextLines(f.readAll()) : QList<QByteArray>{};
+}
 
 } // namespace zvtest

@@ -11,22 +11,9 @@
 #include <QProcess>
 
 using zvtest::ManualHarness;
+using zvtest::fileLines;
 
 namespace {
-
-QList<QByteArray> fileLines(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QList<QByteArray> lines = f.readAll().split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    for (QByteArray& l : lines)
-        if (l.endsWith('\r'))
-            l.chop(1);
-    return lines;
-}
 
 // Every line must parse with pynmea2 and carry a valid checksum.
 QString pynmea2Check(const QString& path)
