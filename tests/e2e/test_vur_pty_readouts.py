@@ -3,9 +3,7 @@ last sentence its read-outs match what pynmea2 decodes from the same log."""
 import datetime
 import math
 import os
-import signal
 import sys
-import time
 from zoneinfo import ZoneInfo
 
 import pynmea2
@@ -84,45 +82,10 @@ def expected_readouts(raw):
     }
 
 
-def device_open_by(pid, path):
-    target = os.path.realpath(path)
-    try:
-        for fd in os.listdir(f"/proc/{pid}/fd"):
-            if os.path.realpath(f"/proc/{pid}/fd/{fd}") == target:
-                return True
-    except OSError:
-        pass
-    return False
-
 
 def run_one(log_name):
     raw = open(os.path.join(zvpeers.TEST_DATA, "vur", log_name), "rb").read()
-    home = zvpeers.temp_home("vur-e2e-")
-    vur_end, feed_end = zvpeers.pty_pair(home, "vur-pty", "feed-pty")
-    with open(os.path.join(home, "Vur.ini"), "w", newline="") as ini:
-        ini.write(f"[Devices]\r\nCOM1={vur_end}\r\n")
-    dump = os.path.join(home, "readouts.txt")
-    proc = zvpeers.start([zvpeers.program("vur"), "--home", home, "--dump-readouts", dump])
-    if not zvpeers.wait_for(lambda: device_open_by(proc.pid, vur_end), timeout=15):
-        sys.exit(f"FAIL: vur did not open {vur_end}")
-    fd = os.open(feed_end, os.O_WRONLY | os.O_NOCTTY)
-    chunk = BAUD_BYTES_PER_S // 10
-    start = time.monotonic()
-    for i in range(0, len(raw), chunk):
-        os.write(fd, raw[i:i + chunk])
-        # Keep the 4800-baud pace against the clock, not by adding sleeps up.
-        delay = start + (i + chunk) / BAUD_BYTES_PER_S - time.monotonic()
-        if delay > 0:
-            time.sleep(delay)
-    time.sleep(1.0)
-    proc.send_signal(signal.SIGTERM)
-    proc.wait(timeout=10)
-    os.close(fd)
-    got = {}
-    with open(dump, encoding="utf-8") as f:
-        for line in f:
-            name, _, value = line.rstrip("\n").partition("=")
-            got[name] = value
+    got, home = zvpeers.feed_vur(raw, BAUD_BYTES_PER_S, "vur-e2e-")
     want = expected_readouts(raw)
     failures = [f"{k}: vur {got.get(k)!r}, pynmea2 {v!r}" for k, v in want.items() if got.get(k) != v]
     if os.path.exists(os.path.join(home, "Vur.log")):

@@ -90,3 +90,48 @@ def wait_for(predicate, timeout=10.0, step=0.05):
             return value
         time.sleep(step)
     return predicate()
+
+
+def device_open_by(pid, path):
+    """Whether process pid holds the device at path open."""
+    target = os.path.realpath(path)
+    try:
+        for fd in os.listdir(f"/proc/{pid}/fd"):
+            if os.path.realpath(f"/proc/{pid}/fd/{fd}") == target:
+                return True
+    except OSError:
+        pass
+    return False
+
+
+def feed_vur(raw, bytes_per_s, prefix="vur-e2e-"):
+    """Runs build/bin/vur on a fresh home with COM1 on a pseudo-terminal, writes raw
+    into the other end at the given pace, ends Vur and returns its read-outs
+    (the --dump-readouts lines) as a dict, with the home folder it used."""
+    home = temp_home(prefix)
+    vur_end, feed_end = pty_pair(home, "vur-pty", "feed-pty")
+    with open(os.path.join(home, "Vur.ini"), "w", newline="") as ini:
+        ini.write(f"[Devices]\r\nCOM1={vur_end}\r\n")
+    dump = os.path.join(home, "readouts.txt")
+    proc = start([program("vur"), "--home", home, "--dump-readouts", dump])
+    if not wait_for(lambda: device_open_by(proc.pid, vur_end), timeout=15):
+        sys.exit(f"FAIL: vur did not open {vur_end}")
+    fd = os.open(feed_end, os.O_WRONLY | os.O_NOCTTY)
+    chunk = max(1, bytes_per_s // 10)
+    begin = time.monotonic()
+    for i in range(0, len(raw), chunk):
+        os.write(fd, raw[i:i + chunk])
+        # Keep the baud pace against the clock, not by adding sleeps up.
+        delay = begin + (i + chunk) / bytes_per_s - time.monotonic()
+        if delay > 0:
+            time.sleep(delay)
+    time.sleep(1.0)
+    proc.send_signal(signal.SIGTERM)
+    proc.wait(timeout=10)
+    os.close(fd)
+    got = {}
+    with open(dump, encoding="utf-8") as f:
+        for line in f:
+            name, _, value = line.rstrip("\n").partition("=")
+            got[name] = value
+    return got, home
