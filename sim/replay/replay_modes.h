@@ -3,6 +3,7 @@
 // track-file (composed) replay plug in here.
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace zelvan {
 
@@ -36,8 +37,10 @@ public:
     // AutoSkip during a track replay: jump to the next segment.
     virtual void nextSegment() = 0;
     // Writes the ".RMC" companion of a log with GGA and VTG but no RMC and
-    // returns its path; an empty result is a load failure.
-    virtual QString convertLogToRmc(const QString& logPath) = 0;
+    // returns its path; an empty result is a load failure. Conversions ask
+    // keepGoing now and then (the window handles its events there); false
+    // stops them.
+    virtual QString convertLogToRmc(const QString& logPath, const std::function<bool()>& keepGoing) = 0;
 
     // Before the probe: a file that is replayed through a converted companion
     // (GPX, KML the line reading cannot follow) names the companion here.
@@ -47,7 +50,11 @@ public:
         bool companion = false; // replayPath was written by the program: delete it at stop
         QString errorText;     // listed when !ok
     };
-    virtual PreparedFile prepareFile(const QString& path) { return {true, path, false, {}}; }
+    virtual PreparedFile prepareFile(const QString& path, const std::function<bool()>& keepGoing)
+    {
+        (void)keepGoing;
+        return {true, path, false, {}};
+    }
 };
 
 } // namespace zelvan
