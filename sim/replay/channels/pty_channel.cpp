@@ -69,7 +69,16 @@ bool PtyChannel::open(QString* error)
     auto fail = [&](const QString& text) {
         if (error)
             *error = text;
-        close();
+#ifdef Q_OS_UNIX
+        // No link was made and nobody has read: the descriptors go at once.
+        if (m_slave >= 0)
+            ::close(m_slave);
+        if (m_master >= 0)
+            ::close(m_master);
+#endif
+        m_slave = -1;
+        m_master = -1;
+        m_slaveName.clear();
         return false;
     };
 #ifndef Q_OS_UNIX
@@ -122,6 +131,7 @@ bool PtyChannel::open(QString* error)
         const int reason = errno;
         return fail(QStringLiteral("Virtual serial port %1: the link cannot be made: %2").arg(m_linkPath, systemReason(reason)));
     }
+    m_openLinkPath = m_linkPath;
 
     // What a reader writes (gpsd sends probe strings) comes out of the master;
     // it is read and discarded so that the reader's writes never stall.
@@ -165,7 +175,10 @@ void PtyChannel::removeLink()
 {
 #ifdef Q_OS_UNIX
     // Only our own link: the path may have been taken over since.
-    const QByteArray link = QFile::encodeName(m_linkPath);
+    if (m_openLinkPath.isEmpty())
+        return;
+    const QByteArray link = QFile::encodeName(m_openLinkPath);
+    m_openLinkPath.clear();
     char target[256] = {};
     const ssize_t n = ::readlink(link.constData(), target, sizeof target - 1);
     if (n > 0 && QString::fromLocal8Bit(target, n) == m_slaveName)

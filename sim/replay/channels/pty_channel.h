@@ -61,6 +61,7 @@ private:
     QTimer m_lingerTimer;
 
     QString m_linkPath;
+    QString m_openLinkPath; // the link made at open, removed at close
     QString m_slaveName;
     int m_master = -1;
     int m_slave = -1;

@@ -124,9 +124,13 @@ TEST(PtyChannel, ReplacesAStaleLinkButNeverAUsersFile)
     EXPECT_EQ(file.readAll(), QByteArray("user data\n"));
     file.close();
 
-    // A folder that does not exist: a clear error, nothing left open.
+    // A folder that does not exist: a clear error, nothing left open (the
+    // terminal was made before the link failed).
+    const auto openDescriptors = [] { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(); };
+    const qsizetype before = openDescriptors();
     channel.setLinkPath(QDir(dir.path()).filePath(QStringLiteral("missing/ttyZelvan")));
     EXPECT_FALSE(channel.open(&error));
+    EXPECT_EQ(openDescriptors(), before);
     EXPECT_TRUE(error.contains(QStringLiteral("missing"))) << error.toStdString();
     EXPECT_FALSE(channel.isOpen());
 }
