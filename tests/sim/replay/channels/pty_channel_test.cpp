@@ -91,6 +91,14 @@ TEST(PtyChannel, AReaderOfTheLinkGetsExactlyTheSentencesAndTheLinkGoesAtClose)
     second.got.clear();
     EXPECT_TRUE(second.waitFor(13));
     EXPECT_EQ(second.got, QByteArray("$GPTXT,last\r\n"));
+
+    // The next run makes the link again.
+    ASSERT_TRUE(channel.open(&error)) << error.toStdString();
+    LinkReader third(link);
+    ASSERT_GE(third.fd, 0);
+    channel.send("$GPTXT,next");
+    ASSERT_TRUE(third.waitFor(13));
+    EXPECT_EQ(third.got, QByteArray("$GPTXT,next\r\n"));
 }
 
 TEST(PtyChannel, ReplacesAStaleLinkButNeverAUsersFile)

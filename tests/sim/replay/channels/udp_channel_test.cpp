@@ -58,6 +58,12 @@ TEST(UdpChannel, SendsOneSentenceWithItsLineEndPerDatagram)
     channel.send("$GPTXT,closed");
     QTest::qWait(100);
     EXPECT_EQ(receiver.datagrams.size(), sentences.size());
+
+    // The next run opens it again.
+    ASSERT_TRUE(channel.open(&error)) << error.toStdString();
+    channel.send("$GPTXT,again");
+    ASSERT_TRUE(receiver.waitFor(sentences.size() + 1));
+    EXPECT_EQ(receiver.datagrams.last(), QByteArray("$GPTXT,again\r\n"));
     EXPECT_TRUE(failures.isEmpty());
 }
 
