@@ -32,26 +32,12 @@ def write_gpx(path, points):
         f.write("</trkseg></trk></gpx>\n")
 
 
-def rmc_arrivals(stream, wanted, stamps):
-    """Reads lines from a binary file object, stamping each RMC."""
-    buf = b""
-    while len(stamps) < wanted:
-        chunk = stream.read1(4096) if hasattr(stream, "read1") else os.read(stream.fileno(), 4096)
-        if not chunk:
-            return
-        now = time.monotonic()
-        buf += chunk
-        while b"\n" in buf:
-            line, buf = buf.split(b"\n", 1)
-            if line[3:6] == b"RMC":
-                stamps.append(now)
-
-
-def read_fd(fd, wanted, stamps):
+def rmc_arrivals(read, wanted, stamps):
+    """Calls read() for chunks of bytes until it gives none, stamping each RMC line."""
     buf = b""
     while len(stamps) < wanted:
         try:
-            chunk = os.read(fd, 4096)
+            chunk = read()
         except OSError:
             return
         if not chunk:
@@ -122,14 +108,16 @@ def main():
         tcp.settimeout(None)
         babel_exe = shutil.which("gpsbabel")
         stamps = {"Zelvan pty": [], "Zelvan TCP": [], "GPSBabel pipe": []}
-        readers = [threading.Thread(target=read_fd, args=(pty_fd, wanted, stamps["Zelvan pty"])),
-                   threading.Thread(target=rmc_arrivals, args=(tcp.makefile("rb", buffering=0), wanted,
-                                                               stamps["Zelvan TCP"]))]
+        readers = [threading.Thread(target=rmc_arrivals,
+                                    args=(lambda: os.read(pty_fd, 4096), wanted, stamps["Zelvan pty"])),
+                   threading.Thread(target=rmc_arrivals,
+                                    args=(lambda: tcp.recv(4096), wanted, stamps["Zelvan TCP"]))]
         if babel_exe:
             babel = subprocess.Popen([babel_exe, "-i", "gpx", "-f", gpx, "-o", "nmea,pause=1", "-F", "/dev/stdout"],
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
             procs.append(babel)
-            readers.append(threading.Thread(target=rmc_arrivals, args=(babel.stdout, wanted, stamps["GPSBabel pipe"])))
+            readers.append(threading.Thread(target=rmc_arrivals,
+                                            args=(lambda: babel.stdout.read1(4096), wanted, stamps["GPSBabel pipe"])))
         for r in readers:
             r.daemon = True
             r.start()
