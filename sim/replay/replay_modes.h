@@ -1,6 +1,7 @@
 #pragma once
 // Seams for the two other ways the tick works: the manual composer and the
 // track-file (composed) replay plug in here.
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 
@@ -11,6 +12,13 @@ class ManualComposer {
 public:
     virtual ~ManualComposer() = default;
     virtual void composeManualSentences() = 0;
+};
+
+// The record after the current one, read ahead without moving: its date and
+// time texts (empty when the record has none). exists is false at the end.
+struct NextRecord {
+    bool exists = false;
+    QByteArray ddmmyy, hhmmss;
 };
 
 // How a composed-mode tick continues.
@@ -35,6 +43,8 @@ public:
     virtual void detectTrackFormat() = 0;
     // AutoSkip during a track replay: jump to the next segment.
     virtual void nextSegment() = 0;
+    // For pacing by the file's times.
+    virtual NextRecord peekNextRecord() { return {}; }
     // Writes the ".RMC" companion of a log with GGA and VTG but no RMC and
     // returns its path; an empty result is a load failure.
     virtual QString convertLogToRmc(const QString& logPath) = 0;

@@ -1,0 +1,205 @@
+"""zelvan --headless as users run it unattended: no display, the replay's
+sentences on standard output, on a TCP server read by a socket client on
+127.0.0.1, the exit status for each kind of failure, and an orderly end on
+SIGTERM and SIGINT that leaves nothing behind."""
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import time
+
+import zvpeers
+
+GOLDEN_LOG = "gpsd_magellan-ec10.log"  # its golden file was written through the window's replay
+
+
+def env_without_display():
+    env = dict(os.environ)
+    for key in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
+        env.pop(key, None)
+    return env
+
+
+def headless(args, **kwargs):
+    return [zvpeers.program("zelvan"), "--headless"] + args
+
+
+def run(args, timeout=120):
+    return subprocess.run(headless(args), env=env_without_display(), capture_output=True, timeout=timeout)
+
+
+def listening(port):
+    try:
+        with socket.create_connection(("127.0.0.1", port), timeout=0.5):
+            return True
+    except OSError:
+        return False
+
+
+def project_version():
+    root = os.path.join(os.path.dirname(__file__), "..", "..")
+    with open(os.path.join(root, "CMakeLists.txt")) as f:
+        return re.search(r"project\([^)]*VERSION\s+([0-9.]+)", f.read()).group(1)
+
+
+def check(failures, condition, text):
+    if not condition:
+        failures.append(text)
+
+
+def test_stdout_matches_the_window(failures, home):
+    log = os.path.join(zvpeers.TEST_DATA, "replay", GOLDEN_LOG)
+    with open(os.path.join(zvpeers.TEST_DATA, "replay", "golden", GOLDEN_LOG + ".out"), "rb") as f:
+        golden = f.read()
+    started = time.monotonic()
+    r = run(["--home", home, "--pace", "cont", "--output", "-", "--quiet", log])
+    took = time.monotonic() - started
+    check(failures, r.returncode == 0, f"cont replay exited {r.returncode}: {r.stderr!r}")
+    check(failures, r.stdout == golden,
+          f"stdout differs from the window's replay: {len(r.stdout)} bytes, golden {len(golden)}")
+    check(failures, r.stderr == b"", f"--quiet still wrote {r.stderr!r}")
+    epochs = golden.count(b"RMC,")
+    print(f"cont: {epochs} epochs in {took:.2f} s ({epochs / took:.1f} epochs/s, with start-up)")
+    # Without --quiet: progress lines on standard error, nothing else on stdout.
+    r = run(["--home", home, "--pace", "cont", log])
+    check(failures, r.stdout == golden, "progress reached standard output")
+    check(failures, re.search(rb"record \d+ of \d+", r.stderr), f"no progress on stderr: {r.stderr!r}")
+
+
+def test_exit_codes(failures, home):
+    log = os.path.join(zvpeers.TEST_DATA, "replay", GOLDEN_LOG)
+    r = run(["--home", home, os.path.join(home, "missing.log")])
+    check(failures, r.returncode == 1 and b"no such file" in r.stderr, f"missing file: {r.returncode} {r.stderr!r}")
+    notlog = os.path.join(home, "notes.log")
+    with open(notlog, "w") as f:
+        f.write("shopping list\n")
+    r = run(["--home", home, notlog])
+    check(failures, r.returncode == 1 and b"No Log-File" in r.stderr, f"not a log: {r.returncode} {r.stderr!r}")
+    for bad in (["--pace", "3s", log], ["--fast", log], [], ["--output", "serial", log]):
+        r = run(["--home", home] + bad)
+        check(failures, r.returncode == 2 and r.stderr.startswith(b"zelvan: "), f"{bad}: {r.returncode} {r.stderr!r}")
+    # Outputs that cannot be opened: nothing is replayed.
+    with open(os.path.join(home, "Zelvan.ini"), "w", newline="") as ini:
+        ini.write(f"[Devices]\r\nLPT1={home}/no-printer\r\nCOM2={home}/no-tty\r\n")
+    with socket.socket() as taken:
+        taken.bind(("127.0.0.1", 0))
+        taken.listen()
+        port = taken.getsockname()[1]
+        for spec in (f"tcp:{port}", "LPT1", "COM2", f"{home}/no-tty"):
+            r = run(["--home", home, "--output", "-", "--output", spec, log])
+            check(failures, r.returncode == 3 and b"cannot be opened" in r.stderr and r.stdout == b"",
+                  f"output {spec}: {r.returncode} {r.stderr!r} {len(r.stdout)} bytes out")
+    check(failures, not os.path.exists(os.path.join(home, "no-printer")), "a missing printer became a file")
+    r = run(["--help"])
+    check(failures, r.returncode == 0 and b"--pace" in r.stdout, "--help")
+    r = run(["--version"])
+    check(failures, r.returncode == 0 and r.stdout.strip() == f"zelvan {project_version()}".encode(),
+          f"--version said {r.stdout!r}")
+
+
+def read_tcp(port, seconds):
+    client = socket.create_connection(("127.0.0.1", port), timeout=5)
+    client.settimeout(0.5)
+    data, arrivals = b"", []
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        try:
+            chunk = client.recv(65536)
+        except socket.timeout:
+            continue
+        if not chunk:
+            break
+        now = time.monotonic()
+        arrivals += [now] * chunk.count(b"RMC,")
+        data += chunk
+    client.close()
+    return data, arrivals
+
+
+def test_tcp_and_stdout_together(failures, home):
+    log = os.path.join(zvpeers.TEST_DATA, "replay", "gpsd_neo-m8n.log")
+    port = zvpeers.free_port()
+    out_path = os.path.join(home, "stdout.nmea")
+    with open(out_path, "wb") as out:
+        proc = zvpeers.start(headless(["--home", home, "--quiet", "--pace", "1s", "--output", f"tcp:{port}",
+                                       "--output", "-", log]), env=env_without_display(), stdout=out)
+        if not zvpeers.wait_for(lambda: listening(port), timeout=15):
+            failures.append("the TCP output did not listen")
+            return
+        data, arrivals = read_tcp(port, 6)
+        proc.send_signal(signal.SIGTERM)
+        code = proc.wait(timeout=10)
+    check(failures, code == 0, f"SIGTERM during a TCP replay: exit {code}")
+    lines = [l for l in data.split(b"\r\n") if l]
+    check(failures, len(arrivals) >= 4, f"only {len(arrivals)} epochs reached the TCP client in 6 s")
+    for line in lines:
+        try:
+            zvpeers.nmea_parse(line.decode("latin-1"))
+        except Exception as e:  # noqa: BLE001 - any parse failure is a finding
+            failures.append(f"TCP client got a bad sentence {line!r}: {e}")
+    with open(out_path, "rb") as f:
+        stdout = f.read()
+    # The client joined late: what it got is the tail of what stdout got, sentence for sentence.
+    check(failures, data and data in stdout, "the TCP client's sentences differ from standard output's")
+    gaps = [b - a for a, b in zip(arrivals, arrivals[1:])]
+    if gaps:
+        print(f"1s over TCP: {len(gaps)} periods, mean {sum(gaps) / len(gaps):.4f} s, "
+              f"min {min(gaps):.4f}, max {max(gaps):.4f}")
+    check(failures, not listening(port), "the TCP server still listens after the end")
+
+
+def test_signals_end_cleanly(failures, home):
+    # A log without RMC is replayed through a companion file the program writes
+    # next to it; an orderly end removes it and leaves the user's file alone.
+    folder = os.path.join(home, "tracks")
+    os.mkdir(folder)
+    log = os.path.join(folder, "hemi.log")
+    shutil.copy(os.path.join(zvpeers.TEST_DATA, "tracks", "gpsd_hemi.log"), log)
+    with open(log, "rb") as f:
+        original = f.read()
+    for sig in (signal.SIGTERM, signal.SIGINT):
+        port = zvpeers.free_port()
+        proc = zvpeers.start(headless(["--home", home, "--pace", "1s", "--output", f"tcp:{port}", log]),
+                             env=env_without_display(), stderr=subprocess.PIPE)
+        companion = zvpeers.wait_for(lambda: [n for n in os.listdir(folder) if n != "hemi.log"], timeout=15)
+        check(failures, companion, "no companion file was written for a log without RMC")
+        check(failures, zvpeers.wait_for(lambda: listening(port), timeout=15), "TCP output not listening")
+        time.sleep(1.5)
+        proc.send_signal(sig)
+        try:
+            code = proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            failures.append(f"{sig.name} did not end the replay")
+            continue
+        err = proc.stderr.read()
+        check(failures, code == 0, f"{sig.name}: exit {code}, {err!r}")
+        check(failures, os.listdir(folder) == ["hemi.log"], f"{sig.name} left {os.listdir(folder)}")
+        check(failures, not listening(port), f"{sig.name}: the TCP server still listens")
+    with open(log, "rb") as f:
+        check(failures, f.read() == original, "the user's log was changed")
+
+
+def main():
+    failures = []
+    home = zvpeers.temp_home("zv-headless-")
+    try:
+        for test in (test_stdout_matches_the_window, test_exit_codes, test_tcp_and_stdout_together,
+                     test_signals_end_cleanly):
+            sub = os.path.join(home, test.__name__)
+            os.mkdir(sub)
+            before = len(failures)
+            test(failures, sub)
+            print(f"{test.__name__}: {'ok' if len(failures) == before else 'FAILED'}")
+    finally:
+        zvpeers.stop_all()
+        shutil.rmtree(home, ignore_errors=True)
+    if failures:
+        print("\n".join(failures))
+        sys.exit(1)
+
+
+if __name__ == "__main__":
+    main()
