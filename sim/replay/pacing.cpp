@@ -39,16 +39,34 @@ std::optional<int> digits(QByteArrayView text, qsizetype from, qsizetype count)
     return value;
 }
 
-double continuousSeconds(const RecordTime& t, const FilePaceState& st)
+double dated(const RecordTime& t)
 {
-    if (t.day)
-        return double(*t.day) * 86400 + t.secondsOfDay;
-    if (!st.timed)
-        return t.secondsOfDay;
+    return double(*t.day) * 86400 + t.secondsOfDay;
+}
+
+// The record's time on the schedule's scale. Two dated records compare by
+// date and time; otherwise the time of day follows the previous record's,
+// and a date that appears (a receiver that found it only after its first
+// fixes) moves the whole scale onto dates without a jump.
+double continuousSeconds(const RecordTime& t, FilePaceState& st)
+{
+    if (!st.timed) {
+        st.dated = t.day.has_value();
+        return t.day ? dated(t) : t.secondsOfDay;
+    }
+    if (t.day && st.dated)
+        return dated(t);
     double s = std::floor(st.prevSeconds / 86400) * 86400 + t.secondsOfDay;
     // 23:59:59 followed by 00:00:00 without a date: the next day.
     if (s < st.prevSeconds && s + 86400 - st.prevSeconds <= kLargestGapSeconds)
         s += 86400;
+    if (t.day) {
+        const double shift = dated(t) - s;
+        st.prevSeconds += shift;
+        st.anchorSeconds += shift;
+        s += shift;
+        st.dated = true;
+    }
     return s;
 }
 

@@ -44,6 +44,7 @@ struct FilePaceState {
     double anchorSeconds = 0;
     qint64 prevNs = 0;
     double prevSeconds = 0; // continuous: days carried over
+    bool dated = false;     // prevSeconds counts from a date
 };
 struct FilePaceStep {
     qint64 dueNs = 0;

@@ -132,3 +132,17 @@ TEST(FilePacing, DatesDecideAcrossMidnight)
     // A date that goes back is going back, whatever the time of day says.
     EXPECT_EQ(schedule({at("120000", "020125"), at("120001", "010125")})[1].note, PaceNote::Backwards);
 }
+
+TEST(FilePacing, ADateThatComesOrGoesMidFileIsNoJump)
+{
+    // Receivers often give the date only once they have a fix.
+    const auto appears =
+        schedule({at("205204.00"), at("205206.00"), at("205208.00", "090605"), at("205210.00", "090605")});
+    EXPECT_EQ(appears[2].dueNs, 4 * s);
+    EXPECT_EQ(appears[2].note, PaceNote::None);
+    EXPECT_EQ(appears[3].dueNs, 6 * s);
+    const auto goes = schedule({at("235959", "311224"), at("000001"), at("000002", "010125")});
+    EXPECT_EQ(goes[1].dueNs, 2 * s);
+    EXPECT_EQ(goes[1].note, PaceNote::None);
+    EXPECT_EQ(goes[2].dueNs, 3 * s);
+}
