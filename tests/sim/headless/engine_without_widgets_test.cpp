@@ -4,6 +4,7 @@
 #include "sim/replay/replay_tick.h"
 #include "sim/replay/sentence_sink.h"
 #include "sim/tracks/loader.h"
+#include "common/nmea.h"
 #include "tests/sim/replay/replay_harness.h"
 
 #include <gtest/gtest.h>
@@ -130,4 +131,61 @@ TEST(EngineWithoutWidgets, LoopAndPauseAreValues)
     engine.loader().stopReplay(StopByUser);
     EXPECT_FALSE(ui.values.pause);
     EXPECT_FALSE(channel.isOpen());
+}
+
+TEST(EngineWithoutWidgets, FilePaceSendsEveryEpochAndNotesTimesItCannotFollow)
+{
+    QByteArray log;
+    for (const char* body : {"GPRMC,100000,A,4807.038,N,01131.000,E,0.0,0.0,010125,,",
+                             "GPGGA,100000,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,M,,",
+                             "GPRMC,100001,A,4807.038,N,01131.000,E,0.0,0.0,010125,,",
+                             "GPRMC,,V,,,,,,,,,,", // no time
+                             "GPRMC,095000,A,4807.038,N,01131.000,E,0.0,0.0,010125,,", // back in time
+                             "GPRMC,095001,A,4807.038,N,01131.000,E,0.0,0.0,010125,,"})
+        log += zv::frameSentence(body) + "\r\n";
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("t.log"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(log);
+    f.close();
+
+    auto run = [&path](bool filePace, QStringList* notes, QList<int>* intervals) {
+        ReplayState state;
+        ReplayControls ui;
+        ReplayFile file;
+        zvtest::ScriptedDialogs dialogs;
+        ReplayEngine engine(state, ui, file, dialogs, QString());
+        zvtest::CapturingChannel channel;
+        engine.sink().addChannel(&channel);
+        engine.tick().setPreOutputWaitMs(0);
+        if (filePace)
+            engine.tick().chooseFilePace(100);
+        else
+            engine.tick().choosePace(3);
+        QObject::connect(&engine.tick(), &ReplayTick::paceNote, [notes](const QString& n) { *notes << n; });
+        if (!engine.loader().loadFile(path))
+            return QList<QByteArray>{};
+        while (state.replayActive) {
+            engine.tick().onTimer1();
+            *intervals << engine.tick().timer1Interval();
+        }
+        return channel.sent;
+    };
+    QStringList notes, contNotes;
+    QList<int> intervals, contIntervals;
+    const QList<QByteArray> paced = run(true, &notes, &intervals);
+    EXPECT_EQ(paced, run(false, &contNotes, &contIntervals));
+    EXPECT_EQ(std::count_if(paced.begin(), paced.end(), [](const QByteArray& l) { return l.startsWith("$GPRMC"); }),
+              5);
+    EXPECT_EQ(notes, (QStringList{QStringLiteral("record 3 has no time: sent 1 s after the previous one"),
+                                  QStringLiteral("record 4 goes back in time: sent 1 s after the previous one")}));
+    EXPECT_TRUE(contNotes.isEmpty());
+    // A second of the file is 10 ms at 100 times the speed; what it cannot
+    // follow waits a real second.
+    ASSERT_GE(intervals.size(), 4);
+    EXPECT_LE(intervals[0], 10);
+    EXPECT_GT(intervals[1], 900); // ticks run here at once: the 10 ms not waited are added
+    EXPECT_LE(intervals[1], 1010);
+    EXPECT_GT(intervals[2], 900);
 }
