@@ -431,11 +431,23 @@ TrackDecodeStep deriveTrackRecord(const TrackFix& fix, const TrackDecoderState& 
     return step;
 }
 
+bool isPlausibleFix(const TrackFix& fix)
+{
+    auto within = [](const QByteArray& text, qsizetype degreeDigits, double maxDegrees) {
+        const double degrees = num(text.left(degreeDigits));
+        const double minutes = num(text.right(6));
+        return std::isfinite(degrees) && std::isfinite(minutes) && degrees >= 0 && minutes >= 0
+            && minutes <= 60 // seconds of 59.98 round up to 60.000 minutes
+            && degrees * 60 + minutes <= maxDegrees * 60;
+    };
+    return within(fix.latText, 2, 90) && within(fix.lonText, 3, 180);
+}
+
 TrackDecodeStep decodeTrackRecord(QByteArrayView line, TrackFormat format, const TrackDecoderState& state,
                                   const QDateTime& nowUtc)
 {
     const auto fix = parseTrackLine(line, format, nowUtc);
-    if (!fix)
+    if (!fix || !isPlausibleFix(*fix))
         return TrackDecodeStep{std::nullopt, state};
     return deriveTrackRecord(*fix, state);
 }

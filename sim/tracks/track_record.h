@@ -31,6 +31,11 @@ struct TrackFix {
 // `now` (UTC) dates KML records, which carry no time of their own.
 std::optional<TrackFix> parseTrackLine(QByteArrayView line, TrackFormat format, const QDateTime& now);
 
+// Whether the fix is a place on the earth: degrees up to 90 and 180, minutes
+// up to 60. Grid coordinates (UTM) read by a degrees layout are not; the
+// replay never sends them.
+bool isPlausibleFix(const TrackFix& fix);
+
 // What the replay keeps from record to record; cleared at stop and by a trip
 // reset, otherwise carried over.
 struct TrackDecoderState {

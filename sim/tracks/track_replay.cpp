@@ -29,6 +29,7 @@ namespace {
 constexpr qint64 kLastLineTail = 64 * 1024;
 const QColor kRecordAltitudeColour(255, 255, 0);
 constexpr double kProfileCeiling = 10000;
+constexpr int kPlausibilityChecks = 20; // records looked at for a place on the earth
 
 QString latin1(QByteArrayView bytes)
 {
@@ -139,6 +140,11 @@ bool TrackReplay::load()
     double lowest = 99999, highest = 0;
     double x = 0;
     bool autoSkip = false;
+    // A layout read from a file in grid coordinates yields no place on the
+    // earth; the first records tell, and such a file is refused.
+    int recordsChecked = 0;
+    bool anyPlausible = false;
+    const QDateTime checkTime = now();
     for (;;) {
         const qint64 at = m_file.position();
         if (!m_file.readLine(line))
@@ -146,6 +152,11 @@ bool TrackReplay::load()
         const bool counted = at >= probeEnd;
         if (isRecord(line)) {
             m_index.records.append(at);
+            if (!anyPlausible && recordsChecked < kPlausibilityChecks) {
+                ++recordsChecked;
+                const auto fix = parseTrackLine(line, m_format, checkTime);
+                anyPlausible = fix && isPlausibleFix(*fix);
+            }
             if (counted && m_s.recordTotal < INT32_MAX)
                 ++m_s.recordTotal;
             x += 1;
@@ -177,6 +188,12 @@ bool TrackReplay::load()
         }
     }
     m_loader.setProfileRunning(false);
+    if (recordsChecked > 0 && !anyPlausible) {
+        m_file.close();
+        m_index.clear();
+        m_sink.list(QStringLiteral("No positions in degrees (UTM grid?) !"));
+        return false;
+    }
     m_index.fileSize = QFileInfo(m_s.trackPath).size();
     m_index.valid = true;
 
@@ -602,9 +619,7 @@ QString TrackReplay::convertLogToRmc(const QString& logPath)
 
 TrackFileReplay::PreparedFile TrackReplay::prepareFile(const QString& path)
 {
-    if (!isXmlTrackCandidate(path))
-        return {true, path, false, {}};
-    const XmlTrackConversion c = prepareXmlTrack(path, now());
+    const XmlTrackConversion c = isXmlTrackCandidate(path) ? prepareXmlTrack(path, now()) : prepareUtf16Text(path);
     switch (c.status) {
     case XmlTrackConversion::NotNeeded: return {true, path, false, {}};
     case XmlTrackConversion::Converted: return {true, c.companionPath, true, {}};

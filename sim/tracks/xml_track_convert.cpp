@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <cmath>
 
 namespace zelvan {
@@ -322,6 +323,46 @@ XmlTrackConversion prepareXmlTrack(const QString& path, const QDateTime& nowUtc)
                 c.untimedPoints += p.time ? 0 : 1;
         }
     }
+    return c;
+}
+
+XmlTrackConversion prepareUtf16Text(const QString& path)
+{
+    QFile input(path);
+    if (!input.open(QIODevice::ReadOnly))
+        return notNeeded(); // the loader's own reading reports it
+    const QByteArray head = input.peek(2);
+    const bool little = head == QByteArray("\xFF\xFE", 2);
+    if (!little && head != QByteArray("\xFE\xFF", 2))
+        return notNeeded();
+    QFile output;
+    QString error;
+    if (!openCompanion(output, path, error))
+        return failed(QStringLiteral("Cannot write the converted log: %1").arg(error));
+    // The decoder drops the byte-order mark itself.
+    QStringDecoder decode(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+    bool ok = true;
+    while (ok && !input.atEnd()) {
+        const QByteArray chunk = input.read(1 << 16);
+        if (chunk.isEmpty())
+            break;
+        QString text = decode(chunk);
+        for (QChar& c : text) {
+            if (c.unicode() > 0xFF)
+                c = u'?';
+        }
+        ok = output.write(text.toLatin1()) >= 0;
+    }
+    ok = ok && output.flush();
+    const QString writeError = output.errorString();
+    output.close();
+    if (!ok) {
+        output.remove();
+        return failed(QStringLiteral("Cannot write the converted log: %1").arg(writeError));
+    }
+    XmlTrackConversion c;
+    c.status = XmlTrackConversion::Converted;
+    c.companionPath = output.fileName();
     return c;
 }
 

@@ -69,4 +69,9 @@ struct XmlTrackConversion {
 // `nowUtc` dates files without times and the header's local time.
 XmlTrackConversion prepareXmlTrack(const QString& path, const QDateTime& nowUtc);
 
+// Logs saved as UTF-16 (a byte-order mark first, as Windows editors write
+// them) are read through a Latin-1 companion with the same name rule;
+// characters beyond Latin-1 become "?". NotNeeded for any other file.
+XmlTrackConversion prepareUtf16Text(const QString& path);
+
 } // namespace zelvan

@@ -23,11 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 std::abort();
             const auto fix = parseTrackLine(line, format, now);
             TrackDecodeStep step = decodeTrackRecord(line, format, state, now);
-            if (fix.has_value() != step.record.has_value())
+            // A record is exactly a parsed line at a place on the earth.
+            if ((fix.has_value() && isPlausibleFix(*fix)) != step.record.has_value())
                 std::abort();
             if (step.record) {
                 const TrackRecord& r = *step.record;
                 if (r.courseText.size() != 3 || r.recordCourse < 0 || r.recordCourse > 360)
+                    std::abort();
+                if (!(r.latMinutes <= 90 * 60) || !(r.lonMinutes <= 180 * 60))
                     std::abort();
                 (void)altitudeFieldOf(r.altitudeText);
                 (void)isNoAltitudeMarker(r.altitudeText);

@@ -164,6 +164,37 @@ TEST(TrackRecord, LinesThatAreNoRecordsNeverFault)
     }
 }
 
+TEST(TrackRecord, OnlyPlacesOnTheEarthAreReplayed)
+{
+    struct Case {
+        QByteArray line;
+        TrackFormat format;
+        bool record;
+    } cases[] = {
+        // A G7ToWin file in UTM, taken for the "G7To" layout by its columns.
+        {"T  15R  633951.5  3326484.2 Sat May 25 17:06:21 2002 ;3.280840;", TrackFormat::G7To, false},
+        {"T  N9000.00000 E18000.00000 25-MAY-02 17:06:21 1", TrackFormat::Pcx5, true},
+        {"T  S9000.00000 W18000.00000 25-MAY-02 17:06:21 1", TrackFormat::Pcx5, true},
+        {"T  N9000.00100 E00000.00000 25-MAY-02 17:06:21 1", TrackFormat::Pcx5, false},
+        {"T  N4800.00000 E18000.00100 25-MAY-02 17:06:21 1", TrackFormat::Pcx5, false},
+        {"T  N4861.00000 E01100.00000 25-MAY-02 17:06:21 1", TrackFormat::Pcx5, false},
+        {"T  N51 59 59.98 E010 00 00.00 Sun Dec 14 19:31:02 1997", TrackFormat::G7ToWin, true},
+        {"  91.0000000,  11.0000000,0, 1640.0,39307.0000000, 13-Aug-07, 00:00:00", TrackFormat::OziExplorer, false},
+        {"  48.0000000, 181.0000000,0, 1640.0,39307.0000000, 13-Aug-07, 00:00:00", TrackFormat::OziExplorer, false},
+        {"  -90.0000000, -180.0000000,0, 1640.0,39307.0000000, 13-Aug-07, 00:00:00", TrackFormat::OziExplorer, true},
+    };
+    for (const auto& c : cases) {
+        const auto fix = parseTrackLine(c.line, c.format, kNow);
+        ASSERT_TRUE(fix.has_value()) << c.line.constData();
+        EXPECT_EQ(isPlausibleFix(*fix), c.record) << c.line.constData();
+        const auto step = decodeTrackRecord(c.line, c.format, TrackDecoderState{}, kNow);
+        EXPECT_EQ(step.record.has_value(), c.record) << c.line.constData();
+        if (!c.record) {
+            EXPECT_EQ(step.state, TrackDecoderState{}) << "an impossible place leaves the trip as it was";
+        }
+    }
+}
+
 TEST(TrackRecord, DateRules)
 {
     const std::pair<const char*, const char*> years[] = {{"80", "2080"}, {"81", "1981"}, {"07", "2007"},

@@ -440,3 +440,44 @@ TEST(XmlTrackOwnFormat, GermanLocaleWritesTheSameFile)
     EXPECT_TRUE(plain.contains("T  S54 48.3660 W068 18.2340 Sun Mar 01 00:09:50 2009 ;1234.5;\r\n")) << plain.constData();
     EXPECT_EQ(read, (QList<XmlTrackPoint>{{2.25, 1.5, 3.75, {}}}));
 }
+
+TEST(XmlTrackCompanion, Utf16LogsAreReadThroughALatin1Companion)
+{
+    QTemporaryDir dir;
+    const QString text = QStringLiteral("$GPRMC,093156,A,5333.4037,N,00951.9345,E,0.0,0.0,170807,,*00\r\n"
+                                        "$PXXX,caf\u00e9,\u20ac\r\n");
+    const QByteArray latin1 = "$GPRMC,093156,A,5333.4037,N,00951.9345,E,0.0,0.0,170807,,*00\r\n$PXXX,caf\xe9,?\r\n";
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"le.log", QByteArray("\xFF\xFE", 2) + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2)},
+        {"be.log", [&] {
+             QByteArray be("\xFE\xFF", 2);
+             for (QChar c : text)
+                 be.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+             return be;
+         }()},
+    };
+    for (const Case& c : cases) {
+        const QString source = writeFile(dir.filePath(QString::fromLatin1(c.name)), c.bytes);
+        // A file already bearing the companion's name is kept as it is.
+        const QString taken = writeFile(companionTrackPath(source), "mine");
+        const XmlTrackConversion result = prepareUtf16Text(source);
+        ASSERT_EQ(result.status, XmlTrackConversion::Converted) << c.name;
+        EXPECT_NE(result.companionPath, taken);
+        QFile companion(result.companionPath);
+        ASSERT_TRUE(companion.open(QIODevice::ReadOnly));
+        EXPECT_EQ(companion.readAll(), latin1) << c.name;
+        QFile mine(taken);
+        ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+        EXPECT_EQ(mine.readAll(), "mine");
+        QFile original(source);
+        ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+        EXPECT_EQ(original.readAll(), c.bytes) << "the user's file is untouched";
+    }
+    // Anything else is read as it is.
+    const QString plain = writeFile(dir.filePath(QStringLiteral("plain.log")), latin1);
+    EXPECT_EQ(prepareUtf16Text(plain).status, XmlTrackConversion::NotNeeded);
+    EXPECT_EQ(prepareUtf16Text(dir.filePath(QStringLiteral("missing.log"))).status, XmlTrackConversion::NotNeeded);
+}
