@@ -101,7 +101,7 @@ void HeadlessReplay::load()
     if (m_stopping) {
         if (ok)
             m_engine->loader().stopReplay(StopByUser);
-        finish(ExitDone);
+        finish(m_stopCode);
         return;
     }
     if (!ok) {
@@ -141,7 +141,7 @@ void HeadlessReplay::requestStop()
         }
         if (m_state.replayActive)
             m_engine->loader().stopReplay(StopByUser);
-        finish(ExitDone);
+        finish(m_stopCode);
     });
 }
 
@@ -154,14 +154,30 @@ void HeadlessReplay::onStopped(StopReason reason)
         finish(ExitReplayFailed);
         return;
     }
-    finish(ExitDone);
+    finish(m_stopCode);
 }
+
+namespace {
+
+// Network outputs come back by themselves: a TCP client connects again, a
+// UDP peer may start listening. Their failures are reported, not final.
+bool recovers(OutputSpec::Kind kind)
+{
+    return kind == OutputSpec::Kind::TcpClient || kind == OutputSpec::Kind::Udp
+        || kind == OutputSpec::Kind::TcpServer;
+}
+
+} // namespace
 
 void HeadlessReplay::onOutputFailed(OutputChannel* channel, const QString& message)
 {
     for (Output& o : m_outputs) {
         if (o.channel.get() != channel || o.dropped)
             continue;
+        if (recovers(o.spec.kind)) {
+            printError(QStringLiteral("output %1: %2").arg(describeOutputSpec(o.spec), message));
+            return;
+        }
         o.dropped = true;
         printError(QStringLiteral("output %1 failed and is dropped: %2").arg(describeOutputSpec(o.spec), message));
     }
@@ -175,10 +191,11 @@ void HeadlessReplay::onOutputFailed(OutputChannel* channel, const QString& messa
     if (left.isEmpty()) {
         printError(QStringLiteral("no output is left"));
         m_stopping = true;
+        m_stopCode = ExitReplayFailed;
         m_engine->tick().whenIdle([this] {
             if (m_state.replayActive)
                 m_engine->loader().stopReplay(StopByUser);
-            finish(ExitReplayFailed);
+            finish(m_stopCode);
         });
     }
 }

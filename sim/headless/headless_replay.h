@@ -63,6 +63,7 @@ private:
     std::int32_t m_shownIndex = -1;
     bool m_loading = false;
     bool m_stopping = false;
+    int m_stopCode = 0; // the exit status an orderly stop ends with
     bool m_finished = false;
 };
 

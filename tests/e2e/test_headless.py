@@ -151,6 +151,40 @@ def test_tcp_and_stdout_together(failures, home):
     check(failures, not listening(port), "the TCP server still listens after the end")
 
 
+def test_a_failing_output_is_dropped(failures, home):
+    log = os.path.join(zvpeers.TEST_DATA, "replay", GOLDEN_LOG)
+    port = zvpeers.free_port()
+    errors = os.path.join(home, "stderr.txt")
+    with open(errors, "wb") as err:
+        proc = zvpeers.start(headless(["--home", home, "--quiet", "--pace", "cont", "--output", "-",
+                                       "--output", f"tcp:{port}", log]), env=env_without_display(),
+                             stdout=subprocess.PIPE, stderr=err)
+        proc.stdout.read(200)
+        proc.stdout.close()  # the reader of standard output goes away
+        if not zvpeers.wait_for(lambda: listening(port), timeout=15):
+            failures.append("the TCP output did not listen")
+            return
+        data, arrivals = read_tcp(port, 2)
+        check(failures, len(arrivals) >= 3, f"the TCP output stopped with standard output: {len(arrivals)} epochs")
+        proc.send_signal(signal.SIGTERM)
+        code = proc.wait(timeout=10)
+    with open(errors, "rb") as f:
+        text = f.read()
+    check(failures, code == 0, f"exit {code} after one of two outputs failed")
+    check(failures, b"standard output failed and is dropped" in text, f"no report of the dropped output: {text!r}")
+    # With no output left the run ends, and says so.
+    proc = zvpeers.start(headless(["--home", home, "--quiet", "--pace", "cont", log]), env=env_without_display(),
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    proc.stdout.read(100)
+    proc.stdout.close()
+    try:
+        code = proc.wait(timeout=20)
+    except subprocess.TimeoutExpired:
+        failures.append("the run went on with no output left")
+        return
+    check(failures, code == 1 and b"no output is left" in proc.stderr.read(), f"no output left: exit {code}")
+
+
 def test_signals_end_cleanly(failures, home):
     # A log without RMC is replayed through a companion file the program writes
     # next to it; an orderly end removes it and leaves the user's file alone.
@@ -187,7 +221,7 @@ def main():
     home = zvpeers.temp_home("zv-headless-")
     try:
         for test in (test_stdout_matches_the_window, test_exit_codes, test_tcp_and_stdout_together,
-                     test_signals_end_cleanly):
+                     test_a_failing_output_is_dropped, test_signals_end_cleanly):
             sub = os.path.join(home, test.__name__)
             os.mkdir(sub)
             before = len(failures)
