@@ -1,5 +1,8 @@
 #include "common/text_lines.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace zv {
 
 QByteArrayList splitTextLines(QByteArrayView text)
@@ -52,38 +55,42 @@ bool LineReader::atEnd()
     return !fill();
 }
 
-bool LineReader::readLine(QByteArray& line)
+bool LineReader::readLineView(QByteArrayView& line)
 {
-    line.clear();
+    line = {};
     qsizetype scan = m_bufPos;
     for (;;) {
+        // Read through a const pointer: the non-const operator[] checks for
+        // sharing on every byte.
+        const char* const data = std::as_const(m_buffer).constData();
         const qsizetype len = m_buffer.size();
+        const qsizetype limit = m_maxLine >= len - m_bufPos ? len : m_bufPos + m_maxLine; // no overflow for huge limits
         qsizetype i = scan;
-        while (i < len && m_buffer[i] != '\r' && m_buffer[i] != '\n' && i - m_bufPos < m_maxLine)
+        while (i < limit && data[i] != '\r' && data[i] != '\n')
             ++i;
         if (i - m_bufPos >= m_maxLine) {
-            line = m_buffer.mid(m_bufPos, m_maxLine);
+            line = QByteArrayView(std::as_const(m_buffer).constData() + m_bufPos, m_maxLine);
             m_bufPos += m_maxLine;
             m_pos += m_maxLine;
             return true;
         }
         if (i < len) {
             // A CR at the very end of the buffer may be followed by LF in the next chunk.
-            if (m_buffer[i] == '\r' && i + 1 == len) {
+            if (data[i] == '\r' && i + 1 == len) {
                 const qsizetype keep = i - m_bufPos;
                 fill();
                 scan = m_bufPos + keep;
                 if (m_buffer.size() == scan + 1) { // no more data: lone CR ends the line
-                    line = m_buffer.mid(m_bufPos, keep);
+                    line = QByteArrayView(std::as_const(m_buffer).constData() + m_bufPos, keep);
                     m_bufPos = scan + 1;
                     m_pos += keep + 1;
                     return true;
                 }
                 continue;
             }
-            line = m_buffer.mid(m_bufPos, i - m_bufPos);
+            line = QByteArrayView(data + m_bufPos, i - m_bufPos);
             qsizetype endLen = 1;
-            if (m_buffer[i] == '\r' && i + 1 < len && m_buffer[i + 1] == '\n')
+            if (data[i] == '\r' && i + 1 < len && data[i + 1] == '\n')
                 endLen = 2;
             m_pos += (i - m_bufPos) + endLen;
             m_bufPos = i + endLen;
@@ -93,13 +100,24 @@ bool LineReader::readLine(QByteArray& line)
         if (!fill()) {
             if (keep == 0)
                 return false;
-            line = m_buffer.mid(m_bufPos);
+            line = QByteArrayView(m_buffer).sliced(m_bufPos);
             m_pos += keep;
             m_bufPos = m_buffer.size();
             return true;
         }
         scan = m_bufPos + keep;
     }
+}
+
+bool LineReader::readLine(QByteArray& line)
+{
+    QByteArrayView view;
+    if (!readLineView(view)) {
+        line.clear();
+        return false;
+    }
+    line = view.toByteArray();
+    return true;
 }
 
 bool LineReader::seek(qint64 offset)

@@ -21,6 +21,8 @@ public:
 
     // Next line without its end; false at the end of the data.
     bool readLine(QByteArray& line);
+    // The same without a copy: the view holds until the next read or seek.
+    bool readLineView(QByteArrayView& line);
     // Byte offset where the next readLine() starts.
     qint64 position() const { return m_pos; }
     // Repositions to a line start returned by position() earlier.

@@ -31,6 +31,13 @@ bool ReplayFile::readLine(QByteArray& line)
     return m_reader->readLine(line);
 }
 
+bool ReplayFile::readLineView(QByteArrayView& line)
+{
+    if (!m_reader)
+        return false;
+    return m_reader->readLineView(line);
+}
+
 bool ReplayFile::seek(qint64 offset)
 {
     return m_reader && m_reader->seek(offset);

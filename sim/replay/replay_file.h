@@ -21,6 +21,8 @@ public:
     bool atEnd();
     // Next line without its end; false at the end or when not open.
     bool readLine(QByteArray& line);
+    // Without a copy, for passes over the whole file: valid until the next read.
+    bool readLineView(QByteArrayView& line);
     qint64 position() const { return m_reader ? m_reader->position() : 0; }
     bool seek(qint64 offset);
 

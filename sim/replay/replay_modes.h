@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace zelvan {
 
@@ -46,8 +47,10 @@ public:
     // For pacing by the file's times.
     virtual NextRecord peekNextRecord() { return {}; }
     // Writes the ".RMC" companion of a log with GGA and VTG but no RMC and
-    // returns its path; an empty result is a load failure.
-    virtual QString convertLogToRmc(const QString& logPath) = 0;
+    // returns its path; an empty result is a load failure. Conversions ask
+    // keepGoing now and then (the window handles its events there); false
+    // stops them.
+    virtual QString convertLogToRmc(const QString& logPath, const std::function<bool()>& keepGoing) = 0;
 
     // Before the probe: a file that is replayed through a converted companion
     // (GPX, KML the line reading cannot follow) names the companion here.
@@ -57,7 +60,11 @@ public:
         bool companion = false; // replayPath was written by the program: delete it at stop
         QString errorText;     // listed when !ok
     };
-    virtual PreparedFile prepareFile(const QString& path) { return {true, path, false, {}}; }
+    virtual PreparedFile prepareFile(const QString& path, const std::function<bool()>& keepGoing)
+    {
+        (void)keepGoing;
+        return {true, path, false, {}};
+    }
 };
 
 } // namespace zelvan

@@ -1,6 +1,7 @@
 #include "sim/settings/sim_settings.h"
 
 #include "common/number_text.h"
+#include "sim/replay/channels/port_list.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -116,9 +117,9 @@ SimSettings readSimSettings(const IniFile& ini, const QString& programDir)
 {
     const SimSettings d;
     SimSettings s;
-    auto index = [](int v, int fallback) { return v >= 0 && v < kPortCount ? v : fallback; };
-    s.outPortIndex = index(ini.readInt(kPort, u"COM", d.outPortIndex), d.outPortIndex);
-    s.garminPortIndex = index(ini.readInt(kGpsPort, u"COM", d.garminPortIndex), d.garminPortIndex);
+    auto index = [](int v, int count, int fallback) { return v >= 0 && v < count ? v : fallback; };
+    s.outPortIndex = index(ini.readInt(kPort, u"COM", d.outPortIndex), kPortListSize, d.outPortIndex);
+    s.garminPortIndex = index(ini.readInt(kGpsPort, u"COM", d.garminPortIndex), kPortCount, d.garminPortIndex);
     s.showLocal = ini.readInt(kTimeZone, u"CET", d.showLocal) == 1 ? 1 : 0;
     s.tzDiff = kTzDiffRange.clamp(ini.readInt(kTimeZone, u"Diff", d.tzDiff));
     s.metricUnits = ini.readInt(kUnits, u"kmh", d.metricUnits) == 1 ? 1 : 0;

@@ -14,7 +14,9 @@ namespace zelvan {
 
 inline constexpr auto kSettingsFileName = "Zelvan.ini";
 inline constexpr auto kDefaultFilePattern = "*.log;*.nma;*.trl;*.trk;*.plt";
-inline constexpr int kPortCount = 24;          // COM1-16, Port1-4, LPT1-3, TCP
+// [GPS-Port] COM is accepted as before (COM1-16, Port1-4, LPT1-3, TCP);
+// [Port] COM takes any entry of the output list (kPortListSize, UDP too).
+inline constexpr int kPortCount = 24;
 inline constexpr int kPortListIgnore = 99;     // garminPortIndex while start-up selects PortC
 inline constexpr int kStartupTickMs = 1000;
 inline constexpr int kStartupRecordsPerTick = 1;

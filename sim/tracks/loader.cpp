@@ -124,6 +124,13 @@ void Loader::load(const QString& path)
         m_loading = false;
         Q_EMIT loadFinished(ok);
     };
+    // Conversions of big files keep the window answering; a stop or another
+    // load meanwhile ends them.
+    Yielder conversionYielder(m_yieldMs, 1); // asked once per batch of lines
+    const std::function<bool()> keepGoing = [this, generation, &conversionYielder] {
+        conversionYielder.maybeYield();
+        return generation == m_generation;
+    };
 
     m_s.trackName.clear();
     m_s.recordLead = "T";
@@ -142,7 +149,7 @@ void Loader::load(const QString& path)
     setText(m_ui.fileL, dot < 0 ? name : name.left(dot));
 
     if (m_track) {
-        const TrackFileReplay::PreparedFile prepared = m_track->prepareFile(m_s.trackPath);
+        const TrackFileReplay::PreparedFile prepared = m_track->prepareFile(m_s.trackPath, keepGoing);
         if (generation != m_generation)
             return finish(false);
         if (!prepared.ok) {
@@ -193,7 +200,7 @@ void Loader::load(const QString& path)
             if (m_s.hasGga && m_s.hasVtg) {
                 setCaptionColour(m_ui.data[0], kGrey);
                 if (m_track)
-                    converted = m_track->convertLogToRmc(m_s.trackPath);
+                    converted = m_track->convertLogToRmc(m_s.trackPath, keepGoing);
             }
             if (converted.isEmpty() || generation != m_generation) {
                 if (generation == m_generation) {
@@ -291,11 +298,11 @@ bool Loader::countLog()
     double x = 0;
     QVector<QPointF> profile;
     int statusRef = -1;
-    QByteArray line;
+    QByteArrayView line;
     Yielder yielder(m_yieldMs);
     for (;;) {
         const qint64 at = m_file.position();
-        if (!m_file.readLine(line))
+        if (!m_file.readLineView(line))
             break;
         // Sentence types of any talker: "$GNRMC" is as much an RMC as "$GPRMC".
         if (zv::containsSentence(line, "RMC")) {
@@ -307,7 +314,7 @@ bool Loader::countLog()
                 m_index.statusRef.append(statusRef);
             }
         } else if (zv::isSentence(line, "TXT")) {
-            m_index.statusTexts.append(QString::fromLatin1(line.mid(7)));
+            m_index.statusTexts.append(QString::fromLatin1(line.size() > 7 ? line.sliced(7) : QByteArrayView()));
             statusRef = int(m_index.statusTexts.size() - 1);
         }
         if (zv::containsSentence(line, "GGA")) {

@@ -59,7 +59,7 @@ QString companionRmcPath(const QString& logPath)
     return freeNameIn(QDir::tempPath(), base, logPath);
 }
 
-LogConversion convertLogToRmc(const QString& logPath, const QDate& today)
+LogConversion convertLogToRmc(const QString& logPath, const QDate& today, const std::function<bool()>& keepGoing)
 {
     LogConversion result;
     QFile input(logPath);
@@ -89,7 +89,13 @@ LogConversion convertLogToRmc(const QString& logPath, const QDate& today)
     zv::LineReader reader(&input);
     QByteArray line;
     bool ok = true;
+    bool stopped = false;
+    qint64 lines = 0;
     while (ok && reader.readLine(line)) {
+        if (keepGoing && ++lines % 4096 == 0 && !keepGoing()) {
+            stopped = true;
+            break;
+        }
         // GGA and VTG of any talker: a multi-constellation receiver says "$GNGGA".
         const qsizetype gga = zv::findSentence(line, "GGA");
         if (!lastSpeed.isEmpty() && gga >= 0) {
@@ -106,6 +112,12 @@ LogConversion convertLogToRmc(const QString& logPath, const QDate& today)
     }
     ok = ok && output.flush();
     output.close();
+    if (stopped) {
+        result.status = LogConversion::Stopped;
+        QFile::remove(result.companionPath);
+        result.companionPath.clear();
+        return result;
+    }
     if (!ok) {
         result.status = LogConversion::WriteFailed;
         result.errorText = output.errorString();

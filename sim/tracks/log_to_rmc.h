@@ -3,6 +3,7 @@
 // which every GGA after the first VTG with a speed is preceded by an RMC.
 #include <QDate>
 #include <QString>
+#include <functional>
 
 namespace zelvan {
 
@@ -12,6 +13,7 @@ struct LogConversion {
         NoRmc,       // no GGA followed a VTG: nothing to replay (companion removed)
         ReadFailed,  // the log could not be opened
         WriteFailed, // no companion could be created
+        Stopped,     // keepGoing said no: nothing left behind
     };
     Status status = ReadFailed;
     QString companionPath; // the file the program created; delete it at stop
@@ -27,6 +29,8 @@ QString companionRmcPath(const QString& logPath);
 
 // Writes the companion (CR LF lines) and reports what happened. `today` gives
 // the date the RMC sentences carry.
-LogConversion convertLogToRmc(const QString& logPath, const QDate& today);
+// keepGoing is asked now and then; false stops the conversion (Stopped,
+// nothing left behind).
+LogConversion convertLogToRmc(const QString& logPath, const QDate& today, const std::function<bool()>& keepGoing = {});
 
 } // namespace zelvan

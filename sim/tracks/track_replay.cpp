@@ -601,11 +601,12 @@ void TrackReplay::nextSegment()
 
 // ---------------------------------------------------------------- companions
 
-QString TrackReplay::convertLogToRmc(const QString& logPath)
+QString TrackReplay::convertLogToRmc(const QString& logPath, const std::function<bool()>& keepGoing)
 {
-    const LogConversion c = zelvan::convertLogToRmc(logPath, now().date());
+    const LogConversion c = zelvan::convertLogToRmc(logPath, now().date(), keepGoing);
     switch (c.status) {
     case LogConversion::Converted: return c.companionPath;
+    case LogConversion::Stopped: break;
     case LogConversion::NoRmc: break; // the loader says "No RMC or GGA-Data"
     case LogConversion::ReadFailed:
         m_sink.list(QStringLiteral("Cannot read the log: ") + c.errorText);
@@ -617,9 +618,10 @@ QString TrackReplay::convertLogToRmc(const QString& logPath)
     return QString();
 }
 
-TrackFileReplay::PreparedFile TrackReplay::prepareFile(const QString& path)
+TrackFileReplay::PreparedFile TrackReplay::prepareFile(const QString& path, const std::function<bool()>& keepGoing)
 {
-    const XmlTrackConversion c = isXmlTrackCandidate(path) ? prepareXmlTrack(path, now()) : prepareUtf16Text(path);
+    const XmlTrackConversion c =
+        isXmlTrackCandidate(path) ? prepareXmlTrack(path, now(), keepGoing) : prepareUtf16Text(path, keepGoing);
     switch (c.status) {
     case XmlTrackConversion::NotNeeded: return {true, path, false, {}};
     case XmlTrackConversion::Converted: return {true, c.companionPath, true, {}};

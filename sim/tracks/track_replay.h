@@ -49,8 +49,8 @@ public:
     void detectTrackFormat() override;
     void nextSegment() override;
     NextRecord peekNextRecord() override;
-    QString convertLogToRmc(const QString& logPath) override;
-    PreparedFile prepareFile(const QString& path) override;
+    QString convertLogToRmc(const QString& logPath, const std::function<bool()>& keepGoing) override;
+    PreparedFile prepareFile(const QString& path, const std::function<bool()>& keepGoing) override;
 
     // The clock KML records and converted files are dated with (UTC).
     void setClock(std::function<QDateTime()> nowUtc) { m_nowUtc = std::move(nowUtc); }

@@ -111,9 +111,11 @@ void dropDrawnCopies(XmlTrackData& data)
     data.tracks.removeIf([](const XmlTrack& t) { return t.segments.isEmpty(); });
 }
 
+constexpr qint64 kTokensPerAsk = 4096;
+
 class Walker {
 public:
-    explicit Walker(QIODevice& device) : m_xml(&device) {}
+    Walker(QIODevice& device, const KeepGoing& keepGoing) : m_xml(&device), m_keepGoing(keepGoing) {}
     XmlTrackRead run();
 
 private:
@@ -138,6 +140,7 @@ private:
     void spreadTimeSpan();
 
     QXmlStreamReader m_xml;
+    const KeepGoing& m_keepGoing;
     XmlTrackRead m_result;
     QStringList m_stack;
 
@@ -345,10 +348,17 @@ XmlTrackRead Walker::run()
     bool rootSeen = false;
     bool contentSeen = false;
     bool kml = false;
+    qint64 tokens = 0;
     while (!m_xml.atEnd()) {
         const auto token = m_xml.readNext();
         if (token == QXmlStreamReader::Invalid)
             break;
+        if (m_keepGoing && ++tokens % kTokensPerAsk == 0 && !m_keepGoing()) {
+            m_result.data = {};
+            m_result.error = XmlTrackRead::Stopped;
+            m_result.errorText = QStringLiteral("Stopped");
+            return m_result;
+        }
         if (token == QXmlStreamReader::StartElement) {
             contentSeen = true;
             const QStringView name = m_xml.name();
@@ -538,12 +548,12 @@ QList<XmlTrackPoint> parseKmlCoordinates(QStringView text, int* skipped)
     return points;
 }
 
-XmlTrackRead readXmlTrack(QIODevice& device)
+XmlTrackRead readXmlTrack(QIODevice& device, const KeepGoing& keepGoing)
 {
-    return Walker(device).run();
+    return Walker(device, keepGoing).run();
 }
 
-XmlTrackRead readXmlTrackFile(const QString& path)
+XmlTrackRead readXmlTrackFile(const QString& path, const KeepGoing& keepGoing)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -558,7 +568,7 @@ XmlTrackRead readXmlTrackFile(const QString& path)
         result.errorText = QStringLiteral("Empty file");
         return result;
     }
-    return readXmlTrack(file);
+    return readXmlTrack(file, keepGoing);
 }
 
 } // namespace zelvan

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class QIODevice;
@@ -52,8 +53,12 @@ struct XmlTrackData {
     bool hasTimes() const; // at least one point carries a time
 };
 
+// Asked now and then by long readings and conversions (the window handles
+// its events there); false stops the work, which then writes nothing.
+using KeepGoing = std::function<bool()>;
+
 struct XmlTrackRead {
-    enum Error { None, CannotOpen, Empty, NotGpxOrKml, Malformed };
+    enum Error { None, CannotOpen, Empty, NotGpxOrKml, Malformed, Stopped };
     Error error = None;
     QString errorText;     // for the user; empty when error is None
     qint64 errorLine = 0;  // line of a malformed document (1-based)
@@ -61,8 +66,8 @@ struct XmlTrackRead {
 };
 
 // Reads a GPX or KML document (the root element decides, not the name).
-XmlTrackRead readXmlTrack(QIODevice& device);
-XmlTrackRead readXmlTrackFile(const QString& path);
+XmlTrackRead readXmlTrack(QIODevice& device, const KeepGoing& keepGoing = {});
+XmlTrackRead readXmlTrackFile(const QString& path, const KeepGoing& keepGoing = {});
 
 // An XML time ("2005-01-05T12:34:56Z", with fraction or offset) as UTC to the
 // whole second; a time without offset counts as UTC. None when unreadable.

@@ -147,7 +147,9 @@ bool openCompanion(QFile& output, const QString& sourcePath, QString& error)
 
 // What the line-by-line KML reading would replay, or none when it does not
 // take the file for KML.
-std::optional<QList<TrackFix>> kmlLineReading(const QString& path, const QDateTime& nowUtc)
+constexpr qint64 kLinesPerAsk = 4096;
+
+std::optional<QList<TrackFix>> kmlLineReading(const QString& path, const QDateTime& nowUtc, const KeepGoing& keepGoing)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -157,7 +159,10 @@ std::optional<QList<TrackFix>> kmlLineReading(const QString& path, const QDateTi
         return std::nullopt;
     QList<TrackFix> fixes;
     QByteArray line;
+    qint64 lines = 0;
     while (reader.readLine(line)) {
+        if (keepGoing && ++lines % kLinesPerAsk == 0 && !keepGoing())
+            return std::nullopt;
         if (auto fix = parseTrackLine(line, TrackFormat::Kml, nowUtc))
             fixes.append(*fix);
     }
@@ -232,7 +237,8 @@ QList<QDateTime> replayTimes(const XmlTrackData& data, const QDateTime& nowUtc)
     return times;
 }
 
-bool writeOwnTrack(QIODevice& out, const XmlTrackData& data, const QString& sourceName, const QDateTime& now)
+bool writeOwnTrack(QIODevice& out, const XmlTrackData& data, const QString& sourceName, const QDateTime& now,
+                   const KeepGoing& keepGoing)
 {
     const QDateTime local = now.toLocalTime();
     const QDate d = local.date();
@@ -250,7 +256,7 @@ bool writeOwnTrack(QIODevice& out, const XmlTrackData& data, const QString& sour
             for (const auto& p : segment.points) {
                 text += ownTrackRecordLine(p, times[index++]) + "\r\n";
                 if (text.size() >= (1 << 16)) {
-                    if (out.write(text) != text.size())
+                    if (out.write(text) != text.size() || (keepGoing && !keepGoing()))
                         return false;
                     text.clear();
                 }
@@ -278,12 +284,17 @@ QString companionTrackPath(const QString& sourcePath)
     return freeNameIn(QDir::tempPath(), base, sourcePath);
 }
 
-XmlTrackConversion prepareXmlTrack(const QString& path, const QDateTime& nowUtc)
+XmlTrackConversion prepareXmlTrack(const QString& path, const QDateTime& nowUtc, const KeepGoing& keepGoing)
 {
     const bool kml = QFileInfo(path).suffix().compare(u"kml", Qt::CaseInsensitive) == 0;
-    const XmlTrackRead read = readXmlTrackFile(path);
+    const XmlTrackRead read = readXmlTrackFile(path, keepGoing);
+    auto stopped = [&keepGoing] { return keepGoing && !keepGoing(); };
+    if (read.error == XmlTrackRead::Stopped || stopped())
+        return failed(QStringLiteral("Stopped"));
     if (kml) {
-        const auto lines = kmlLineReading(path, nowUtc);
+        const auto lines = kmlLineReading(path, nowUtc, keepGoing);
+        if (stopped())
+            return failed(QStringLiteral("Stopped"));
         const bool linesWork = lines && !lines->isEmpty();
         if (read.error != XmlTrackRead::None) {
             if (linesWork)
@@ -303,11 +314,13 @@ XmlTrackConversion prepareXmlTrack(const QString& path, const QDateTime& nowUtc)
     QString lastError;
     if (!openCompanion(output, path, lastError))
         return failed(QStringLiteral("Cannot write the converted track: %1").arg(lastError));
-    const bool ok = writeOwnTrack(output, data, QFileInfo(path).fileName(), nowUtc) && output.flush();
+    const bool ok = writeOwnTrack(output, data, QFileInfo(path).fileName(), nowUtc, keepGoing) && output.flush();
     const QString writeError = output.errorString();
     output.close();
     if (!ok) {
         output.remove();
+        if (stopped())
+            return failed(QStringLiteral("Stopped"));
         return failed(QStringLiteral("Cannot write the converted track: %1").arg(writeError));
     }
     XmlTrackConversion c;
@@ -326,7 +339,7 @@ XmlTrackConversion prepareXmlTrack(const QString& path, const QDateTime& nowUtc)
     return c;
 }
 
-XmlTrackConversion prepareUtf16Text(const QString& path)
+XmlTrackConversion prepareUtf16Text(const QString& path, const KeepGoing& keepGoing)
 {
     QFile input(path);
     if (!input.open(QIODevice::ReadOnly))
@@ -344,8 +357,10 @@ XmlTrackConversion prepareUtf16Text(const QString& path)
     bool ok = true;
     while (ok && !input.atEnd()) {
         const QByteArray chunk = input.read(1 << 16);
-        if (chunk.isEmpty())
+        if (chunk.isEmpty() || (keepGoing && !keepGoing())) {
+            ok = chunk.isEmpty();
             break;
+        }
         QString text = decode(chunk);
         for (QChar& c : text) {
             if (c.unicode() > 0xFF)

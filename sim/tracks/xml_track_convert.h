@@ -31,7 +31,8 @@ QList<QDateTime> replayTimes(const XmlTrackData& data, const QDateTime& nowUtc);
 // The whole own-format text: "I Zelvan V<version>", "# <local date and time>
 //  Local Time", a line naming the source, then per track "L  New Header: "
 // + name and per segment "N  New Track Segment" followed by its records.
-bool writeOwnTrack(QIODevice& out, const XmlTrackData& data, const QString& sourceName, const QDateTime& now);
+bool writeOwnTrack(QIODevice& out, const XmlTrackData& data, const QString& sourceName, const QDateTime& now,
+                   const KeepGoing& keepGoing = {});
 
 // Whether the loader hands the file to prepareXmlTrack(): *.gpx and *.kml in
 // any case.
@@ -67,11 +68,11 @@ struct XmlTrackConversion {
 // outlines outside LineStrings; otherwise NotNeeded. A malformed KML that
 // the line-by-line reading still recognises stays NotNeeded as well.
 // `nowUtc` dates files without times and the header's local time.
-XmlTrackConversion prepareXmlTrack(const QString& path, const QDateTime& nowUtc);
+XmlTrackConversion prepareXmlTrack(const QString& path, const QDateTime& nowUtc, const KeepGoing& keepGoing = {});
 
 // Logs saved as UTF-16 (a byte-order mark first, as Windows editors write
 // them) are read through a Latin-1 companion with the same name rule;
 // characters beyond Latin-1 become "?". NotNeeded for any other file.
-XmlTrackConversion prepareUtf16Text(const QString& path);
+XmlTrackConversion prepareUtf16Text(const QString& path, const KeepGoing& keepGoing = {});
 
 } // namespace zelvan

@@ -185,6 +185,55 @@ def test_a_failing_output_is_dropped(failures, home):
     check(failures, code == 1 and b"no output is left" in proc.stderr.read(), f"no output left: exit {code}")
 
 
+def test_pty_and_udp(failures, home):
+    """A pseudo-terminal reached through a link (the default one in the program
+    folder) and UDP datagrams to 127.0.0.1: both carry the replay at once."""
+    import select
+    import tty
+    log = os.path.join(zvpeers.TEST_DATA, "replay", GOLDEN_LOG)
+    with open(os.path.join(zvpeers.TEST_DATA, "replay", "golden", GOLDEN_LOG + ".out"), "rb") as f:
+        golden = f.read()
+    receiver = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    receiver.bind(("127.0.0.1", 0))
+    receiver.setblocking(False)
+    udp_port = receiver.getsockname()[1]
+    link = os.path.join(home, "ttyZelvan")
+    proc = zvpeers.start(headless(["--home", home, "--quiet", "--pace", "cont", "--output", "pty",
+                                   "--output", f"udp:127.0.0.1:{udp_port}", log]),
+                         env=env_without_display(), stderr=subprocess.PIPE)
+    if not zvpeers.wait_for(lambda: os.path.islink(link), timeout=15):
+        failures.append("the pty output made no link in the program folder")
+        return
+    fd = os.open(link, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+    tty.setraw(fd)
+    from_pty, datagrams = b"", []
+    deadline = time.monotonic() + 30
+    while time.monotonic() < deadline and proc.poll() is None:
+        ready, _, _ = select.select([fd, receiver], [], [], 0.2)
+        if fd in ready:
+            try:
+                from_pty += os.read(fd, 65536)
+            except OSError:
+                pass
+        if receiver in ready:
+            while True:
+                try:
+                    datagrams.append(receiver.recv(2048))
+                except BlockingIOError:
+                    break
+    os.close(fd)
+    receiver.close()
+    code = proc.wait(timeout=10)
+    check(failures, code == 0, f"pty+udp run exited {code}: {proc.stderr.read()!r}")
+    check(failures, not os.path.lexists(link), "the pty link is left behind after the end")
+    # The terminal was opened after the start: what it got is the tail of the replay.
+    check(failures, len(from_pty) > 200 and golden.endswith(from_pty),
+          f"the pty output is not the replay's tail: {len(from_pty)} bytes")
+    check(failures, b"".join(datagrams) == golden, f"UDP: {len(datagrams)} datagrams differ from the replay")
+    check(failures, all(d.endswith(b"\r\n") and d.count(b"\r\n") == 1 for d in datagrams),
+          "a datagram holds other than one sentence")
+
+
 def test_signals_end_cleanly(failures, home):
     # A log without RMC is replayed through a companion file the program writes
     # next to it; an orderly end removes it and leaves the user's file alone.
@@ -196,7 +245,9 @@ def test_signals_end_cleanly(failures, home):
         original = f.read()
     for sig in (signal.SIGTERM, signal.SIGINT):
         port = zvpeers.free_port()
-        proc = zvpeers.start(headless(["--home", home, "--pace", "1s", "--output", f"tcp:{port}", log]),
+        link = os.path.join(home, f"gps-{sig.name}")
+        proc = zvpeers.start(headless(["--home", home, "--pace", "1s", "--output", f"tcp:{port}",
+                                       "--output", f"pty:{link}", log]),
                              env=env_without_display(), stderr=subprocess.PIPE)
         companion = zvpeers.wait_for(lambda: [n for n in os.listdir(folder) if n != "hemi.log"], timeout=15)
         check(failures, companion, "no companion file was written for a log without RMC")
@@ -212,6 +263,7 @@ def test_signals_end_cleanly(failures, home):
         check(failures, code == 0, f"{sig.name}: exit {code}, {err!r}")
         check(failures, os.listdir(folder) == ["hemi.log"], f"{sig.name} left {os.listdir(folder)}")
         check(failures, not listening(port), f"{sig.name}: the TCP server still listens")
+        check(failures, not os.path.lexists(link), f"{sig.name}: the pty link is left behind")
     with open(log, "rb") as f:
         check(failures, f.read() == original, "the user's log was changed")
 
@@ -221,7 +273,7 @@ def main():
     home = zvpeers.temp_home("zv-headless-")
     try:
         for test in (test_stdout_matches_the_window, test_exit_codes, test_tcp_and_stdout_together,
-                     test_a_failing_output_is_dropped, test_signals_end_cleanly):
+                     test_a_failing_output_is_dropped, test_pty_and_udp, test_signals_end_cleanly):
             sub = os.path.join(home, test.__name__)
             os.mkdir(sub)
             before = len(failures)

@@ -55,7 +55,8 @@ def start_zelvan(home, log, port):
 
 
 def near(position, positions):
-    return any(abs(position[0] - la) < 2e-6 and abs(position[1] - lo) < 2e-6 for la, lo in positions)
+    # Vur shows minutes to three decimals: 1/60000 of a degree.
+    return any(abs(position[0] - la) < 2e-5 and abs(position[1] - lo) < 2e-5 for la, lo in positions)
 
 
 def main():

@@ -1,6 +1,7 @@
 """Real peers for end-to-end tests: pseudo-terminal pairs, free TCP ports,
 the built programs started on a temporary home folder, an independent NMEA
 parser. Every process a test starts is recorded and ended by exactly its PID."""
+import json
 import os
 import shutil
 import signal
@@ -135,3 +136,95 @@ def feed_vur(raw, bytes_per_s, prefix="vur-e2e-"):
             name, _, value = line.rstrip("\n").partition("=")
             got[name] = value
     return got, home
+
+
+def rmc_fixes(path):
+    """(hh:mm:ss, lat, lon) of a log's valid RMC sentences, read with pynmea2."""
+    import pynmea2
+    fixes = []
+    with open(path, "rb") as f:
+        for raw in f:
+            line = raw.decode("latin-1").strip()
+            if not line.startswith("$GPRMC"):
+                continue
+            msg = pynmea2.parse(line, check=True)
+            if msg.status != "A":
+                continue
+            fixes.append((msg.timestamp.strftime("%H:%M:%S"), msg.latitude, msg.longitude))
+    return fixes
+
+
+def start_gpsd(source):
+    """gpsd in the foreground on a free port, reading source (a device path or
+    tcp://host:port) at once and writing nothing into it; returns the port."""
+    gpsd = require_tool("gpsd")
+    port = free_port()
+    start([gpsd, "-N", "-n", "-b", "-S", str(port), source],
+          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return port
+
+
+def gpsd_fixes(gpsd_port, expected, timeout=60.0, quiet=5.0):
+    """Watches gpsd's JSON and returns {hh:mm:ss: (lat, lon)} of its 2D/3D fixes.
+    Stops at the last expected time of day or when no new fix came for quiet
+    seconds (gpsd reports an epoch when the next begins, so the log's last fix
+    may never show). Fails the test when gpsd takes no client."""
+    client = None
+    deadline = time.monotonic() + 10
+    while client is None and time.monotonic() < deadline:
+        try:
+            client = socket.create_connection(("127.0.0.1", gpsd_port), timeout=1)
+        except OSError:
+            time.sleep(0.1)
+    if client is None:
+        sys.exit("FAIL: gpsd did not accept a client")
+    client.sendall(b'?WATCH={"enable":true,"json":true};\n')
+    client.settimeout(1)
+    seen = {}
+    buf = b""
+    deadline = time.monotonic() + timeout
+    last = expected[-1][0]
+    last_new = time.monotonic()
+    while time.monotonic() < deadline and last not in seen:
+        if seen and time.monotonic() - last_new > quiet:
+            break
+        try:
+            chunk = client.recv(65536)
+        except socket.timeout:
+            continue
+        if not chunk:
+            break
+        buf += chunk
+        *lines, buf = buf.split(b"\n")
+        for line in lines:
+            try:
+                obj = json.loads(line)
+            except ValueError:
+                continue
+            if obj.get("class") == "TPV" and "time" in obj and "lat" in obj and obj.get("mode", 0) >= 2:
+                if obj["time"][11:19] not in seen:
+                    last_new = time.monotonic()
+                seen[obj["time"][11:19]] = (obj["lat"], obj["lon"])
+    client.close()
+    return seen
+
+
+def compare_fixes(expected, seen, at_least=3):
+    """Failure texts: a fix gpsd reported that the log does not hold, a position
+    that differs, or fewer than at_least of the log's fixes. Returns (failures, matched)."""
+    failures = []
+    wanted = {t for t, _, _ in expected}
+    matched = 0
+    for t, lat, lon in expected:
+        if t not in seen:
+            continue
+        matched += 1
+        glat, glon = seen[t]
+        if abs(glat - lat) > 1e-6 or abs(glon - lon) > 1e-6:
+            failures.append(f"{t}: gpsd {glat},{glon} log {lat},{lon}")
+    for t in seen:
+        if t not in wanted:
+            failures.append(f"gpsd reported a fix at {t} that the log does not hold")
+    if matched < min(at_least, len(expected)):
+        failures.append(f"only {matched} of {len(expected)} fixes reached gpsd: {sorted(seen)}")
+    return failures, matched

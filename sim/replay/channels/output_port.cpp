@@ -24,12 +24,15 @@ void setBackColour(QWidget* widget, const QColor& colour)
 
 OutputPort::OutputPort(const QString& homeDir, zv::Dialogs* dialogs, QObject* parent)
     : QObject(parent), m_homeDir(homeDir), m_dialogs(dialogs),
-      m_serial(new SerialChannel(this)), m_tcp(new TcpServerChannel(this))
+      m_serial(new SerialChannel(this)), m_tcp(new TcpServerChannel(this)), m_pty(new PtyChannel(this)),
+      m_udp(new UdpChannel(this))
 {
     m_config = ChannelConfig::fromIni(zelvanIniPath(m_homeDir));
     applyConfig();
     connect(m_serial, &OutputChannel::failed, this, &OutputPort::onChannelFailed);
     connect(m_tcp, &OutputChannel::failed, this, &OutputPort::onChannelFailed);
+    connect(m_pty, &OutputChannel::failed, this, &OutputPort::onChannelFailed);
+    connect(m_udp, &OutputChannel::failed, this, &OutputPort::onChannelFailed);
     connect(m_tcp, &TcpServerChannel::messageRequested, this, &OutputPort::report);
     connect(m_tcp, &TcpServerChannel::statusChanged, this, &OutputPort::applyTcpStatus);
     connect(m_tcp, &TcpServerChannel::toolTipChanged, this, &OutputPort::applyToolTip);
@@ -75,6 +78,7 @@ void OutputPort::fillDownloadPortList()
 void OutputPort::selectOutputPort(int index)
 {
     m_serial->close();
+    closeVirtualSerial();
     setOutPortIndex(index);
 }
 
@@ -109,9 +113,13 @@ OutputChannel* OutputPort::activeChannel()
     const int number = channelNumberOf(selectedEntry());
     switch (selectedKind()) {
     case ChannelKind::Serial:
+        if (m_config.isVirtualSerial(number))
+            return m_pty;
         return m_serial;
     case ChannelKind::Tcp:
         return m_tcp;
+    case ChannelKind::Udp:
+        return m_udp;
     case ChannelKind::PortWrite: {
         PortWriteChannel*& channel = m_portWrites[number - 1];
         if (!channel) {
@@ -146,19 +154,28 @@ void OutputPort::startOutput()
         startTcpListener();
         return;
     }
-    if (selectedKind() == ChannelKind::Serial)
+    if (selectedKind() == ChannelKind::Serial) {
         m_serial->setPortNumber(m_outPortIndex + 1);
+        m_pty->setLinkPath(virtualSerialLinkPath(m_homeDir, m_outPortIndex + 1));
+    }
     OutputChannel* channel = activeChannel();
     if (!channel || channel->isOpen())
         return;
     QString error;
-    if (!channel->open(&error))
+    if (!channel->open(&error)) {
         onChannelFailed(error);
+        return;
+    }
+    // Where to point gpsd or a navigation program.
+    if (channel == m_pty)
+        applyToolTip(QStringLiteral("Virtual serial port: ") + m_pty->linkPath());
 }
 
 void OutputPort::stopOutput()
 {
     m_serial->close();
+    closeVirtualSerial();
+    m_udp->close();
     stopTcpListener();
     for (PortWriteChannel* channel : m_portWrites)
         if (channel)
@@ -219,10 +236,20 @@ void OutputPort::applyToolTip(const QString& text)
         label->setToolTip(text);
 }
 
+void OutputPort::closeVirtualSerial()
+{
+    if (!m_pty->isOpen())
+        return;
+    m_pty->close();
+    applyToolTip(m_tcp->clientsToolTip());
+}
+
 void OutputPort::applyConfig()
 {
     m_serial->setDeviceOverrides(m_config.devices);
     m_tcp->setPort(m_config.tcpPort);
+    m_udp->setHost(m_config.udpHost);
+    m_udp->setPort(m_config.udpPort);
     for (PortWriteChannel* channel : m_portWrites)
         if (channel)
             channel->setDeviceOverrides(m_config.devices);

@@ -1,16 +1,19 @@
 #pragma once
 // The NMEA output of the simulator: the port list PortC, the baud-rate
-// buttons Pspeed, the channel behind the chosen entry (Comm1, a port-write or
-// printer channel, the TCP server) and SendSentence, the only way a sentence
-// leaves. The window creates one, hands it its widgets and the dialogs, and
+// buttons Pspeed, the channel behind the chosen entry (Comm1 or, for a COM
+// entry set to "pty" in [Devices], a virtual serial port; a port-write or
+// printer channel; the TCP server; UDP) and SendSentence, the only way a
+// sentence leaves. The window creates one, hands it its widgets and the dialogs, and
 // calls it from its event handlers.
 #include "common/dialogs.h"
 #include "sim/replay/channels/channel_config.h"
 #include "sim/replay/channels/port_list.h"
 #include "sim/replay/channels/port_write_channel.h"
 #include "sim/replay/channels/printer_channel.h"
+#include "sim/replay/channels/pty_channel.h"
 #include "sim/replay/channels/serial_channel.h"
 #include "sim/replay/channels/tcp_server_channel.h"
+#include "sim/replay/channels/udp_channel.h"
 
 #include <QObject>
 #include <array>
@@ -25,6 +28,7 @@ struct PortWidgets {
     QComboBox* portC = nullptr;           // output selector, filled by fillPortList()
     QWidget* tcpStat = nullptr;           // TCP status shape: shown while listening, red/green
     QWidget* portL = nullptr;             // label whose tool tip lists the TCP clients
+                                          // (or names a virtual serial port's link)
     std::array<QAbstractButton*, 2> pspeed{}; // "4800", "9600"
 };
 
@@ -39,7 +43,7 @@ public:
 
     void setWidgets(const PortWidgets& widgets);
 
-    // FillPortList: the 24 entries, olive back colour; the selection is not
+    // FillPortList: every entry, olive back colour; the selection is not
     // handled while filling (no PortC click).
     void fillPortList();
     // Download mode's list: only COM1..COM16, dark red.
@@ -59,8 +63,9 @@ public:
     int pspeedIndex() const { return m_pspeedIndex; }
     QString serialSettings() const { return m_serial->settings(); }
 
-    // A replay or manual run starts: opens the chosen channel (Comm1 for a COM
-    // entry, the TCP listener for "TCP", the device of a Port or LPT entry).
+    // A replay or manual run starts: opens the chosen channel (Comm1 or the
+    // virtual serial port for a COM entry, the TCP listener for "TCP", the
+    // UDP socket for "UDP", the device of a Port or LPT entry).
     // A failure is shown once; the run goes on and its sentences are dropped.
     void startOutput();
     // The run stops: Comm1 closed, StopTcpListener, other channels closed.
@@ -74,6 +79,8 @@ public:
 
     SerialChannel* serial() const { return m_serial; }
     TcpServerChannel* tcp() const { return m_tcp; }
+    PtyChannel* pty() const { return m_pty; }
+    UdpChannel* udp() const { return m_udp; }
     // The channel behind the chosen entry (created on first use).
     OutputChannel* activeChannel();
     ChannelConfig config() const { return m_config; }
@@ -88,6 +95,7 @@ private:
     void applyTcpStatus(bool visible, const QColor& colour);
     void applyToolTip(const QString& text);
     void applyConfig();
+    void closeVirtualSerial();
 
     QString m_homeDir;
     zv::Dialogs* m_dialogs;
@@ -98,6 +106,8 @@ private:
     bool m_reportedThisStart = false;
     SerialChannel* m_serial;
     TcpServerChannel* m_tcp;
+    PtyChannel* m_pty;
+    UdpChannel* m_udp;
     std::array<PortWriteChannel*, 4> m_portWrites{};
     std::array<PrinterChannel*, 3> m_printers{};
 };

@@ -2,9 +2,12 @@
 
 #include "sim/replay/channels/channel_config.h"
 #include "sim/replay/channels/printer_channel.h"
+#include "sim/replay/channels/pty_channel.h"
 #include "sim/replay/channels/serial_channel.h"
 #include "sim/replay/channels/stdout_channel.h"
+#include "sim/replay/channels/tcp_client_channel.h"
 #include "sim/replay/channels/tcp_server_channel.h"
+#include "sim/replay/channels/udp_channel.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -183,6 +186,11 @@ std::unique_ptr<OutputChannel> createOutputChannel(const OutputSpec& spec, const
         return tcp;
     }
     case OutputSpec::Kind::Com: {
+        if (config.isVirtualSerial(spec.number)) {
+            auto pty = std::make_unique<PtyChannel>();
+            pty->setLinkPath(virtualSerialLinkPath(homeDir, spec.number));
+            return pty;
+        }
         auto serial = std::make_unique<SerialChannel>();
         serial->setDeviceOverrides(config.devices);
         serial->setPortNumber(spec.number);
@@ -198,9 +206,23 @@ std::unique_ptr<OutputChannel> createOutputChannel(const OutputSpec& spec, const
         printer->setDeviceOverrides(config.devices);
         return printer;
     }
-    case OutputSpec::Kind::TcpClient:
-    case OutputSpec::Kind::Udp:
-    case OutputSpec::Kind::Pty: break;
+    case OutputSpec::Kind::TcpClient: {
+        auto client = std::make_unique<TcpClientChannel>();
+        client->setHost(spec.host);
+        client->setPort(spec.port);
+        return client;
+    }
+    case OutputSpec::Kind::Udp: {
+        auto udp = std::make_unique<UdpChannel>();
+        udp->setHost(spec.host);
+        udp->setPort(spec.port);
+        return udp;
+    }
+    case OutputSpec::Kind::Pty: {
+        auto pty = std::make_unique<PtyChannel>();
+        pty->setLinkPath(spec.path.isEmpty() ? QDir(homeDir).filePath(kDefaultPtyLink) : spec.path);
+        return pty;
+    }
     }
     if (error)
         *error = QStringLiteral("%1: this output is not available in this build").arg(describeOutputSpec(spec));

@@ -1,6 +1,8 @@
 #pragma once
 // Outputs named on the command line ("--output tcp:10110", "COM3", "-"):
 // the text read into a plain description, and the channel made from it.
+#include "sim/replay/channels/channel_config.h"
+
 #include <QString>
 #include <memory>
 #include <optional>
@@ -19,7 +21,8 @@ struct OutputSpec {
     bool operator==(const OutputSpec&) const = default;
 };
 
-inline constexpr quint16 kDefaultUdpPort = 10110;
+// The pseudo-terminal's link in the program folder when pty names none.
+inline constexpr char kDefaultPtyLink[] = "ttyZelvan";
 
 // The output forms:
 //   -                   standard output
@@ -27,13 +30,15 @@ inline constexpr quint16 kDefaultUdpPort = 10110;
 //   tcp-client:HOST:PORT
 //   udp:HOST[:PORT]     datagrams (default port 10110); [v6] in brackets
 //   pty[:LINK]          a pseudo-terminal reached through LINK
-//   COMn, LPTn          ports resolved as the window resolves them ([Devices])
+//   COMn, LPTn          ports resolved as the window resolves them ([Devices];
+//                       COMn=pty makes COMn the virtual serial port <home>/ttyZelvan<n>)
 //   a path with a "/"   a serial device
 // On failure *error says what is wrong with the text.
 std::optional<OutputSpec> parseOutputSpec(const QString& text, QString* error);
 
-// Makes the channel (not yet opened). Null with *error set when this build
-// has no channel of that kind. homeDir holds Zelvan.ini ([Devices], [TCP]).
+// Makes the channel (not yet opened). homeDir holds Zelvan.ini ([Devices],
+// [TCP] Port) and the default pty link. Null with *error set for a kind this
+// build has no channel for.
 std::unique_ptr<OutputChannel> createOutputChannel(const OutputSpec& spec, const QString& homeDir, QString* error);
 
 // The text a spec is shown as in messages ("tcp:10110", "COM3").

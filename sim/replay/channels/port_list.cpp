@@ -12,7 +12,7 @@ QStringList portListEntries()
         entries << QStringLiteral("Port%1").arg(n);
     for (int n = 1; n <= 3; ++n)
         entries << QStringLiteral("LPT%1").arg(n);
-    entries << QStringLiteral("TCP");
+    entries << QStringLiteral("TCP") << QStringLiteral("UDP");
     return entries;
 }
 
@@ -34,6 +34,8 @@ ChannelKind channelKindOf(const QString& entry)
         return ChannelKind::None;
     if (entry == QLatin1String("TCP"))
         return ChannelKind::Tcp;
+    if (entry == QLatin1String("UDP"))
+        return ChannelKind::Udp;
     if (entry.startsWith(QLatin1String("Por")))
         return ChannelKind::PortWrite;
     if (entry.startsWith(QLatin1String("LPT")))

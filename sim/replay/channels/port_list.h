@@ -12,22 +12,26 @@ enum class ChannelKind {
     PortWrite, // "Port1".."Port4": bytes one by one into COM1..COM4's device
     Printer,   // "LPT1".."LPT3": device opened, written, closed per sentence
     Tcp,       // "TCP": every client of the TCP server
+    Udp,       // "UDP": datagrams to [UDP] Host and Port
     None,      // no entry selected (or an index outside the list)
 };
 
-inline constexpr int kPortListSize = 24;
+// Indexes 0..23 are stored in Zelvan.ini by older versions too: new entries
+// only ever go after them.
+inline constexpr int kPortListSize = 25;
 inline constexpr int kFirstPortWriteIndex = 16;
 inline constexpr int kFirstPrinterIndex = 20;
 inline constexpr int kTcpIndex = 23;
+inline constexpr int kUdpIndex = 24;
 // In Garmin download mode only the sixteen serial ports stay in the list.
 inline constexpr int kDownloadModeEntries = 16;
 // garminPortIndex holds this while start-up selects the stored entry, so the
 // selection handler opens nothing.
 inline constexpr int kIgnoreSelection = 99;
 
-// The 24 entries in list order: COM1..COM16, Port1..Port4, LPT1..LPT3, TCP.
+// The entries in list order: COM1..COM16, Port1..Port4, LPT1..LPT3, TCP, UDP.
 QStringList portListEntries();
-QString portListEntry(int index); // empty outside 0..23
+QString portListEntry(int index); // empty outside 0..kPortListSize-1
 
 // Back colour of the list after it is filled (&HC0C0, olive) and while in
 // download mode (dark red).
@@ -35,10 +39,10 @@ QColor portListColour();
 QColor downloadPortListColour();
 
 // The kind is read from the entry's text, as the sending code does: "TCP",
-// then a "Por" prefix, then "LPT", anything else is a serial port.
+// "UDP", then a "Por" prefix, then "LPT", anything else is a serial port.
 ChannelKind channelKindOf(const QString& entry);
 ChannelKind channelKindOfIndex(int index);
-// The number an entry ends in: 3 for "COM3", "Port3" and "LPT3"; 0 for "TCP".
+// The number an entry ends in: 3 for "COM3", "Port3" and "LPT3"; 0 for "TCP" and "UDP".
 int channelNumberOf(const QString& entry);
 
 // The selector's handling of a new selection. The state lives in the window;

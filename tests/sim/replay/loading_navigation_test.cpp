@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QTimer>
 #include "sim/window/altitude_picture.h"
@@ -264,6 +265,42 @@ TEST(Loading, EscDuringTheCountAbortsTheProfileThenTheLoad)
     h.loader().setYieldIntervalMs(50);
     EXPECT_TRUE(h.load(QStringLiteral("big.log")));
     EXPECT_EQ(h.state().recordTotal, 3001);
+}
+
+// Converting a big GPX file or a log without RMC keeps the window answering;
+// Esc meanwhile stops the load, and the half-written companion goes with it.
+TEST(Loading, EscDuringAConversionStopsItAndLeavesNoCompanion)
+{
+    QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\"><trk><trkseg>\n";
+    QByteArray noRmc;
+    for (int i = 0; i < 30000; ++i) {
+        gpx += "<trkpt lat=\"48." + QByteArray::number(100000 + i) + "\" lon=\"11.5\"><ele>500</ele></trkpt>\n";
+        noRmc += zv::frameSentence("GPVTG,045.0,T,,M,5.4,N,10.0,K") + "\r\n";
+        noRmc += zv::frameSentence("GPGGA,120000,4807.000,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,") + "\r\n";
+    }
+    gpx += "</trkseg></trk></gpx>\n";
+    for (const auto& [name, bytes] : {std::pair{QStringLiteral("big.gpx"), gpx}, std::pair{QStringLiteral("big.log"), noRmc}}) {
+        ReplayHarness h;
+        h.addFile(name, bytes);
+        ASSERT_TRUE(h.select(name));
+        h.loader().setYieldIntervalMs(0);
+        bool sent = false;
+        QTimer::singleShot(0, h.window.get(), [&] {
+            QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(h.ui().list1, &esc);
+            QApplication::sendEvent(h.ui().list1, &esc); // past a profile, if one runs
+            sent = true;
+        });
+        h.loader().loadSelectedFile();
+        EXPECT_TRUE(sent) << name.toStdString() << ": the window answered during the load";
+        EXPECT_FALSE(h.state().replayActive) << name.toStdString();
+        EXPECT_TRUE(h.dialogs.shown.isEmpty()) << name.toStdString();
+        const QStringList left = QDir(h.window->trackFolder()).entryList(QDir::Files);
+        EXPECT_EQ(left, QStringList{name}) << left.join(u' ').toStdString();
+        // The next load converts and replays.
+        h.loader().setYieldIntervalMs(50);
+        EXPECT_TRUE(h.load(name)) << name.toStdString();
+    }
 }
 
 namespace {

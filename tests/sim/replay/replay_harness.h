@@ -51,7 +51,10 @@ struct ReplayHarness {
     CapturingChannel channel;
     ScriptedDialogs dialogs;
 
-    ReplayHarness()
+    ReplayHarness() : ReplayHarness(QByteArray()) {}
+    // iniText: the whole Zelvan.ini, for tests that choose the output entry
+    // and devices themselves; empty gives the printer-entry file below.
+    explicit ReplayHarness(const QByteArray& iniText)
     {
         QDir(home.path()).mkdir(QStringLiteral("Tracks"));
         // Output into a file through the first printer entry: no serial device of
@@ -62,7 +65,7 @@ struct ReplayHarness {
             device.close();
         QFile ini(QDir(home.path()).filePath(QStringLiteral("Zelvan.ini")));
         if (ini.open(QIODevice::WriteOnly))
-            ini.write("[Port]\r\nCOM= 20\r\n[Devices]\r\nLPT1=" + lpt.toUtf8() + "\r\n");
+            ini.write(iniText.isEmpty() ? "[Port]\r\nCOM= 20\r\n[Devices]\r\nLPT1=" + lpt.toUtf8() + "\r\n" : iniText);
         ini.close();
         window = std::make_unique<zelvan::SimWindow>(home.path());
         window->setDialogs(&dialogs);

@@ -127,6 +127,28 @@ TEST(SimSettings, StoredPathThatIsMissingOrCutFallsBackToTheProgramFolder)
     EXPECT_EQ(existingDataDir(QStringLiteral("logs"), home.path()), QDir(home.path()).filePath(QStringLiteral("logs")));
 }
 
+TEST(SimSettings, StoredOutputEntryMayBeUdpButNothingBeyondTheList)
+{
+    const struct {
+        const char* ini;
+        int out;
+        int garmin;
+    } cases[] = {
+        {"[Port]\nCOM=23\n[GPS-Port]\nCOM=23\n", 23, 23}, // TCP stays TCP
+        {"[Port]\nCOM=24\n[GPS-Port]\nCOM=24\n", 24, 1},  // UDP; the Garmin link has no UDP
+        {"[Port]\nCOM=25\n", 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini);
+        QTemporaryDir home;
+        SettingsFile file(home.path());
+        writeAll(file.path(), c.ini);
+        const SimSettings s = file.load();
+        EXPECT_EQ(s.outPortIndex, c.out);
+        EXPECT_EQ(s.garminPortIndex, c.garmin);
+    }
+}
+
 TEST(SimSettings, ValuesOutsideTheControlsRangesAreBroughtIntoRange)
 {
     QTemporaryDir home;

@@ -169,3 +169,20 @@ TEST(LogToRmc, RealLogWithoutRmcGetsOneRmcPerGgaAfterASpeed)
     }
     EXPECT_EQ(rmcs, expected);
 }
+
+TEST(LogToRmc, AStopMidwayLeavesNothingBehind)
+{
+    QTemporaryDir dir;
+    QByteArray text;
+    for (int i = 0; i < 20000; ++i)
+        text += "$GPVTG,045.0,T,,M,5.4,N,10.0,K*00\r\n$GPGGA,120000,4807.000,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*00\r\n";
+    const QString log = writeFile(dir.filePath("big.log"), text);
+    int asked = 0;
+    const auto result = convertLogToRmc(log, kToday, [&] { return ++asked < 3; });
+    EXPECT_EQ(result.status, LogConversion::Stopped);
+    EXPECT_EQ(asked, 3);
+    EXPECT_TRUE(result.companionPath.isEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"big.log"});
+    // Asked and allowed to go on, it converts everything.
+    EXPECT_EQ(convertLogToRmc(log, kToday, [] { return true; }).rmcWritten, 20000);
+}

@@ -481,3 +481,25 @@ TEST(XmlTrackCompanion, Utf16LogsAreReadThroughALatin1Companion)
     EXPECT_EQ(prepareUtf16Text(plain).status, XmlTrackConversion::NotNeeded);
     EXPECT_EQ(prepareUtf16Text(dir.filePath(QStringLiteral("missing.log"))).status, XmlTrackConversion::NotNeeded);
 }
+
+TEST(XmlTrackCompanion, AStopMidwayLeavesNothingBehind)
+{
+    QTemporaryDir dir;
+    QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\"><trk><trkseg>\n";
+    for (int i = 0; i < 20000; ++i)
+        gpx += "<trkpt lat=\"48." + QByteArray::number(100000 + i) + "\" lon=\"11.5\"/>\n";
+    gpx += "</trkseg></trk></gpx>\n";
+    const QString source = writeFile(dir.filePath(QStringLiteral("big.gpx")), gpx);
+    int asks = 0;
+    EXPECT_EQ(prepareXmlTrack(source, kNow, [&] { return ++asks > 0; }).points, 20000);
+    for (const QString& f : QDir(dir.path()).entryList({QStringLiteral("*.ZVT")}, QDir::Files))
+        QFile::remove(dir.filePath(f));
+    // Stopped while reading, and at the last ask, while writing.
+    for (int allowed : {1, asks - 1}) {
+        int asked = 0;
+        const XmlTrackConversion c = prepareXmlTrack(source, kNow, [&] { return ++asked <= allowed; });
+        EXPECT_EQ(c.status, XmlTrackConversion::Failed) << allowed;
+        EXPECT_EQ(c.errorText, QStringLiteral("Stopped")) << allowed;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"big.gpx"}) << allowed;
+    }
+}

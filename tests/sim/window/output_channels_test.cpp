@@ -78,14 +78,14 @@ struct ListRecorder {
 
 } // namespace
 
-TEST(OutputWiring, PortListHoldsTheTwentyFourEntriesInOlive)
+TEST(OutputWiring, PortListHoldsItsEntriesInOlive)
 {
     QTemporaryDir home;
     SimWindow w(home.path());
     auto* portC = w.findChild<QComboBox*>(QStringLiteral("PortC"));
-    ASSERT_EQ(portC->count(), 24);
-    const std::pair<int, const char*> entries[] = {{0, "COM1"}, {15, "COM16"}, {16, "Port1"},
-                                                   {19, "Port4"}, {20, "LPT1"}, {22, "LPT3"}, {23, "TCP"}};
+    ASSERT_EQ(portC->count(), 25);
+    const std::pair<int, const char*> entries[] = {{0, "COM1"},  {15, "COM16"}, {16, "Port1"}, {19, "Port4"},
+                                                   {20, "LPT1"}, {22, "LPT3"},  {23, "TCP"},   {24, "UDP"}};
     for (const auto& [i, text] : entries)
         EXPECT_EQ(portC->itemText(i), QString::fromLatin1(text)) << i;
     EXPECT_EQ(portC->palette().color(QPalette::Base), QColor(0xC0, 0xC0, 0));

@@ -2,9 +2,12 @@
 // the parser must name, and the channels made from them.
 #include "sim/replay/channels/output_spec.h"
 #include "sim/replay/channels/printer_channel.h"
+#include "sim/replay/channels/pty_channel.h"
 #include "sim/replay/channels/serial_channel.h"
 #include "sim/replay/channels/stdout_channel.h"
+#include "sim/replay/channels/tcp_client_channel.h"
 #include "sim/replay/channels/tcp_server_channel.h"
+#include "sim/replay/channels/udp_channel.h"
 
 #include <gtest/gtest.h>
 
@@ -108,13 +111,34 @@ TEST(OutputSpec, ChannelsTakeTheSettingsFilesPortsAndDevices)
     EXPECT_FALSE(QFile::exists(home.path() + QStringLiteral("/lp")));
 }
 
-TEST(OutputSpec, MissingChannelKindsSayNotAvailable)
+TEST(OutputSpec, NetworkAndVirtualPortsTakeTheirTargets)
 {
-    for (const char* text : {"pty", "udp:127.0.0.1", "tcp-client:127.0.0.1:2947"}) {
-        QString error;
-        EXPECT_EQ(createOutputChannel(*parseOutputSpec(QString::fromLatin1(text), nullptr), QString(), &error), nullptr);
-        EXPECT_TRUE(error.contains(QStringLiteral("not available in this build"))) << text;
-    }
+    QTemporaryDir home;
+    QFile ini(QDir(home.path()).filePath(QStringLiteral("Zelvan.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Devices]\r\nCOM3=pty\r\n");
+    ini.close();
+    QString error;
+    auto make = [&](const char* text) {
+        return createOutputChannel(*parseOutputSpec(QString::fromLatin1(text), nullptr), home.path(), &error);
+    };
+    auto pty = make("pty");
+    ASSERT_TRUE(qobject_cast<PtyChannel*>(pty.get()));
+    EXPECT_EQ(static_cast<PtyChannel*>(pty.get())->linkPath(), QDir(home.path()).filePath(QStringLiteral("ttyZelvan")));
+    auto named = make("pty:/tmp/gps0");
+    EXPECT_EQ(static_cast<PtyChannel*>(named.get())->linkPath(), QStringLiteral("/tmp/gps0"));
+    // COM3=pty in [Devices]: COM3 is the window's virtual serial port.
+    auto com3 = make("COM3");
+    ASSERT_TRUE(qobject_cast<PtyChannel*>(com3.get()));
+    EXPECT_EQ(static_cast<PtyChannel*>(com3.get())->linkPath(), virtualSerialLinkPath(home.path(), 3));
+    auto udp = make("udp:192.168.1.255");
+    ASSERT_TRUE(qobject_cast<UdpChannel*>(udp.get()));
+    EXPECT_EQ(static_cast<UdpChannel*>(udp.get())->host(), QStringLiteral("192.168.1.255"));
+    EXPECT_EQ(static_cast<UdpChannel*>(udp.get())->port(), 10110);
+    auto client = make("tcp-client:[::1]:2947");
+    ASSERT_TRUE(qobject_cast<TcpClientChannel*>(client.get()));
+    EXPECT_EQ(static_cast<TcpClientChannel*>(client.get())->host(), QStringLiteral("::1"));
+    EXPECT_EQ(static_cast<TcpClientChannel*>(client.get())->port(), 2947);
 }
 
 TEST(StdoutChannel, WritesSentencesWithCrLfAndReportsAGoneReader)

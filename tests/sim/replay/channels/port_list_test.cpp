@@ -8,7 +8,7 @@
 
 using namespace zelvan;
 
-TEST(PortList, HoldsTheTwentyFourEntriesInOrder)
+TEST(PortList, HoldsTheEntriesInOrderWithTheStoredIndexesUnmoved)
 {
     const QStringList entries = portListEntries();
     ASSERT_EQ(entries.size(), kPortListSize);
@@ -19,7 +19,8 @@ TEST(PortList, HoldsTheTwentyFourEntriesInOrder)
     EXPECT_EQ(entries.at(20), QStringLiteral("LPT1"));
     EXPECT_EQ(entries.at(22), QStringLiteral("LPT3"));
     EXPECT_EQ(entries.at(23), QStringLiteral("TCP"));
-    EXPECT_TRUE(portListEntry(24).isEmpty());
+    EXPECT_EQ(entries.at(24), QStringLiteral("UDP"));
+    EXPECT_TRUE(portListEntry(25).isEmpty());
     EXPECT_TRUE(portListEntry(-1).isEmpty());
     EXPECT_EQ(portListColour(), QColor(0xC0, 0xC0, 0x00)); // &HC0C0
 }
@@ -33,7 +34,8 @@ TEST(PortList, EntryTextDecidesTheChannelAndItsNumber)
     } cases[] = {
         {0, ChannelKind::Serial, 1},   {2, ChannelKind::Serial, 3},     {15, ChannelKind::Serial, 16},
         {16, ChannelKind::PortWrite, 1}, {19, ChannelKind::PortWrite, 4}, {20, ChannelKind::Printer, 1},
-        {22, ChannelKind::Printer, 3}, {23, ChannelKind::Tcp, 0},       {24, ChannelKind::None, 0},
+        {22, ChannelKind::Printer, 3}, {23, ChannelKind::Tcp, 0},       {24, ChannelKind::Udp, 0},
+        {25, ChannelKind::None, 0},
         {99, ChannelKind::None, 0},
     };
     for (const auto& c : cases) {
@@ -123,4 +125,35 @@ TEST(ChannelConfig, ReadsTcpPortAndDevicesFromTheSettingsFile)
         EXPECT_EQ(zv::resolvePortName(QStringLiteral("COM3"), config.devices), QString::fromLatin1(c.com3));
 #endif
     }
+}
+
+TEST(ChannelConfig, ReadsTheUdpTargetAndWhichComEntriesAreVirtual)
+{
+    const struct {
+        const char* ini;
+        const char* host;
+        quint16 port;
+        bool com1Pty;
+        bool com3Pty;
+    } cases[] = {
+        {"", kDefaultUdpHost, kDefaultUdpPort, false, false},
+        {"[UDP]\nHost=192.168.1.255\nPort=2000\n", "192.168.1.255", 2000, false, false},
+        {"[udp]\nport=0\nhost=\n", kDefaultUdpHost, kDefaultUdpPort, false, false},
+        {"[Devices]\nCOM3=PTY\ncom1=/dev/pts/3\n", kDefaultUdpHost, kDefaultUdpPort, false, true},
+        {"[Devices]\nCOM1=pty\nCOM13=pty\n", kDefaultUdpHost, kDefaultUdpPort, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini);
+        QTemporaryDir home;
+        QFile ini(zelvanIniPath(home.path()));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(c.ini);
+        ini.close();
+        const ChannelConfig config = ChannelConfig::fromIni(ini.fileName());
+        EXPECT_EQ(config.udpHost, QString::fromLatin1(c.host));
+        EXPECT_EQ(config.udpPort, c.port);
+        EXPECT_EQ(config.isVirtualSerial(1), c.com1Pty);
+        EXPECT_EQ(config.isVirtualSerial(3), c.com3Pty);
+    }
+    EXPECT_EQ(virtualSerialLinkPath(QStringLiteral("/home/u/zelvan"), 3), QStringLiteral("/home/u/zelvan/ttyZelvan3"));
 }
