@@ -27,10 +27,10 @@ constexpr int kFollowIntervalMs = 6000;
 constexpr int kRunLightMs = 400;
 // Lines that are no records are passed over at this pace.
 constexpr int kNonRecordIntervalMs = 10;
-// The pre-output wait's timer is set this much early; the rest is spun, so
-// the output leaves within microseconds of its time rather than a timer's
-// millisecond.
-constexpr qint64 kSpinNs = 1'500'000;
+// A wait timer that fires earlier than this before its time is set again.
+// The rest is not spun: a process that spins loses the scheduler's wake-up
+// preference and, on a busy machine, is then preempted for milliseconds.
+constexpr qint64 kEarlyNs = 200'000;
 } // namespace
 
 ReplayTick::ReplayTick(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file,
@@ -56,11 +56,9 @@ ReplayTick::ReplayTick(ReplayState& state, const ReplayControls& ui, SentenceSin
     m_wait->setTimerType(Qt::PreciseTimer);
     m_wait->setSingleShot(true);
     connect(m_wait, &QTimer::timeout, this, [this] {
-        if (m_waitDueNs - nowNs() > kSpinNs) {
-            m_wait->start(int((m_waitDueNs - nowNs() - kSpinNs) / 1'000'000));
+        if (m_waitDueNs - nowNs() > kEarlyNs) {
+            m_wait->start(msUntil(m_waitDueNs, nowNs()));
             return;
-        }
-        while (nowNs() < m_waitDueNs) {
         }
         if (m_afterWait)
             (this->*m_afterWait)();
@@ -134,7 +132,7 @@ void ReplayTick::waitThen(void (ReplayTick::*step)())
         return;
     }
     m_afterWait = step;
-    m_wait->start(int(std::max<qint64>(0, left - kSpinNs) / 1'000'000));
+    m_wait->start(msUntil(m_waitDueNs, nowNs()));
 }
 
 void ReplayTick::tickStart()
