@@ -1,11 +1,18 @@
 #include "common/program_dir.h"
+#include "sim/headless/headless_replay.h"
 #include "sim/window/sim_window.h"
 
 #include <QApplication>
 #include <QTimer>
+#include <cstring>
 
 int main(int argc, char** argv)
 {
+    // Without a window no QApplication may exist: it needs a display.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--headless") == 0)
+            return zelvan::runHeadless(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelvan"));
     zelvan::SimWindow window(zv::resolveProgramDir(QApplication::arguments()));

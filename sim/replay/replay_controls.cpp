@@ -45,4 +45,17 @@ bool isChecked(const QAbstractButton* b)
     return b && b->isChecked();
 }
 
+bool checked(const QAbstractButton* box, bool value)
+{
+    return box ? box->isChecked() : value;
+}
+
+void setChecked(QAbstractButton* box, bool& value, bool on)
+{
+    if (box)
+        box->setChecked(on);
+    else
+        value = on;
+}
+
 } // namespace zelvan

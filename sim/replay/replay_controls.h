@@ -16,6 +16,20 @@ class QWidget;
 
 namespace zelvan {
 
+// The choices a front end without widgets (headless) makes instead of the
+// check boxes: the engine reads a box where there is one, else its value here.
+struct ReplayValues {
+    std::array<bool, 7> data{true, true, true, true, true, true, true}; // Data(0..6)
+    bool pause = false;
+    bool lop = false;
+    bool last = false;
+    bool autoSkip = false;
+    bool autoReset = false;
+    bool equ = false;
+    bool manu = false;
+    bool minC = false;
+};
+
 class CompassGauge;
 class ProgressGauge;
 class AltitudePicture;
@@ -66,6 +80,10 @@ struct ReplayControls {
     QLabel* datum = nullptr;
     QLabel* zeit = nullptr;
     QWidget* miniA = nullptr;
+
+    // Used where the box above is null. Mutable as the boxes are: the engine
+    // clears Pause and AutoSkip through a const view, as it unticks the boxes.
+    mutable ReplayValues values;
 };
 
 // Small helpers so the subsystems stay readable with optional controls.
@@ -73,5 +91,9 @@ void setText(QLabel* label, const QString& text);
 void setCaptionColour(QAbstractButton* box, unsigned bgr); // &HBBGGRR value
 void setBackColour(QWidget* w, unsigned bgr);
 bool isChecked(const QAbstractButton* b);
+// The one way the engine reads a box: the box when there is one, else the value.
+bool checked(const QAbstractButton* box, bool value);
+// Ticks or clears the box, or the value where there is no box.
+void setChecked(QAbstractButton* box, bool& value, bool on);
 
 } // namespace zelvan

@@ -261,16 +261,6 @@ Pace paceForChoice(int index)
     return table[index];
 }
 
-int nextTimerInterval(int tickIntervalMs, qint64 lastTickMs, int current)
-{
-    if (tickIntervalMs > 999) {
-        if (lastTickMs >= 0 && tickIntervalMs > lastTickMs)
-            return static_cast<int>(tickIntervalMs - lastTickMs);
-        return current;
-    }
-    return tickIntervalMs;
-}
-
 std::int32_t gaugeClickRecord(std::int32_t recordTotal, int gaugeWidth, int x)
 {
     if (gaugeWidth <= 0)

@@ -81,9 +81,6 @@ struct Pace {
     int tickIntervalMs;
 };
 Pace paceForChoice(int index);
-// Interval for the next tick: the chosen interval less the previous tick's
-// run time for the one-second choices; `current` when that would not fit.
-int nextTimerInterval(int tickIntervalMs, qint64 lastTickMs, int current);
 
 // Record reached by a click at x on a progress gauge of the given width.
 std::int32_t gaugeClickRecord(std::int32_t recordTotal, int gaugeWidth, int x);

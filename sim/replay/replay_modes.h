@@ -1,6 +1,7 @@
 #pragma once
 // Seams for the two other ways the tick works: the manual composer and the
 // track-file (composed) replay plug in here.
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -12,6 +13,13 @@ class ManualComposer {
 public:
     virtual ~ManualComposer() = default;
     virtual void composeManualSentences() = 0;
+};
+
+// The record after the current one, read ahead without moving: its date and
+// time texts (empty when the record has none). exists is false at the end.
+struct NextRecord {
+    bool exists = false;
+    QByteArray ddmmyy, hhmmss;
 };
 
 // How a composed-mode tick continues.
@@ -36,6 +44,8 @@ public:
     virtual void detectTrackFormat() = 0;
     // AutoSkip during a track replay: jump to the next segment.
     virtual void nextSegment() = 0;
+    // For pacing by the file's times.
+    virtual NextRecord peekNextRecord() { return {}; }
     // Writes the ".RMC" companion of a log with GGA and VTG but no RMC and
     // returns its path; an empty result is a load failure. Conversions ask
     // keepGoing now and then (the window handles its events there); false

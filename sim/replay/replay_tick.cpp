@@ -25,12 +25,19 @@ constexpr unsigned kStandstillBgr = 0x40C0;
 constexpr int kPauseIntervalMs = 2000;
 constexpr int kFollowIntervalMs = 6000;
 constexpr int kRunLightMs = 400;
+// Lines that are no records are passed over at this pace.
+constexpr int kNonRecordIntervalMs = 10;
+// A wait timer that fires earlier than this before its time is set again.
+// The rest is not spun: a process that spins loses the scheduler's wake-up
+// preference and, on a busy machine, is then preempted for milliseconds.
+constexpr qint64 kEarlyNs = 200'000;
 } // namespace
 
 ReplayTick::ReplayTick(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file,
                        QObject* parent)
     : QObject(parent), m_s(state), m_ui(ui), m_sink(sink), m_file(file)
 {
+    m_monotonic.start();
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setTimerType(Qt::PreciseTimer);
@@ -49,6 +56,10 @@ ReplayTick::ReplayTick(ReplayState& state, const ReplayControls& ui, SentenceSin
     m_wait->setTimerType(Qt::PreciseTimer);
     m_wait->setSingleShot(true);
     connect(m_wait, &QTimer::timeout, this, [this] {
+        if (m_waitDueNs - nowNs() > kEarlyNs) {
+            m_wait->start(msUntil(m_waitDueNs, nowNs()));
+            return;
+        }
         if (m_afterWait)
             (this->*m_afterWait)();
     });
@@ -67,6 +78,7 @@ void ReplayTick::setTimer1Enabled(bool on)
 
 void ReplayTick::setTimer1Interval(int ms)
 {
+    restartSchedule();
     m_interval = qBound(1, ms, 24 * 3600 * 1000);
     if (m_running)
         return;
@@ -85,7 +97,7 @@ void ReplayTick::whenIdle(std::function<void()> command)
 
 bool ReplayTick::manualMode() const
 {
-    return isChecked(m_ui.manu);
+    return checked(m_ui.manu, m_ui.values.manu);
 }
 
 void ReplayTick::emitSentence(const QByteArray& sentence)
@@ -100,17 +112,27 @@ void ReplayTick::onTimer1()
     m_running = true;
     m_timer1->stop();
     m_tickClock.start();
+    // A tick the schedule fired late still counts from its slot.
+    const qint64 now = nowNs();
+    m_tickScheduled = m_nextStartNs.has_value();
+    m_tickStartNs = m_tickScheduled ? std::min(*m_nextStartNs, now) : now;
+    m_nextStartNs.reset();
+    m_passingOver = false;
     tickStart();
 }
 
 void ReplayTick::waitThen(void (ReplayTick::*step)())
 {
-    if (m_preOutputWaitMs <= 0) {
+    // The output follows the tick's (scheduled) start by the wait, so a late
+    // timer shortens the wait instead of shifting the output.
+    m_waitDueNs = m_tickStartNs + qint64(m_preOutputWaitMs) * 1'000'000;
+    const qint64 left = m_waitDueNs - nowNs();
+    if (m_preOutputWaitMs <= 0 || left <= 0) {
         (this->*step)();
         return;
     }
     m_afterWait = step;
-    m_wait->start(m_preOutputWaitMs);
+    m_wait->start(msUntil(m_waitDueNs, nowNs()));
 }
 
 void ReplayTick::tickStart()
@@ -162,7 +184,7 @@ void ReplayTick::afterWait()
     // Composed mode (track files).
     if (m_ui.equ)
         m_ui.equ->setEnabled(false);
-    if (!m_s.singleStep && isChecked(m_ui.pause)) {
+    if (!m_s.singleStep && checked(m_ui.pause, m_ui.values.pause)) {
         pauseStep();
         finishTick();
         return;
@@ -175,7 +197,7 @@ void ReplayTick::afterWait()
 
 void ReplayTick::pauseStep()
 {
-    auto data = [this](int i) { return isChecked(m_ui.data[i]); };
+    auto data = [this](int i) { return checked(m_ui.data[i], m_ui.values.data[i]); };
     m_sink.list(QStringLiteral("Pause:"));
     if (m_s.fileKind == FileKindNmeaLog) {
         if (!m_s.lastGga.isEmpty() && !m_s.sentRmc.isEmpty())
@@ -234,8 +256,8 @@ void ReplayTick::passThrough()
         finishTick();
         return;
     }
-    auto data = [this](int i) { return isChecked(m_ui.data[i]); };
-    if (!m_s.singleStep && isChecked(m_ui.pause)) {
+    auto data = [this](int i) { return checked(m_ui.data[i], m_ui.values.data[i]); };
+    if (!m_s.singleStep && checked(m_ui.pause, m_ui.values.pause)) {
         pauseStep();
         finishTick();
         return;
@@ -270,7 +292,8 @@ void ReplayTick::passThrough()
         DataSelection sel{};
         for (int i = 0; i < DataBoxCount; ++i)
             sel[i] = data(i);
-        const LogLineChoice c = selectLogLine(m_s.currentLine, sel, isChecked(m_ui.equ), m_s.epochTimePos);
+        const LogLineChoice c =
+            selectLogLine(m_s.currentLine, sel, checked(m_ui.equ, m_ui.values.equ), m_s.epochTimePos);
         switch (c.kind) {
         case LogLineKind::Gga:
             if (m_ui.data[DataGga])
@@ -412,7 +435,7 @@ void ReplayTick::commonEnd()
             setText(m_ui.nnMaxL, shown);
         }
     }
-    setTimer1Interval(nextTimerInterval(m_s.tickIntervalMs, m_s.lastTickMs, m_interval));
+    scheduleNextTick();
     if (m_tickClock.isValid() && m_tickClock.elapsed() > kRunLightMs) {
         if (m_ui.runA)
             m_ui.runA->hide();
@@ -427,8 +450,12 @@ void ReplayTick::commonEnd()
 void ReplayTick::finishTick()
 {
     m_s.lastTickMs = m_tickClock.isValid() ? m_tickClock.elapsed() : 0;
-    if (isChecked(m_ui.last))
+    if (checked(m_ui.last, m_ui.values.last)) {
         m_interval = kFollowIntervalMs;
+        restartSchedule();
+    } else if (m_nextStartNs && !m_passingOver) {
+        m_interval = msUntil(*m_nextStartNs, nowNs());
+    }
     m_running = false;
     m_timer1->setInterval(m_interval);
     if (m_timerWanted)
@@ -459,6 +486,7 @@ void ReplayTick::choosePace(int index)
         return;
     }
     const bool wasWanted = m_timerWanted;
+    m_fileFactor.reset();
     setTimer1Enabled(false);
     setTimer1Interval(100);
     const Pace pace = paceForChoice(index);
@@ -470,9 +498,100 @@ void ReplayTick::choosePace(int index)
         m_timerWanted = wasWanted && manualMode();
 }
 
+void ReplayTick::chooseFilePace(double factor)
+{
+    const bool wasWanted = m_timerWanted;
+    setTimer1Enabled(false);
+    setTimer1Interval(100);
+    m_fileFactor = qBound(kMinFileFactor, factor, kMaxFileFactor);
+    m_s.recordsPerTick = 1;
+    m_s.tickIntervalMs = 100;
+    if (m_s.replayActive)
+        setTimer1Enabled(true);
+    else
+        m_timerWanted = wasWanted && manualMode();
+}
+
+void ReplayTick::restartSchedule()
+{
+    m_nextStartNs.reset();
+    m_filePace = FilePaceState();
+}
+
+void ReplayTick::schedulePeriodic(int periodMs)
+{
+    const qint64 now = nowNs();
+    m_nextStartNs = nextPeriodicStart(m_tickStartNs, qint64(periodMs) * 1'000'000, now);
+    m_interval = msUntil(*m_nextStartNs, now);
+}
+
+void ReplayTick::passOverLine()
+{
+    // Under a schedule the next tick keeps this tick's slot: its wait ends
+    // where this one's would have, so the record is not late for the lines
+    // passed over (as long as they take less than the wait).
+    const bool scheduled = m_tickScheduled;
+    const qint64 slot = m_tickStartNs;
+    setTimer1Interval(kNonRecordIntervalMs);
+    if (scheduled) {
+        m_nextStartNs = slot;
+        m_passingOver = true;
+    }
+}
+
+void ReplayTick::scheduleNextTick()
+{
+    if (m_fileFactor) {
+        if (m_s.fileKind == FileKindNmeaLog) {
+            // The RMC that ends this epoch opens the next one: its time is known.
+            scheduleFromFile(recordTimeOf(rmcField(m_epochRmc, 1), rmcField(m_epochRmc, 9)),
+                             recordTimeOf(rmcField(m_s.currentLine, 1), rmcField(m_s.currentLine, 9)), true);
+        } else {
+            const NextRecord next = m_track ? m_track->peekNextRecord() : NextRecord{};
+            scheduleFromFile(m_recordTime, recordTimeOf(next.hhmmss, next.ddmmyy), next.exists);
+        }
+        return;
+    }
+    if (m_s.tickIntervalMs > 999)
+        schedulePeriodic(m_s.tickIntervalMs);
+    else
+        setTimer1Interval(m_s.tickIntervalMs);
+}
+
+void ReplayTick::scheduleFromFile(const std::optional<RecordTime>& current, const std::optional<RecordTime>& next,
+                                  bool nextExists)
+{
+    const qint64 now = nowNs();
+    if (!nextExists) {
+        // Nothing follows: the next tick only finds the end.
+        m_nextStartNs = now;
+        m_interval = 0;
+        return;
+    }
+    if (!m_filePace.started)
+        stepFilePace(m_filePace, current, m_tickStartNs, *m_fileFactor);
+    const FilePaceStep step = stepFilePace(m_filePace, next, now, *m_fileFactor);
+    m_nextStartNs = step.dueNs;
+    m_interval = msUntil(step.dueNs, now);
+    const qint64 record = qint64(m_s.recordIndex) + 2;
+    switch (step.note) {
+    case PaceNote::None: break;
+    case PaceNote::NoTime:
+        Q_EMIT paceNote(QStringLiteral("record %1 has no time: sent 1 s after the previous one").arg(record));
+        break;
+    case PaceNote::Backwards:
+        Q_EMIT paceNote(QStringLiteral("record %1 goes back in time: sent 1 s after the previous one").arg(record));
+        break;
+    case PaceNote::Jump:
+        Q_EMIT paceNote(
+            QStringLiteral("record %1 is more than an hour after the previous one: sent 1 s after it").arg(record));
+        break;
+    }
+}
+
 void ReplayTick::lastToggled()
 {
-    const bool on = isChecked(m_ui.last);
+    const bool on = checked(m_ui.last, m_ui.values.last);
     for (QRadioButton* b : m_ui.abstand)
         if (b)
             b->setEnabled(!on);

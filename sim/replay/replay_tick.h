@@ -3,6 +3,7 @@
 // log (pass-through), or hands over to the track-file replay (composed mode)
 // or the manual composer, lists and sends the sentences and re-arms Timer1
 // for the chosen pace.
+#include "sim/replay/pacing.h"
 #include "sim/replay/replay_controls.h"
 #include "sim/replay/replay_modes.h"
 #include "sim/replay/replay_state.h"
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <functional>
+#include <optional>
 
 class QTimer;
 
@@ -51,6 +53,19 @@ public:
     // Abstand(index) click and Last click.
     void choosePace(int index);
     void lastToggled();
+    // Pacing by the file's own record times, scaled by factor (0.1..100):
+    // one record or epoch per tick. Any Abstand choice ends it.
+    void chooseFilePace(double factor);
+    bool filePaced() const { return m_fileFactor.has_value(); }
+
+    // The running tick's next tick is due periodMs after its scheduled start
+    // (not after its end), on a monotonic clock.
+    void schedulePeriodic(int periodMs);
+    // A line that is no record: the next tick follows at once when a schedule
+    // runs (the record keeps its slot), else after the short pass-over interval.
+    void passOverLine();
+    // Navigation moved in the file: the schedule starts afresh at the next tick.
+    void restartSchedule();
 
     // Seams.
     void setManualComposer(ManualComposer* composer) { m_manual = composer; }
@@ -60,6 +75,7 @@ public:
     void setRecordClock(std::function<void(const QByteArray&, const QByteArray&)> clock) { m_clock = std::move(clock); }
     void showRecordClock(const QByteArray& ddmmyy, const QByteArray& hhmmss)
     {
+        m_recordTime = recordTimeOf(hhmmss, ddmmyy);
         if (m_clock)
             m_clock(ddmmyy, hhmmss);
     }
@@ -74,6 +90,8 @@ public:
 
 Q_SIGNALS:
     void tickFinished();
+    // File pacing met a record it cannot follow the time of (text for a log).
+    void paceNote(const QString& text);
 
 private:
     void tickStart();
@@ -84,6 +102,10 @@ private:
     void finishTick();
     void onTimer2();
     void waitThen(void (ReplayTick::*step)());
+    void scheduleNextTick();
+    void scheduleFromFile(const std::optional<RecordTime>& current, const std::optional<RecordTime>& next,
+                          bool nextExists);
+    qint64 nowNs() const { return m_monotonic.nsecsElapsed(); }
 
     ReplayState& m_s;
     const ReplayControls& m_ui;
@@ -100,6 +122,16 @@ private:
     bool m_navigating = false;
     int m_preOutputWaitMs = 100;
     QElapsedTimer m_tickClock;
+    // Scheduling: when the running tick was due, and when the next one is.
+    QElapsedTimer m_monotonic;
+    qint64 m_tickStartNs = 0;
+    qint64 m_waitDueNs = 0;
+    bool m_tickScheduled = false;
+    bool m_passingOver = false; // the next tick keeps this tick's slot
+    std::optional<qint64> m_nextStartNs;
+    std::optional<double> m_fileFactor;
+    FilePaceState m_filePace;
+    std::optional<RecordTime> m_recordTime; // of the track record just decoded
     QByteArray m_epochRmc;
     QList<std::function<void()>> m_deferred;
 

@@ -71,6 +71,8 @@ void SentenceSink::list(const QString& text)
 {
     if (m_list1)
         m_list1->addItem(text);
+    if (!text.startsWith(QLatin1Char('$')))
+        Q_EMIT noted(text);
 }
 
 void SentenceSink::clearList()

@@ -39,6 +39,9 @@ public:
 
 Q_SIGNALS:
     void channelFailed(const QString& message);
+    // A line that is only listed (a load failure's text, "Pause:"), for a
+    // front end without List1.
+    void noted(const QString& text);
 
 private:
     QListWidget* m_list1;

@@ -56,7 +56,7 @@ bool Loader::isReplayRunning() const
 
 bool Loader::paused() const
 {
-    return isChecked(m_ui.pause);
+    return checked(m_ui.pause, m_ui.values.pause);
 }
 
 void Loader::setSettingsFile(const QString& iniPath)
@@ -87,13 +87,30 @@ void Loader::loadSelectedFile()
         m_s.suppressLoad = false;
         return;
     }
+    load(QDir(m_folder).filePath(name));
+}
+
+bool Loader::loadFile(const QString& path)
+{
+    if (m_loading || m_s.replayActive)
+        return false;
+    bool ok = false;
+    const auto connection = connect(this, &Loader::loadFinished, this, [&ok](bool result) { ok = result; });
+    load(path);
+    disconnect(connection);
+    return ok;
+}
+
+void Loader::load(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
     show(m_ui.list1, true);
     show(m_ui.dir1, false);
     show(m_ui.drive1, false);
     enable(m_ui.dirSel, false);
     enable(m_ui.manu, false);
 
-    m_s.trackPath = QDir(m_folder).filePath(name);
+    m_s.trackPath = path;
     m_s.fileKind = FileKindNone;
     if (!m_settingsFile.isEmpty())
         m_s.outputTalker = readOutputTalker(m_settingsFile);
@@ -153,10 +170,8 @@ void Loader::loadSelectedFile()
     }
 
     if (m_s.fileKind == FileKindTrack) {
-        if (m_ui.autoSkip) {
-            m_ui.autoSkip->setChecked(false);
-            m_ui.autoSkip->setEnabled(false);
-        }
+        setChecked(m_ui.autoSkip, m_ui.values.autoSkip, false);
+        enable(m_ui.autoSkip, false);
         show(m_ui.autoL, false);
         for (int i = 3; i <= 5; ++i)
             enable(m_ui.data[i], false);
@@ -217,10 +232,10 @@ void Loader::loadSelectedFile()
     enable(m_ui.portC, false);
     m_tick.setTimer1Interval(100);
     m_tick.setTimer1Enabled(true);
-    if (isChecked(m_ui.minC) && m_ui.miniA) {
+    if (checked(m_ui.minC, m_ui.values.minC) && m_ui.miniA) {
         // A second to see the start, then out of the way.
         QTimer::singleShot(1000, this, [this] {
-            if (!m_s.replayActive || !isChecked(m_ui.minC))
+            if (!m_s.replayActive || !checked(m_ui.minC, m_ui.values.minC))
                 return;
             m_ui.miniA->show();
             m_ui.miniA->window()->showMinimized();
@@ -361,7 +376,7 @@ void Loader::checkSegmentMark(const QByteArray& line)
     if (!line.startsWith('N'))
         return;
     ++m_s.segmentCount;
-    if (isChecked(m_ui.autoReset))
+    if (checked(m_ui.autoReset, m_ui.values.autoReset))
         resetTripValues(true);
 }
 
@@ -382,7 +397,7 @@ void Loader::resetTripValues(bool all)
 
 void Loader::stopReplay(StopReason reason)
 {
-    if (reason == StopEndOfFile && isChecked(m_ui.lop)) {
+    if (reason == StopEndOfFile && checked(m_ui.lop, m_ui.values.lop)) {
         m_sink.clearList();
         m_sink.list(QString(80, QLatin1Char('>')));
         m_file.close();
@@ -413,8 +428,7 @@ void Loader::stopReplay(StopReason reason)
     m_s.phsmiLine.clear();
     enable(m_ui.dirSel, true);
     setText(m_ui.fileL, QString());
-    if (m_ui.pause)
-        m_ui.pause->setChecked(false);
+    setChecked(m_ui.pause, m_ui.values.pause, false);
     setBackColour(m_ui.autoSkip, kGrey);
     m_s.replayActive = false;
     m_sink.closeChannels();
@@ -460,6 +474,7 @@ void Loader::stopReplay(StopReason reason)
     }
     if (m_stopped)
         m_stopped();
+    Q_EMIT replayStopped(reason);
 }
 
 void Loader::clearReadouts()
@@ -487,6 +502,7 @@ void Loader::runNavigation(const std::function<void()>& body)
         m_tick.setNavigating(true);
         body();
         m_tick.setNavigating(false);
+        m_tick.restartSchedule();
     });
 }
 
@@ -597,7 +613,7 @@ void Loader::restart()
 
 void Loader::skip1Clicked()
 {
-    if (isChecked(m_ui.manu)) {
+    if (checked(m_ui.manu, m_ui.values.manu)) {
         if (m_manualStart)
             m_manualStart();
         return;
@@ -656,12 +672,12 @@ void Loader::pauseToggled()
 
 void Loader::lopToggled()
 {
-    show(m_ui.loopL, isChecked(m_ui.lop));
+    show(m_ui.loopL, checked(m_ui.lop, m_ui.values.lop));
 }
 
 void Loader::stopAClicked()
 {
-    if (isChecked(m_ui.manu) && !m_s.replayActive) {
+    if (checked(m_ui.manu, m_ui.values.manu) && !m_s.replayActive) {
         if (m_manualStop)
             m_manualStop();
         return;
@@ -673,15 +689,14 @@ void Loader::stopAClicked()
 void Loader::autoSkipClicked()
 {
     if (m_s.fileKind == FileKindTrack && isReplayRunning() && m_s.replayActive) {
-        if (m_ui.autoSkip)
-            m_ui.autoSkip->setChecked(false);
+        setChecked(m_ui.autoSkip, m_ui.values.autoSkip, false);
         clearReadouts();
         if (m_track)
             runNavigation([this] { m_track->nextSegment(); });
         return;
     }
-    show(m_ui.autoL, isChecked(m_ui.autoSkip));
-    m_s.autoSkipStill = isChecked(m_ui.autoSkip);
+    show(m_ui.autoL, checked(m_ui.autoSkip, m_ui.values.autoSkip));
+    m_s.autoSkipStill = checked(m_ui.autoSkip, m_ui.values.autoSkip);
     if (m_ui.ende)
         m_ui.ende->setFocus();
 }

@@ -32,6 +32,9 @@ public:
     QString folder() const { return m_folder; }
 
     void loadSelectedFile();
+    // Loads a file by its path, as a click on it in File1 would (a front end
+    // without a file list). True when the replay runs.
+    bool loadFile(const QString& path);
     void stopReplay(StopReason reason);
     void clearReadouts();
     void skipRecords(std::int32_t n);
@@ -91,8 +94,11 @@ public:
 
 Q_SIGNALS:
     void loadFinished(bool ok);
+    // Every stop, after the controls are idle again (not a loop's restart).
+    void replayStopped(zelvan::StopReason reason);
 
 private:
+    void load(const QString& path);
     bool probeKind();
     bool countLog(); // false: aborted by a stop meanwhile
     void resetTripValues(bool all);

@@ -25,8 +25,6 @@ namespace zelvan {
 
 namespace {
 
-// Lines that are no records are passed over at this pace.
-constexpr int kNonRecordIntervalMs = 10;
 // Following a growing file reads only its tail for the last line.
 constexpr qint64 kLastLineTail = 64 * 1024;
 const QColor kRecordAltitudeColour(255, 255, 0);
@@ -228,7 +226,7 @@ bool TrackReplay::load()
 
 TickFlow TrackReplay::tick()
 {
-    const bool following = isChecked(m_ui.last);
+    const bool following = checked(m_ui.last, m_ui.values.last);
     if (following) {
         if (!readLastLine())
             return TickFlow::Ended;
@@ -256,7 +254,7 @@ TickFlow TrackReplay::tick()
     }
     TrackDecodeStep step = decodeTrackRecord(line, m_format, m_decoder, nowUtc);
     if (!step.record) {
-        m_tick.setTimer1Interval(kNonRecordIntervalMs);
+        m_tick.passOverLine();
         return TickFlow::Ended;
     }
     m_decoder = std::move(step.state);
@@ -281,6 +279,30 @@ TickFlow TrackReplay::tick()
         }
     }
     return TickFlow::CommonEnd;
+}
+
+NextRecord TrackReplay::peekNextRecord()
+{
+    NextRecord next;
+    if (!m_file.isOpen())
+        return next;
+    const qint64 at = m_file.position();
+    QByteArray line;
+    while (m_file.readLine(line)) {
+        if (!isRecord(line))
+            continue;
+        next.exists = true;
+        // KML records carry no time of their own (they are dated "now").
+        if (m_format != TrackFormat::Kml) {
+            if (const auto fix = parseTrackLine(line, m_format, now())) {
+                next.hhmmss = fix->timeText;
+                next.ddmmyy = fix->recordDate;
+            }
+        }
+        break;
+    }
+    m_file.seek(at);
+    return next;
 }
 
 // Reopens the file and takes its last line; only the tail is read, so a
@@ -393,7 +415,7 @@ void TrackReplay::emitRecord(const TrackRecord& r)
         m_ui.gauge1->setNeedleWidth(3);
         m_ui.gauge1->setValue(compassNeedle(r.recordCourse));
     }
-    auto selected = [this](int i) { return isChecked(m_ui.data[i]); };
+    auto selected = [this](int i) { return checked(m_ui.data[i], m_ui.values.data[i]); };
     if (selected(DataRmc))
         m_tick.emitSentence(s.rmc);
     if (selected(DataGga))
@@ -561,7 +583,7 @@ void TrackReplay::nextSegment()
             return;
     }
     ++m_s.segmentCount;
-    if (isChecked(m_ui.autoReset)) {
+    if (checked(m_ui.autoReset, m_ui.values.autoReset)) {
         // As a segment mark's reset, but the knots text, trip timer and trip
         // read-out stay as they are.
         m_s.maxSpeed = 0;

@@ -48,6 +48,7 @@ public:
     void seekNextRecordLine() override;
     void detectTrackFormat() override;
     void nextSegment() override;
+    NextRecord peekNextRecord() override;
     QString convertLogToRmc(const QString& logPath, const std::function<bool()>& keepGoing) override;
     PreparedFile prepareFile(const QString& path, const std::function<bool()>& keepGoing) override;
 

@@ -4,6 +4,7 @@
 
 #include "common/dialogs.h"
 #include "sim/replay/replay_core.h"
+#include "sim/replay/replay_engine.h"
 #include "sim/replay/replay_tick.h"
 #include "sim/replay/sentence_sink.h"
 #include "sim/tracks/loader.h"
@@ -84,13 +85,12 @@ SimWindow::SimWindow(const QString& homeDir, QWidget* parent)
     m_dialogs->target = m_ownDialogs.get();
 
     buildControls();
-    m_sink = new SentenceSink(m_ui.list1, this);
-    m_tick = new ReplayTick(m_state, m_ui, *m_sink, m_file, this);
-    m_loader = new Loader(m_state, m_ui, *m_sink, m_file, *m_tick, *m_dialogs, this);
     // [Output] Talker of Zelvan.ini, read now and at every load.
-    m_loader->setSettingsFile(zelvanIniPath(m_homeDir));
-    m_tick->setStopReplay([this](StopReason r) { m_loader->stopReplay(r); });
-    setupTrackReplay();
+    auto* engine = new ReplayEngine(m_state, m_ui, m_file, *m_dialogs, zelvanIniPath(m_homeDir), this);
+    m_sink = &engine->sink();
+    m_tick = &engine->tick();
+    m_loader = &engine->loader();
+    m_trackReplay = &engine->trackReplay();
     // A plain clock until the status read-outs take over.
     m_tick->setRecordClock([this](const QByteArray& date, const QByteArray& time) {
         if (time.size() >= 6)

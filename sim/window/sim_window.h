@@ -208,7 +208,6 @@ public:
     TrackReplay& trackReplay() { return *m_trackReplay; }
 
 private:
-    void setupTrackReplay();
     TrackReplay* m_trackReplay = nullptr;
 
     // Manual mode.

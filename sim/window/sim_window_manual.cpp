@@ -341,11 +341,12 @@ void SimManualMode::composeManualSentences()
         setText(ui.distL, out.readout->distL);
         setText(m_label6, out.readout->label6);
     }
-    // Timer1 restarts after the tick: take the tick's own time (its wait
-    // before the output) off, so the chosen pace holds.
-    const qint64 spent = m_w.replayState().lastTickMs;
-    const int interval = m_pace > 999 && m_pace > spent ? int(m_pace - spent) : m_pace;
-    m_w.tick().setTimer1Interval(interval);
+    // The one-second paces count from the tick's start, so its own time
+    // (the wait before the output) never stretches the period.
+    if (m_pace > 999)
+        m_w.tick().schedulePeriodic(m_pace);
+    else
+        m_w.tick().setTimer1Interval(m_pace);
 }
 
 bool SimManualMode::filterEvent(QObject* watched, QEvent* event)

@@ -22,8 +22,16 @@ public:
     // CommPort: 1 for COM1. Takes effect at the next open.
     void setPortNumber(int number) { m_portNumber = number; }
     int portNumber() const { return m_portNumber; }
-    QString portName() const { return QStringLiteral("COM%1").arg(m_portNumber); }
-    QString devicePath() const { return zv::resolvePortName(portName(), m_overrides); }
+    // A device named by its path instead of a port number (takes precedence).
+    void setDevicePath(const QString& path) { m_devicePath = path; }
+    QString portName() const
+    {
+        return m_devicePath.isEmpty() ? QStringLiteral("COM%1").arg(m_portNumber) : m_devicePath;
+    }
+    QString devicePath() const
+    {
+        return m_devicePath.isEmpty() ? zv::resolvePortName(portName(), m_overrides) : m_devicePath;
+    }
     // Settings text such as "9600,n,8,1"; false (and unchanged) when unusable.
     // Takes effect at the next open.
     bool setSettings(const QString& text);
@@ -42,6 +50,7 @@ private:
     QSerialPort m_port;
     zv::DeviceOverrides m_overrides;
     int m_portNumber = 1;
+    QString m_devicePath;
     QString m_settingsText;
     SerialSettings m_settings;
     bool m_reported = false;

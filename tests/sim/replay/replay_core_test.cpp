@@ -1,3 +1,4 @@
+#include "sim/replay/pacing.h"
 #include "sim/replay/replay_core.h"
 
 #include "common/nmea.h"
@@ -271,21 +272,23 @@ TEST(Pacing, ChoicesAndCompensation)
         EXPECT_EQ(paceForChoice(i).recordsPerTick, records[i]) << i;
         EXPECT_EQ(paceForChoice(i).tickIntervalMs, intervals[i]) << i;
     }
+    // The next slot counts from the tick's scheduled start, not from its end.
+    constexpr qint64 ms = 1'000'000;
     struct Case {
-        int tick;
-        qint64 last;
-        int current;
-        int expected;
+        qint64 start, period, now, expected;
     } cases[] = {
-        {2000, 350, 2000, 1650}, // "2 s" after a 350 ms tick
-        {1000, 1200, 900, 900},  // run time longer than the pace: unchanged
-        {1000, 1000, 900, 900},
-        {100, 350, 2000, 100},   // fast choices: the plain interval
-        {8000, 0, 2000, 8000},
-        {1000, -5, 700, 700},    // a clock that went backwards never stretches the pace
+        {0, 2000 * ms, 350 * ms, 2000 * ms},        // "2 s" after a 350 ms tick: 1650 ms to go
+        {5 * ms, 1000 * ms, 6 * ms, 1005 * ms},     // a late timer shifts nothing
+        {0, 1000 * ms, 1200 * ms, 2000 * ms},       // overran its period: the next free slot
+        {0, 1000 * ms, 1000 * ms, 1000 * ms},       // exactly at the slot: at once
+        {0, 1000 * ms, 3500 * ms, 4000 * ms},       // several periods lost: no burst of ticks
+        {0, 0, 7 * ms, 7 * ms},                     // no period: at once
     };
     for (const Case& c : cases)
-        EXPECT_EQ(nextTimerInterval(c.tick, c.last, c.current), c.expected) << c.tick << "/" << c.last;
+        EXPECT_EQ(nextPeriodicStart(c.start, c.period, c.now), c.expected) << c.start << "/" << c.now;
+    EXPECT_EQ(msUntil(1650 * ms, 0), 1650);
+    EXPECT_EQ(msUntil(1650 * ms + 1, 0), 1651); // rounded up: a timer never fires early
+    EXPECT_EQ(msUntil(5 * ms, 9 * ms), 0);
 }
 
 TEST(Navigation, GaugeClickTarget)

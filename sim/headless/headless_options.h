@@ -1,0 +1,49 @@
+#pragma once
+// The command line of "zelvan --headless": read into plain values, with a
+// message naming the first thing that is wrong.
+#include "sim/replay/channels/output_spec.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace zelvan {
+
+struct HeadlessOptions {
+    QString file;
+    int paceIndex = 4;               // Abstand(0..7): x8 x4 x2 cont 1s 2s 4s 8s
+    std::optional<double> fileFactor; // pacing by the file's times, at this speed
+    std::array<bool, 7> data{true, true, true, true, true, true, true}; // RMC GGA VTG RMB GSA GSV OTH
+    bool equ = false;
+    bool autoSkip = false;
+    bool loop = false;
+    std::int32_t startRecord = 0;
+    QList<OutputSpec> outputs;       // standard output when none is given
+    QString home;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+};
+
+struct HeadlessParse {
+    std::optional<HeadlessOptions> options;
+    QString error; // set when options is empty
+};
+
+// The arguments after the program's name; "--headless" itself is passed over.
+// Options take their value as the next argument or after "=".
+HeadlessParse parseHeadlessOptions(const QStringList& arguments);
+
+// --pace's value: the Abstand index, or the file pacing factor.
+struct PaceChoice {
+    int index = 4;
+    std::optional<double> fileFactor;
+};
+std::optional<PaceChoice> parsePace(const QString& text);
+
+QString headlessUsage();
+
+} // namespace zelvan

@@ -1,0 +1,309 @@
+#include "sim/headless/headless_replay.h"
+
+#include "common/program_dir.h"
+#include "sim/replay/channels/channel_config.h"
+#include "sim/replay/channels/tcp_server_channel.h"
+#include "sim/replay/output_channel.h"
+#include "sim/replay/replay_engine.h"
+#include "sim/replay/replay_tick.h"
+#include "sim/replay/sentence_sink.h"
+#include "sim/tracks/loader.h"
+#include "version.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace zelvan {
+
+HeadlessReplay::HeadlessReplay(const HeadlessOptions& options, const QString& homeDir, QObject* parent)
+    : QObject(parent), m_options(options), m_homeDir(homeDir)
+{
+    m_ui.values.data = options.data;
+    m_ui.values.equ = options.equ;
+    m_ui.values.lop = options.loop;
+    m_engine = std::make_unique<ReplayEngine>(m_state, m_ui, m_file, m_dialogs, zelvanIniPath(homeDir));
+    ReplayTick& tick = m_engine->tick();
+    if (options.fileFactor)
+        tick.chooseFilePace(*options.fileFactor);
+    else
+        tick.choosePace(options.paceIndex);
+    connect(&tick, &ReplayTick::paceNote, this, [](const QString& text) { printError(text); });
+    connect(&m_engine->loader(), &Loader::replayStopped, this, &HeadlessReplay::onStopped);
+    m_progress.setInterval(1000);
+    connect(&m_progress, &QTimer::timeout, this, &HeadlessReplay::showProgress);
+}
+
+HeadlessReplay::~HeadlessReplay()
+{
+    // The engine goes first: it holds the channels (guarded) and the state.
+    m_engine.reset();
+    for (Output& o : m_outputs)
+        if (o.channel)
+            o.channel->close();
+}
+
+bool HeadlessReplay::start()
+{
+    QList<OutputChannel*> channels;
+    for (const OutputSpec& spec : std::as_const(m_options.outputs)) {
+        QString error;
+        std::unique_ptr<OutputChannel> channel = createOutputChannel(spec, m_homeDir, &error);
+        if (channel && !channel->open(&error))
+            channel.reset();
+        if (!channel) {
+            printError(QStringLiteral("output %1 cannot be opened: %2").arg(describeOutputSpec(spec), error));
+            for (Output& o : m_outputs)
+                o.channel->close();
+            return false;
+        }
+        OutputChannel* raw = channel.get();
+        connect(raw, &OutputChannel::failed, this, [this, raw](const QString& message) { onOutputFailed(raw, message); });
+        if (auto* tcp = qobject_cast<TcpServerChannel*>(raw))
+            connect(tcp, &TcpServerChannel::messageRequested, this,
+                    [](const QString& text, const QString& title) { printError(title + QStringLiteral(": ") + text); });
+        channels << raw;
+        m_outputs.push_back({spec, std::move(channel), false});
+    }
+    m_engine->sink().setChannels(channels);
+    QTimer::singleShot(0, this, &HeadlessReplay::load);
+    return true;
+}
+
+void HeadlessReplay::load()
+{
+    if (m_stopping) {
+        finish(ExitDone);
+        return;
+    }
+    const QFileInfo info(m_options.file);
+    if (!info.isFile() || !info.isReadable()) {
+        printError(QStringLiteral("%1: %2").arg(m_options.file, info.exists() ? QStringLiteral("not a readable file")
+                                                                            : QStringLiteral("no such file")));
+        finish(ExitReplayFailed);
+        return;
+    }
+    // What the window would list in List1 about the load.
+    QStringList notes;
+    const auto noting = connect(&m_engine->sink(), &SentenceSink::noted, this, [&notes](const QString& text) {
+        if (!text.trimmed().isEmpty())
+            notes << text.trimmed();
+    });
+    m_loading = true;
+    const bool ok = m_engine->loader().loadFile(info.absoluteFilePath());
+    m_loading = false;
+    disconnect(noting);
+    if (m_stopping) {
+        if (ok)
+            m_engine->loader().stopReplay(StopByUser);
+        finish(m_stopCode);
+        return;
+    }
+    if (!ok) {
+        QString reason = notes.isEmpty() ? QStringLiteral("not a replayable file") : notes.last();
+        reason.remove(QStringLiteral(" !"));
+        printError(QStringLiteral("%1: %2").arg(m_options.file, reason));
+        finish(ExitReplayFailed);
+        return;
+    }
+    if (m_options.autoSkip) {
+        if (m_state.fileKind == FileKindNmeaLog) {
+            m_ui.values.autoSkip = true;
+            m_engine->loader().autoSkipClicked();
+        } else {
+            printError(QStringLiteral("--autoskip passes over standstill in NMEA logs only; ignored for a track file"));
+        }
+    }
+    if (m_options.startRecord > 0)
+        m_engine->loader().goToRecord(m_options.startRecord);
+    if (!m_options.quiet && m_state.replayActive) {
+        showProgress();
+        m_progress.start();
+    }
+}
+
+void HeadlessReplay::requestStop()
+{
+    if (m_stopping)
+        return;
+    m_stopping = true;
+    // Never in the middle of a tick: after it, or now when none runs.
+    m_engine->tick().whenIdle([this] {
+        if (m_loading) {
+            // The loader gives up at its next look at the events; load() ends the run.
+            m_engine->loader().stopReplay(StopByUser);
+            return;
+        }
+        if (m_state.replayActive)
+            m_engine->loader().stopReplay(StopByUser);
+        finish(m_stopCode);
+    });
+}
+
+void HeadlessReplay::onStopped(StopReason reason)
+{
+    if (m_loading)
+        return; // load() reports it
+    if (reason == StopLoadFailure && !m_stopping) {
+        printError(QStringLiteral("%1: the file could not be read again").arg(m_options.file));
+        finish(ExitReplayFailed);
+        return;
+    }
+    finish(m_stopCode);
+}
+
+namespace {
+
+// Network outputs come back by themselves: a TCP client connects again, a
+// UDP peer may start listening. Their failures are reported, not final.
+bool recovers(OutputSpec::Kind kind)
+{
+    return kind == OutputSpec::Kind::TcpClient || kind == OutputSpec::Kind::Udp
+        || kind == OutputSpec::Kind::TcpServer;
+}
+
+} // namespace
+
+void HeadlessReplay::onOutputFailed(OutputChannel* channel, const QString& message)
+{
+    for (Output& o : m_outputs) {
+        if (o.channel.get() != channel || o.dropped)
+            continue;
+        if (recovers(o.spec.kind)) {
+            printError(QStringLiteral("output %1: %2").arg(describeOutputSpec(o.spec), message));
+            return;
+        }
+        o.dropped = true;
+        printError(QStringLiteral("output %1 failed and is dropped: %2").arg(describeOutputSpec(o.spec), message));
+    }
+    QList<OutputChannel*> left;
+    for (const Output& o : m_outputs)
+        if (!o.dropped)
+            left << o.channel.get();
+    m_engine->sink().setChannels(left);
+    // Closed after the send that failed has returned.
+    QTimer::singleShot(0, channel, [channel] { channel->close(); });
+    if (left.isEmpty()) {
+        printError(QStringLiteral("no output is left"));
+        m_stopping = true;
+        m_stopCode = ExitReplayFailed;
+        m_engine->tick().whenIdle([this] {
+            if (m_state.replayActive)
+                m_engine->loader().stopReplay(StopByUser);
+            finish(m_stopCode);
+        });
+    }
+}
+
+void HeadlessReplay::showProgress()
+{
+    if (m_state.recordIndex == m_shownIndex || !m_state.replayActive)
+        return;
+    m_shownIndex = m_state.recordIndex;
+    const QByteArray line =
+        QStringLiteral("record %1 of %2\n").arg(m_state.recordIndex).arg(m_state.recordTotal).toLocal8Bit();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
+
+void HeadlessReplay::finish(int code)
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_progress.stop();
+    for (Output& o : m_outputs)
+        if (o.channel)
+            o.channel->close();
+    Q_EMIT finished(code);
+}
+
+// ---------------------------------------------------------------- the program
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+extern "C" void onTerminationSignal(int signal)
+{
+    const int saved = errno;
+    const char byte = char(signal);
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+bool installSignalPipe()
+{
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+void writeOut(const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int runHeadless(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Zelvan"));
+    const HeadlessParse parsed = parseHeadlessOptions(QCoreApplication::arguments().mid(1));
+    if (!parsed.options) {
+        printError(parsed.error);
+        printError(QStringLiteral("see: zelvan --headless --help"));
+        return ExitUsage;
+    }
+    const HeadlessOptions& options = *parsed.options;
+    if (options.help) {
+        writeOut(headlessUsage());
+        return ExitDone;
+    }
+    if (options.version) {
+        writeOut(QStringLiteral("zelvan " ZV_VERSION_STRING "\n"));
+        return ExitDone;
+    }
+    // A reader that goes away is a write error on its output, not the end of the program.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (!installSignalPipe()) {
+        printError(QStringLiteral("cannot watch for SIGINT and SIGTERM"));
+        return ExitReplayFailed;
+    }
+    QStringList homeArgs{QCoreApplication::arguments().value(0)};
+    if (!options.home.isEmpty())
+        homeArgs << QStringLiteral("--home") << options.home;
+    const QString home = zv::resolveProgramDir(homeArgs);
+
+    HeadlessReplay replay(options, home);
+    int exitCode = ExitDone;
+    QObject::connect(&replay, &HeadlessReplay::finished, &app, [&exitCode](int code) {
+        exitCode = code;
+        QCoreApplication::exit(code);
+    });
+    QSocketNotifier signalWatch(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalWatch, &QSocketNotifier::activated, &replay, [&replay] {
+        char buffer[16];
+        while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
+        }
+        replay.requestStop();
+    });
+    if (!replay.start())
+        return ExitOutputFailed;
+    QCoreApplication::exec();
+    return exitCode;
+}
+
+} // namespace zelvan

@@ -1,0 +1,301 @@
+"""zelvan --headless as users run it unattended: no display, the replay's
+sentences on standard output, on a TCP server read by a socket client on
+127.0.0.1, the exit status for each kind of failure, and an orderly end on
+SIGTERM and SIGINT that leaves nothing behind."""
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import time
+
+import zvpeers
+
+GOLDEN_LOG = "gpsd_magellan-ec10.log"  # its golden file was written through the window's replay
+
+
+def env_without_display():
+    env = dict(os.environ)
+    for key in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
+        env.pop(key, None)
+    return env
+
+
+def headless(args, **kwargs):
+    return [zvpeers.program("zelvan"), "--headless"] + args
+
+
+def run(args, timeout=120):
+    return subprocess.run(headless(args), env=env_without_display(), capture_output=True, timeout=timeout)
+
+
+def listening(port):
+    try:
+        with socket.create_connection(("127.0.0.1", port), timeout=0.5):
+            return True
+    except OSError:
+        return False
+
+
+def project_version():
+    root = os.path.join(os.path.dirname(__file__), "..", "..")
+    with open(os.path.join(root, "CMakeLists.txt")) as f:
+        return re.search(r"project\([^)]*VERSION\s+([0-9.]+)", f.read()).group(1)
+
+
+def check(failures, condition, text):
+    if not condition:
+        failures.append(text)
+
+
+def test_stdout_matches_the_window(failures, home):
+    log = os.path.join(zvpeers.TEST_DATA, "replay", GOLDEN_LOG)
+    with open(os.path.join(zvpeers.TEST_DATA, "replay", "golden", GOLDEN_LOG + ".out"), "rb") as f:
+        golden = f.read()
+    started = time.monotonic()
+    r = run(["--home", home, "--pace", "cont", "--output", "-", "--quiet", log])
+    took = time.monotonic() - started
+    check(failures, r.returncode == 0, f"cont replay exited {r.returncode}: {r.stderr!r}")
+    check(failures, r.stdout == golden,
+          f"stdout differs from the window's replay: {len(r.stdout)} bytes, golden {len(golden)}")
+    check(failures, r.stderr == b"", f"--quiet still wrote {r.stderr!r}")
+    epochs = golden.count(b"RMC,")
+    print(f"cont: {epochs} epochs in {took:.2f} s ({epochs / took:.1f} epochs/s, with start-up)")
+    # Without --quiet: progress lines on standard error, nothing else on stdout.
+    r = run(["--home", home, "--pace", "cont", log])
+    check(failures, r.stdout == golden, "progress reached standard output")
+    check(failures, re.search(rb"record \d+ of \d+", r.stderr), f"no progress on stderr: {r.stderr!r}")
+
+
+def test_exit_codes(failures, home):
+    log = os.path.join(zvpeers.TEST_DATA, "replay", GOLDEN_LOG)
+    r = run(["--home", home, os.path.join(home, "missing.log")])
+    check(failures, r.returncode == 1 and b"no such file" in r.stderr, f"missing file: {r.returncode} {r.stderr!r}")
+    notlog = os.path.join(home, "notes.log")
+    with open(notlog, "w") as f:
+        f.write("shopping list\n")
+    r = run(["--home", home, notlog])
+    check(failures, r.returncode == 1 and b"No Log-File" in r.stderr, f"not a log: {r.returncode} {r.stderr!r}")
+    for bad in (["--pace", "3s", log], ["--fast", log], [], ["--output", "serial", log]):
+        r = run(["--home", home] + bad)
+        check(failures, r.returncode == 2 and r.stderr.startswith(b"zelvan: "), f"{bad}: {r.returncode} {r.stderr!r}")
+    # Outputs that cannot be opened: nothing is replayed.
+    with open(os.path.join(home, "Zelvan.ini"), "w", newline="") as ini:
+        ini.write(f"[Devices]\r\nLPT1={home}/no-printer\r\nCOM2={home}/no-tty\r\n")
+    with socket.socket() as taken:
+        taken.bind(("127.0.0.1", 0))
+        taken.listen()
+        port = taken.getsockname()[1]
+        for spec in (f"tcp:{port}", "LPT1", "COM2", f"{home}/no-tty"):
+            r = run(["--home", home, "--output", "-", "--output", spec, log])
+            check(failures, r.returncode == 3 and b"cannot be opened" in r.stderr and r.stdout == b"",
+                  f"output {spec}: {r.returncode} {r.stderr!r} {len(r.stdout)} bytes out")
+    check(failures, not os.path.exists(os.path.join(home, "no-printer")), "a missing printer became a file")
+    r = run(["--help"])
+    check(failures, r.returncode == 0 and b"--pace" in r.stdout, "--help")
+    r = run(["--version"])
+    check(failures, r.returncode == 0 and r.stdout.strip() == f"zelvan {project_version()}".encode(),
+          f"--version said {r.stdout!r}")
+
+
+def read_tcp(port, seconds):
+    client = socket.create_connection(("127.0.0.1", port), timeout=5)
+    client.settimeout(0.5)
+    data, arrivals = b"", []
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        try:
+            chunk = client.recv(65536)
+        except socket.timeout:
+            continue
+        if not chunk:
+            break
+        now = time.monotonic()
+        arrivals += [now] * chunk.count(b"RMC,")
+        data += chunk
+    client.close()
+    return data, arrivals
+
+
+def test_tcp_and_stdout_together(failures, home):
+    log = os.path.join(zvpeers.TEST_DATA, "replay", "gpsd_neo-m8n.log")
+    port = zvpeers.free_port()
+    out_path = os.path.join(home, "stdout.nmea")
+    with open(out_path, "wb") as out:
+        proc = zvpeers.start(headless(["--home", home, "--quiet", "--pace", "1s", "--output", f"tcp:{port}",
+                                       "--output", "-", log]), env=env_without_display(), stdout=out)
+        if not zvpeers.wait_for(lambda: listening(port), timeout=15):
+            failures.append("the TCP output did not listen")
+            return
+        data, arrivals = read_tcp(port, 6)
+        proc.send_signal(signal.SIGTERM)
+        code = proc.wait(timeout=10)
+    check(failures, code == 0, f"SIGTERM during a TCP replay: exit {code}")
+    lines = [l for l in data.split(b"\r\n") if l]
+    check(failures, len(arrivals) >= 4, f"only {len(arrivals)} epochs reached the TCP client in 6 s")
+    for line in lines:
+        try:
+            zvpeers.nmea_parse(line.decode("latin-1"))
+        except Exception as e:  # noqa: BLE001 - any parse failure is a finding
+            failures.append(f"TCP client got a bad sentence {line!r}: {e}")
+    with open(out_path, "rb") as f:
+        stdout = f.read()
+    # The client joined late: what it got is the tail of what stdout got, sentence for sentence.
+    check(failures, data and data in stdout, "the TCP client's sentences differ from standard output's")
+    gaps = [b - a for a, b in zip(arrivals, arrivals[1:])]
+    if gaps:
+        print(f"1s over TCP: {len(gaps)} periods, mean {sum(gaps) / len(gaps):.4f} s, "
+              f"min {min(gaps):.4f}, max {max(gaps):.4f}")
+    check(failures, not listening(port), "the TCP server still listens after the end")
+
+
+def test_a_failing_output_is_dropped(failures, home):
+    log = os.path.join(zvpeers.TEST_DATA, "replay", GOLDEN_LOG)
+    port = zvpeers.free_port()
+    errors = os.path.join(home, "stderr.txt")
+    with open(errors, "wb") as err:
+        proc = zvpeers.start(headless(["--home", home, "--quiet", "--pace", "cont", "--output", "-",
+                                       "--output", f"tcp:{port}", log]), env=env_without_display(),
+                             stdout=subprocess.PIPE, stderr=err)
+        proc.stdout.read(200)
+        proc.stdout.close()  # the reader of standard output goes away
+        if not zvpeers.wait_for(lambda: listening(port), timeout=15):
+            failures.append("the TCP output did not listen")
+            return
+        data, arrivals = read_tcp(port, 2)
+        check(failures, len(arrivals) >= 3, f"the TCP output stopped with standard output: {len(arrivals)} epochs")
+        proc.send_signal(signal.SIGTERM)
+        code = proc.wait(timeout=10)
+    with open(errors, "rb") as f:
+        text = f.read()
+    check(failures, code == 0, f"exit {code} after one of two outputs failed")
+    check(failures, b"standard output failed and is dropped" in text, f"no report of the dropped output: {text!r}")
+    # With no output left the run ends, and says so.
+    proc = zvpeers.start(headless(["--home", home, "--quiet", "--pace", "cont", log]), env=env_without_display(),
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    proc.stdout.read(100)
+    proc.stdout.close()
+    try:
+        code = proc.wait(timeout=20)
+    except subprocess.TimeoutExpired:
+        failures.append("the run went on with no output left")
+        return
+    check(failures, code == 1 and b"no output is left" in proc.stderr.read(), f"no output left: exit {code}")
+
+
+def test_pty_and_udp(failures, home):
+    """A pseudo-terminal reached through a link (the default one in the program
+    folder) and UDP datagrams to 127.0.0.1: both carry the replay at once."""
+    import select
+    import tty
+    log = os.path.join(zvpeers.TEST_DATA, "replay", GOLDEN_LOG)
+    with open(os.path.join(zvpeers.TEST_DATA, "replay", "golden", GOLDEN_LOG + ".out"), "rb") as f:
+        golden = f.read()
+    receiver = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    receiver.bind(("127.0.0.1", 0))
+    receiver.setblocking(False)
+    udp_port = receiver.getsockname()[1]
+    link = os.path.join(home, "ttyZelvan")
+    proc = zvpeers.start(headless(["--home", home, "--quiet", "--pace", "cont", "--output", "pty",
+                                   "--output", f"udp:127.0.0.1:{udp_port}", log]),
+                         env=env_without_display(), stderr=subprocess.PIPE)
+    if not zvpeers.wait_for(lambda: os.path.islink(link), timeout=15):
+        failures.append("the pty output made no link in the program folder")
+        return
+    fd = os.open(link, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+    tty.setraw(fd)
+    from_pty, datagrams = b"", []
+    deadline = time.monotonic() + 30
+    while time.monotonic() < deadline and proc.poll() is None:
+        ready, _, _ = select.select([fd, receiver], [], [], 0.2)
+        if fd in ready:
+            try:
+                from_pty += os.read(fd, 65536)
+            except OSError:
+                pass
+        if receiver in ready:
+            while True:
+                try:
+                    datagrams.append(receiver.recv(2048))
+                except BlockingIOError:
+                    break
+    os.close(fd)
+    receiver.close()
+    code = proc.wait(timeout=10)
+    check(failures, code == 0, f"pty+udp run exited {code}: {proc.stderr.read()!r}")
+    check(failures, not os.path.lexists(link), "the pty link is left behind after the end")
+    # The terminal was opened after the start, and the channel throws away what a
+    # busy reader leaves unread: what it got are the replay's sentences, in order.
+    wanted = golden.split(b"\r\n")
+    got = [l for l in from_pty.split(b"\r\n")[1:-1] if l]
+    at = 0
+    for line in got:
+        while at < len(wanted) and wanted[at] != line:
+            at += 1
+        if at == len(wanted):
+            failures.append(f"the pty carried {line!r}, not in the replay's order")
+            break
+        at += 1
+    check(failures, len(got) >= 10, f"only {len(got)} sentences came through the pty")
+    check(failures, b"".join(datagrams) == golden, f"UDP: {len(datagrams)} datagrams differ from the replay")
+    check(failures, all(d.endswith(b"\r\n") and d.count(b"\r\n") == 1 for d in datagrams),
+          "a datagram holds other than one sentence")
+
+
+def test_signals_end_cleanly(failures, home):
+    # A log without RMC is replayed through a companion file the program writes
+    # next to it; an orderly end removes it and leaves the user's file alone.
+    folder = os.path.join(home, "tracks")
+    os.mkdir(folder)
+    log = os.path.join(folder, "hemi.log")
+    shutil.copy(os.path.join(zvpeers.TEST_DATA, "tracks", "gpsd_hemi.log"), log)
+    with open(log, "rb") as f:
+        original = f.read()
+    for sig in (signal.SIGTERM, signal.SIGINT):
+        port = zvpeers.free_port()
+        link = os.path.join(home, f"gps-{sig.name}")
+        proc = zvpeers.start(headless(["--home", home, "--pace", "1s", "--output", f"tcp:{port}",
+                                       "--output", f"pty:{link}", log]),
+                             env=env_without_display(), stderr=subprocess.PIPE)
+        companion = zvpeers.wait_for(lambda: [n for n in os.listdir(folder) if n != "hemi.log"], timeout=15)
+        check(failures, companion, "no companion file was written for a log without RMC")
+        check(failures, zvpeers.wait_for(lambda: listening(port), timeout=15), "TCP output not listening")
+        time.sleep(1.5)
+        proc.send_signal(sig)
+        try:
+            code = proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            failures.append(f"{sig.name} did not end the replay")
+            continue
+        err = proc.stderr.read()
+        check(failures, code == 0, f"{sig.name}: exit {code}, {err!r}")
+        check(failures, os.listdir(folder) == ["hemi.log"], f"{sig.name} left {os.listdir(folder)}")
+        check(failures, not listening(port), f"{sig.name}: the TCP server still listens")
+        check(failures, not os.path.lexists(link), f"{sig.name}: the pty link is left behind")
+    with open(log, "rb") as f:
+        check(failures, f.read() == original, "the user's log was changed")
+
+
+def main():
+    failures = []
+    home = zvpeers.temp_home("zv-headless-")
+    try:
+        for test in (test_stdout_matches_the_window, test_exit_codes, test_tcp_and_stdout_together,
+                     test_a_failing_output_is_dropped, test_pty_and_udp, test_signals_end_cleanly):
+            sub = os.path.join(home, test.__name__)
+            os.mkdir(sub)
+            before = len(failures)
+            test(failures, sub)
+            print(f"{test.__name__}: {'ok' if len(failures) == before else 'FAILED'}")
+    finally:
+        zvpeers.stop_all()
+        shutil.rmtree(home, ignore_errors=True)
+    if failures:
+        print("\n".join(failures))
+        sys.exit(1)
+
+
+if __name__ == "__main__":
+    main()
