@@ -55,8 +55,11 @@ def figures(stamps):
     if not periods:
         return None
     mean = statistics.fmean(periods)
+    errors = sorted(abs(p - 1.0) for p in periods)
     return {
         "periods": len(periods),
+        "p99_ms": errors[min(len(errors) - 1, int(len(errors) * 0.99))] * 1000,
+        "over_2ms": sum(1 for e in errors if e > 0.002),
         "mean_error_pct": abs(mean - 1.0) * 100,
         "worst_ms": max(abs(p - 1.0) for p in periods) * 1000,
         "drift_ms": ((stamps[-1] - stamps[WARMUP]) - len(periods)) * 1000,
@@ -136,12 +139,13 @@ def main():
                     p.kill()
         shutil.rmtree(home, ignore_errors=True)
 
-    print(f"{'source':<16}{'periods':>8}{'mean error %':>14}{'worst ms':>10}{'drift ms':>10}")
+    print(f"{'source':<16}{'periods':>8}{'mean error %':>14}{'worst ms':>10}{'p99 ms':>8}{'> 2 ms':>8}{'drift ms':>10}")
     for name, r in results.items():
         if r is None:
             print(f"{name:<16}{'no data':>8}")
             continue
-        print(f"{name:<16}{r['periods']:>8}{r['mean_error_pct']:>14.5f}{r['worst_ms']:>10.2f}{r['drift_ms']:>10.1f}")
+        print(f"{name:<16}{r['periods']:>8}{r['mean_error_pct']:>14.5f}{r['worst_ms']:>10.2f}{r['p99_ms']:>8.2f}"
+              f"{r['over_2ms']:>8}{r['drift_ms']:>10.1f}")
     babel = results.get("GPSBabel pipe")
     ok = True
     for name in ("Zelvan pty", "Zelvan TCP"):

@@ -166,6 +166,9 @@ QString TcpServerChannel::elementAddress(int index) const
 void TcpServerChannel::onNewConnection()
 {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        // Each sentence leaves at once, as from a receiver: no waiting to
+        // fill a segment behind an unacknowledged one.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         int index = 0;
         for (int i = 1; i <= tcpCount(); ++i) {
             if (!m_elements[i - 1].socket) {
