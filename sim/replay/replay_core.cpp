@@ -233,11 +233,15 @@ QByteArray pausedVtg(QByteArrayView vtg)
 {
     if (!vtg.startsWith("$") || vtg.size() < 8)
         return {};
+    // The "T" of the true course, before the checksum: a VTG cut short after
+    // it ("$GPVTG,054.7,T*hh") must not carry its "*" into the new body.
+    const qsizetype star = vtg.indexOf('*');
+    const qsizetype end = star < 0 ? vtg.size() : star;
     const qsizetype t = vtg.indexOf('T', 7);
-    if (t < 0 || t + 1 >= vtg.size())
+    if (t < 0 || t >= end)
         return {};
-    QByteArray body = vtg.sliced(1, t + 1).toByteArray(); // through the comma after "T"
-    body += ",M,0,N,0,K";
+    QByteArray body = vtg.sliced(1, t).toByteArray(); // through the "T"
+    body += ",,M,0,N,0,K";
     return zv::frameSentence(body);
 }
 

@@ -44,6 +44,9 @@ TEST(RecordFormat, TextStatusFromTheLastRmc)
         {"$GPRMC,143005,A,4805.7450,N,01138.1950,E,000.0,,061226,,E*00", "48.09575,N,011.63658,E,\"Bridge\""},
         {"$GPRMC,143005,A,4859.9999,S,00000.0001,W,000.0,,061226,,E*00", "49.00000,S,000.00000,W,\"Bridge\""},
         {"$GPRMC,143005,V,,,,,,,061226,,*00", ""},
+        // No hemisphere letter, no position: a "$" would split the record.
+        {"$GPRMC,143005,A,4805.7450,$,01138.1950,E,000.0,,061226,,E*00", ""},
+        {"$GPRMC,143005,A,4805.7450,N,01138.1950,,000.0,,061226,,E*00", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(textRecordStatus(QByteArrayView(c.rmc), QStringLiteral("Bridge")), c.status) << c.rmc;

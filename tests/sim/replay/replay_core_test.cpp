@@ -261,6 +261,9 @@ TEST(PauseSentences, VtgKeepsCourseAndReportsZeroSpeed)
     EXPECT_EQ(pausedVtg("$GPVTG,,T,,M,0.0,N,0.0,K*00"), zv::frameSentence("GPVTG,,T,,M,0,N,0,K"));
     EXPECT_TRUE(pausedVtg("").isEmpty());
     EXPECT_TRUE(pausedVtg("$GPVTG,1").isEmpty());
+    // Cut short after the course: the checksum's "*" stays out of the body.
+    EXPECT_EQ(pausedVtg("$GPVTG,054.7,T*1B"), zv::frameSentence("GPVTG,054.7,T,,M,0,N,0,K"));
+    EXPECT_TRUE(pausedVtg("$GPVTG,054.7*1T").isEmpty());
 }
 
 TEST(Pacing, ChoicesAndCompensation)
