@@ -2,6 +2,7 @@
 #include "sim/manual/manual_composer.h"
 #include "sim/manual/recording.h"
 #include "sim/manual/recording_format.h"
+#include "support/file_size_limit.h"
 #include "support/scripted_dialogs.h"
 
 #include <gtest/gtest.h>
@@ -381,3 +382,36 @@ TEST_F(Recording, ClosedRecordingIsNotEnabledByALaterStart)
 }
 
 } // namespace
+
+TEST_F(Recording, FullDiskWhileExtendingKeepsWhatWasRecordedAndSaysSo)
+{
+    QDir().mkpath(tracks());
+    const QByteArray old = "$GPTXT,earlier tour*00\r\n" + QByteArray(300, 'x') + "\r\n";
+    {
+        QFile f(path("tour"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(old);
+    }
+    {
+        zvtest::FileSizeLimit full(old.size() + 100); // room for one record, not for many
+        ASSERT_TRUE(full.active());
+        dialogs.queueAnswer(zv::Dialogs::Answer::No); // extend
+        choose("tour");
+        ASSERT_TRUE(recorder->isOpen());
+        startRun();
+        for (int i = 0; i < 10 && recorder->isOpen(); ++i) {
+            moveNorthTenths(5);
+            tick();
+            recorder->savePosition();
+        }
+    }
+    EXPECT_FALSE(recorder->isOpen());
+    ASSERT_FALSE(dialogs.shown.isEmpty());
+    EXPECT_EQ(dialogs.shown.last().icon, zv::Dialogs::Icon::Critical);
+    EXPECT_TRUE(dialogs.shown.last().text.startsWith("File cannot be written:")) << dialogs.shown.last().text.toStdString();
+    EXPECT_TRUE(dialogs.shown.last().text.contains("File too large")) << dialogs.shown.last().text.toStdString();
+    EXPECT_FALSE(recorder->savePEnabled());
+    QFile f(path("tour"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().startsWith(old)) << "what was recorded before stays";
+}
