@@ -19,7 +19,8 @@ std::optional<std::pair<int, long long>> splitCoordinate(const QByteArray& field
 {
     bool ok = false;
     const double v = field.toDouble(&ok);
-    if (!ok || v < 0 || field.isEmpty())
+    // Beyond 180 degrees is no coordinate (and would overflow the arithmetic).
+    if (!ok || v < 0 || v > 18000.0 || field.isEmpty())
         return std::nullopt;
     const int degrees = static_cast<int>(v / 100);
     return std::make_pair(degrees, std::llround((v - degrees * 100) * 10000));

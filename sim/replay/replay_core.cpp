@@ -84,16 +84,22 @@ QByteArray reframe(QByteArrayView lineUpToStar)
     return zv::frameSentence(lineUpToStar.sliced(1));
 }
 
+// The sentence's fields end at its "*": commas after it are no fields.
+QByteArrayView sentenceBody(QByteArrayView line)
+{
+    const qsizetype star = line.indexOf('*');
+    return star < 0 ? line : line.first(star);
+}
+
 } // namespace
 
 QByteArray alignGga(QByteArrayView line, QByteArrayView epochTimePos)
 {
-    const qsizetype p = nthComma(line, 6);
-    if (p < 0 || line.size() < 7)
+    const QByteArrayView body = sentenceBody(line);
+    const qsizetype p = nthComma(body, 6);
+    if (p < 0 || body.size() < 7)
         return line.toByteArray();
-    qsizetype s = line.indexOf('*', p);
-    if (s < 0)
-        s = line.size();
+    const qsizetype s = body.size();
     QByteArray out = line.first(7).toByteArray();
     out += epochTimePos;
     out += line.sliced(p, s - p);
@@ -102,13 +108,12 @@ QByteArray alignGga(QByteArrayView line, QByteArrayView epochTimePos)
 
 QByteArray alignGll(QByteArrayView line, QByteArrayView epochTimePos)
 {
-    const qsizetype p = nthComma(line, 5);
+    const QByteArrayView body = sentenceBody(line);
+    const qsizetype p = nthComma(body, 5);
     const qsizetype q = epochTimePos.indexOf(',');
-    if (p < 0 || q < 0 || line.size() < 7)
+    if (p < 0 || q < 0 || body.size() < 7)
         return line.toByteArray();
-    qsizetype s = line.indexOf('*', p);
-    if (s < 0)
-        s = line.size();
+    const qsizetype s = body.size();
     QByteArray out = line.first(7).toByteArray();
     out += epochTimePos.sliced(q + 1);
     out += line.sliced(p, s - p);

@@ -48,6 +48,7 @@ TEST(RecordFormat, TextStatusFromTheLastRmc)
         // No hemisphere letter, no position: a "$" would split the record.
         {"$GPRMC,143005,A,4805.7450,$,01138.1950,E,000.0,,061226,,E*00", ""},
         {"$GPRMC,143005,A,4805.7450,N,01138.1950,,000.0,,061226,,E*00", ""},
+        {"$GPRMC,143005,A,120000120000,N,01138.1950,E,000.0,,061226,,E*00", ""}, // beyond 180 degrees
     };
     for (const auto& c : cases)
         EXPECT_EQ(textRecordStatus(QByteArrayView(c.rmc), QStringLiteral("Bridge")), c.status) << c.rmc;

@@ -170,6 +170,10 @@ TEST(PassThrough, AlignmentLeavesShortAndUnterminatedLinesSafe)
     }
     // A GGA cut before its checksum is still aligned and framed.
     EXPECT_EQ(alignGga("$GPGGA,1,2,N,3,E,1,08", "9,8,S,7,W"), zv::frameSentence("GPGGA,9,8,S,7,W,1,08"));
+    // Commas after the "*" are no fields: such a line is left as it is,
+    // never framed with the old "*" inside.
+    EXPECT_EQ(alignGll("$GNGLL*6,78,04,176,19,82,25", "9,8,S,7,W"), "$GNGLL*6,78,04,176,19,82,25");
+    EXPECT_EQ(alignGga("$GPGGA,1,2*N,3,E,1,08", "9,8,S,7,W"), "$GPGGA,1,2*N,3,E,1,08");
 }
 
 TEST(PassThrough, EpochTimePosFromRmc)
