@@ -136,7 +136,9 @@ QByteArray epochTimePosOf(QByteArrayView rmcLine)
     qsizetype at = rmcStart(rmcLine);
     if (at < 0)
         return {};
-    const QByteArrayView rmc = rmcLine.sliced(at);
+    // Only the fields count: an RMC garbled before its first comma
+    // ("$GPRMCtion* x,...") must not lend its "*" to the aligned GGA.
+    const QByteArrayView rmc = sentenceBody(rmcLine.sliced(at));
     if (rmc.size() < 8)
         return {};
     // Time field from the 8th character, then "," + lat,N/S,lon,E/W: the

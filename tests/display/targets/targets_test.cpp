@@ -279,7 +279,7 @@ TEST_F(TargetList, FullDiskKeepsTheTargetsFileWholeAndSaysSo)
     }
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_TRUE(dialogs.shown[0].text.startsWith(QStringLiteral("Ziele nicht gespeichert: "))) << dialogs.shown[0].text.toStdString();
-    EXPECT_TRUE(dialogs.shown[0].text.contains(QStringLiteral("VUR.wpt")));
+    EXPECT_TRUE(dialogs.shown[0].text.contains(QStringLiteral("VUR.wpt\nFile too large")));
     EXPECT_EQ(readFile(file()), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("VUR.wpt")});
 }

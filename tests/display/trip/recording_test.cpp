@@ -383,8 +383,7 @@ TEST_F(RecordingSave, FullDiskKeepsTheOlderRecordingAndSaysSo)
         EXPECT_FALSE(trip.save(dir.path(), QStringLiteral("tour")));
     }
     ASSERT_EQ(dialogs.shown.size(), 1);
-    EXPECT_TRUE(dialogs.shown[0].text.startsWith(QStringLiteral("Aufzeichnung nicht gespeichert: tour.dat")))
-        << dialogs.shown[0].text.toStdString();
+    EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("Aufzeichnung nicht gespeichert: tour.dat\nFile too large"));
     EXPECT_EQ(readFile(path), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("tour.dat")});
 }

@@ -360,7 +360,8 @@ TEST(GarminDownload, FullDiskKeepsTheExistingTrackAndSaysSo)
     ASSERT_EQ(rig.dialogs.shown.size(), 1);
     EXPECT_EQ(rig.dialogs.shown[0].icon, zv::Dialogs::Icon::Critical);
     EXPECT_TRUE(rig.dialogs.shown[0].text.startsWith("The file ")) << rig.dialogs.shown[0].text.toStdString();
-    EXPECT_TRUE(rig.dialogs.shown[0].text.contains("could not be written completely"));
+    EXPECT_TRUE(rig.dialogs.shown[0].text.endsWith("alps.trk could not be written completely:\nFile too large"))
+        << rig.dialogs.shown[0].text.toStdString();
     QFile f(rig.path("alps.trk"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), old);

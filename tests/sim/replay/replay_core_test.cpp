@@ -190,6 +190,7 @@ TEST(PassThrough, EpochTimePosFromRmc)
         {"$GPRMC,12", ""},
         {"$GPRMC,,V,,,,,,,,,,N", ",,,,"},
         {"$GPRMC,235955.00,V,0000.0000,,,N*44", "235955.00,0000.0000,,,N"},
+        {"$GPRMCtion* Centreville, VA, 38.90684N, 77.440E", ""}, // no fields before the "*"
     };
     for (const Case& c : cases)
         EXPECT_EQ(epochTimePosOf(c.rmc), QByteArray(c.expected)) << c.rmc;

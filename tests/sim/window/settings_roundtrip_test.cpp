@@ -181,6 +181,7 @@ TEST(SettingsRoundTrip, ExitOnAFullDiskWarnsAndLeavesTheOldFileWhole)
     EXPECT_EQ(dialogs.shown.first().icon, zv::Dialogs::Icon::Warning);
     EXPECT_TRUE(dialogs.shown.first().text.startsWith(QStringLiteral("The settings could not be saved to ")))
         << dialogs.shown.first().text.toStdString();
+    EXPECT_TRUE(dialogs.shown.first().text.endsWith(QStringLiteral(":\nFile too large"))) << "the system's reason";
     EXPECT_EQ(readAll(ini), old);
     EXPECT_EQ(QDir(home.path()).entryList(QDir::Files), QStringList{QStringLiteral("Zelvan.ini")});
 }

@@ -84,7 +84,9 @@ TEST(VanishingPeers, SerialDeviceGoneMidReplayIsReportedOnceAndTheReplayRunsOn)
     EXPECT_FALSE(window.replayState().replayActive) << "the replay ran to its end";
     QTest::qWait(200);
     ASSERT_EQ(dialogs.shown.size(), 1) << "one message, not one per sentence";
-    EXPECT_TRUE(dialogs.shown[0].text.startsWith(QStringLiteral("COM3"))) << dialogs.shown[0].text.toStdString();
+    EXPECT_TRUE(dialogs.shown[0].text.startsWith(QStringLiteral("COM3 (") + pty.a + QStringLiteral("): ")))
+        << dialogs.shown[0].text.toStdString();
+    RecordProperty("message", dialogs.shown[0].text.toStdString());
     EXPECT_EQ(dialogs.shown[0].icon, zv::Dialogs::Icon::Warning);
 }
 
