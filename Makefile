@@ -8,7 +8,7 @@ PACKAGES   := cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgtest-dev
               clang libclang-rt-14-dev
 APT_ENV    := DEBIAN_FRONTEND=noninteractive
 
-.PHONY: all deps build test run bench clean test-asan fuzz-build fuzz fuzz-ci
+.PHONY: all deps build test run bench clean test-asan fuzz-build fuzz fuzz-ci soak
 
 all: build
 
@@ -69,6 +69,11 @@ fuzz: fuzz-build
 
 fuzz-ci: fuzz-build
 	tests/fuzz/run_fuzzers $(FUZZ_BUILD) $(CI_FUZZ_SECONDS)
+
+# Long run of both programs with real peers, sampling memory and descriptors
+# (SOAK_SECONDS, default 1800). Not part of CI: it takes half an hour.
+soak: build
+	ZV_BIN_DIR=$(BUILD)/bin python3 tests/soak/soak.py
 
 # A few real logs and tracks to replay (origins in tests/data/SOURCES.md).
 DEMO_FILES := tests/data/replay/gpsd_GPSmap-76S.log tests/data/replay/gpsd_neo-m8n.log \

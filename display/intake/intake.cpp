@@ -1,6 +1,7 @@
 #include "display/intake/intake.h"
 
 #include "common/dialogs.h"
+#include "common/save_file.h"
 #include "display/intake/receiver_source.h"
 
 #include <QCheckBox>
@@ -9,6 +10,8 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QWidget>
+
+#include <cerrno>
 
 namespace vur {
 namespace {
@@ -207,8 +210,22 @@ void Intake::writeLog(const QByteArray& sentence)
     if (!m_log.isOpen())
         return;
     // Written line by line so a crash or power cut loses at most one line.
-    m_log.write(sentence + "\r\n");
-    m_log.flush();
+    const QByteArray line = sentence + "\r\n";
+    errno = 0;
+    if (m_log.write(line) == line.size() && m_log.flush())
+        return;
+    const QString reason = zv::writeErrorText(m_log, errno);
+    // A full disk or a vanished folder: stop logging and say so once,
+    // rather than dropping every later line without a word.
+    const QString text = QStringLiteral("Protokoll angehalten: ") + logPath() + QStringLiteral("\n") + reason;
+    m_log.close();
+    m_logMode = 0;
+    for (QCheckBox* box : m_w.check1)
+        if (box)
+            box->setChecked(false);
+    report(text);
+    if (m_dialogs)
+        m_dialogs->message(text, QStringLiteral("Vur"), zv::Dialogs::Icon::Warning);
 }
 
 void Intake::Check1_MouseUp(int index)

@@ -2,6 +2,7 @@
 
 #include "common/dialogs.h"
 #include "common/number_text.h"
+#include "common/save_file.h"
 #include "display/targets/targets_file.h"
 #include "display/trip/trip_state.h"
 
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cmath>
 
 namespace vur {
@@ -142,9 +144,16 @@ bool Targets::writeFile()
     const QString path = QDir(m_dir.isEmpty() ? QStringLiteral(".") : m_dir).filePath(QString::fromLatin1(kFileName));
     QSaveFile file(path);
     const QByteArray bytes = writeTargetsFile(m_entries);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    m_dialogs.message(QStringLiteral("Ziele nicht gespeichert: ") + path + QLatin1Char('\n') + file.errorString(),
+    QString error;
+    errno = 0;
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) {
+        if (zv::commitSaveFile(file, &error))
+            return true;
+    } else {
+        error = zv::writeErrorText(file, errno);
+        file.cancelWriting();
+    }
+    m_dialogs.message(QStringLiteral("Ziele nicht gespeichert: ") + path + QLatin1Char('\n') + error,
                       QStringLiteral("Vur"), zv::Dialogs::Icon::Warning);
     return false;
 }

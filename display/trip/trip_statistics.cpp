@@ -2,6 +2,7 @@
 
 #include "common/dialogs.h"
 #include "common/number_text.h"
+#include "common/save_file.h"
 #include "display/trip/recording.h"
 #include "display/trip/trip_texts.h"
 
@@ -12,6 +13,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 
 namespace vur {
@@ -308,9 +310,17 @@ bool TripStatistics::save(const QString& dir, const QString& typedName)
         return false;
     QSaveFile file(QDir(dir).filePath(*name));
     const QByteArray bytes = writeRecording(m_trip);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        m_dialogs.message(QStringLiteral("Aufzeichnung nicht gespeichert: ") + *name + QStringLiteral("\n")
-                              + file.errorString(),
+    QString reason;
+    errno = 0;
+    bool saved = false;
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) {
+        saved = zv::commitSaveFile(file, &reason);
+    } else {
+        reason = zv::writeErrorText(file, errno);
+        file.cancelWriting();
+    }
+    if (!saved) {
+        m_dialogs.message(QStringLiteral("Aufzeichnung nicht gespeichert: ") + *name + QStringLiteral("\n") + reason,
                           QStringLiteral("Vur"), zv::Dialogs::Icon::Warning);
         return false;
     }

@@ -1,5 +1,6 @@
 #include "sim/garmin/garmin_download.h"
 
+#include "common/save_file.h"
 #include "sim/garmin/track_point.h"
 #include "version.h"
 
@@ -52,10 +53,7 @@ GarminDownload::GarminDownload(zv::Dialogs& dialogs, QObject* parent)
 
 GarminDownload::~GarminDownload()
 {
-    if (m_active) {
-        m_file.close();
-        QFile::remove(m_path);
-    }
+    m_file.reset(); // an unfinished download leaves nothing behind
 }
 
 void GarminDownload::setPacing(int byteIntervalMs, int openingPauseMs)
@@ -133,11 +131,12 @@ GarminDownload::StartResult GarminDownload::startDownloadOn(QIODevice* link, con
         closeLink();
     resetLinkState();
     m_path = downloadFileName(folder, name);
-    m_file.setFileName(m_path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    m_file = std::make_unique<QSaveFile>(m_path);
+    if (!m_file->open(QIODevice::WriteOnly)) {
         m_dialogs.message(QStringLiteral("The file %1 cannot be created:\n%2").arg(QDir::toNativeSeparators(m_path),
-                                                                                  m_file.errorString()),
+                                                                                  m_file->errorString()),
                           QStringLiteral(" Error !"), zv::Dialogs::Icon::Critical);
+        m_file.reset();
         return StartResult::FileFailed;
     }
     m_link = link;
@@ -162,8 +161,10 @@ GarminDownload::StartResult GarminDownload::startDownloadOn(QIODevice* link, con
 
 void GarminDownload::writeLine(const QByteArray& latin1)
 {
-    m_file.write(latin1);
-    m_file.write("\r\n", 2);
+    if (!m_file)
+        return;
+    m_file->write(latin1);
+    m_file->write("\r\n", 2);
 }
 
 void GarminDownload::sendHexBytes(const QString& hex)
@@ -410,16 +411,17 @@ void GarminDownload::finishTransfer()
     m_resendTimer->stop();
     m_awaitingAck = false;
     disconnect(m_readConn);
-    m_file.flush();
-    const bool written = m_file.error() == QFileDevice::NoError;
-    m_file.close();
+    // QSaveFile keeps the first write error and then refuses to commit; the
+    // old file of that name stays as it was.
+    QString reason;
+    const bool written = m_file && zv::commitSaveFile(*m_file, &reason);
+    m_file.reset();
     const QString path = m_path;
-    closeWhenSent([this, path, written] {
+    closeWhenSent([this, path, written, reason] {
         if (!written) {
-            m_dialogs.message(QStringLiteral("The file %1 could not be written completely.")
-                                  .arg(QDir::toNativeSeparators(path)),
+            m_dialogs.message(QStringLiteral("The file %1 could not be written completely:\n%2")
+                                  .arg(QDir::toNativeSeparators(path), reason),
                               QStringLiteral(" Error !"), zv::Dialogs::Icon::Critical);
-            QFile::remove(path);
             Q_EMIT finished(Outcome::Cancelled, path);
             return;
         }
@@ -449,8 +451,7 @@ void GarminDownload::onWatchdog()
     abortLink();
     m_dialogs.message(QStringLiteral("GPS-Timeout\n(ComPort=%1?)").arg(m_garminPortNo), QStringLiteral(" Error !"),
                       zv::Dialogs::Icon::Critical);
-    m_file.close();
-    QFile::remove(m_path);
+    m_file.reset();
     Q_EMIT finished(Outcome::Timeout, m_path);
 }
 
@@ -459,8 +460,7 @@ void GarminDownload::cancel()
     if (!m_active)
         return;
     abortLink();
-    m_file.close();
-    QFile::remove(m_path);
+    m_file.reset();
     Q_EMIT finished(Outcome::Cancelled, m_path);
 }
 

@@ -8,12 +8,13 @@
 #include "sim/garmin/garmin_link.h"
 
 #include <QDateTime>
-#include <QFile>
+#include <QSaveFile>
 #include <QObject>
 #include <QPointer>
 
 #include <deque>
 #include <functional>
+#include <memory>
 
 class QIODevice;
 class QSerialPort;
@@ -99,7 +100,10 @@ private:
     int m_openingPauseMs = 100;
 
     FrameReader m_reader;
-    QFile m_file;
+    // Written aside and put in place only when the transfer completes, so an
+    // existing track of the same name survives a timeout, a cancel or a full
+    // disk.
+    std::unique_ptr<QSaveFile> m_file;
     QString m_path;
     bool m_active = false;
     int m_garminPortNo = 1;

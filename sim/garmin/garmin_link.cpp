@@ -120,6 +120,7 @@ std::vector<Frame> FrameReader::feed(QByteArrayView bytes)
                 // it gets a NAK) and this byte is the id of a new one.
                 finishFrame(out);
                 out.back().valid = false;
+                out.back().data.clear(); // a broken frame hands on nothing
                 m_body.append(c);
                 m_rawCount = 2;
                 m_state = State::InFrame;

@@ -1,6 +1,7 @@
 #include "sim/manual/recording.h"
 
 #include "common/nmea.h"
+#include "common/save_file.h"
 #include "sim/manual/recording_format.h"
 
 #include <QAbstractButton>
@@ -175,8 +176,9 @@ bool ManualRecorder::writeLine(const QByteArray& line)
         return false;
     const QByteArray bytes = line + "\r\n";
     // Flushed line by line: a crash must not lose a recorded position.
+    errno = 0;
     if (m_file.write(bytes) != bytes.size() || !m_file.flush()) {
-        fail(QStringLiteral("File cannot be written:"), m_file.errorString());
+        fail(QStringLiteral("File cannot be written:"), zv::writeErrorText(m_file, errno));
         return false;
     }
     return true;

@@ -19,7 +19,8 @@ std::optional<std::pair<int, long long>> splitCoordinate(const QByteArray& field
 {
     bool ok = false;
     const double v = field.toDouble(&ok);
-    if (!ok || v < 0 || field.isEmpty())
+    // Beyond 180 degrees is no coordinate (and would overflow the arithmetic).
+    if (!ok || v < 0 || v > 18000.0 || field.isEmpty())
         return std::nullopt;
     const int degrees = static_cast<int>(v / 100);
     return std::make_pair(degrees, std::llround((v - degrees * 100) * 10000));
@@ -90,10 +91,14 @@ QString textRecordStatus(QByteArrayView rmc, const QString& text)
 {
     const auto lat = splitCoordinate(zv::sentenceField(rmc, 3));
     const auto lon = splitCoordinate(zv::sentenceField(rmc, 5));
-    if (!lat || !lon)
+    const QByteArray ns = zv::sentenceField(rmc, 4);
+    const QByteArray ew = zv::sentenceField(rmc, 6);
+    // Only a real hemisphere letter goes into the record: anything else (a
+    // "$" above all) would break the line up on replay.
+    if (!lat || !lon || (ns != "N" && ns != "S") || (ew != "E" && ew != "W"))
         return QString();
-    const QByteArray head = degreeText(lat->first, lat->second, 2) + ',' + zv::sentenceField(rmc, 4) + ','
-                            + degreeText(lon->first, lon->second, 3) + ',' + zv::sentenceField(rmc, 6) + ',';
+    const QByteArray head = degreeText(lat->first, lat->second, 2) + ',' + ns + ','
+                            + degreeText(lon->first, lon->second, 3) + ',' + ew + ',';
     return QString::fromLatin1(head) + QLatin1Char('"') + text + QLatin1Char('"');
 }
 

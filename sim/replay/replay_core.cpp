@@ -84,16 +84,22 @@ QByteArray reframe(QByteArrayView lineUpToStar)
     return zv::frameSentence(lineUpToStar.sliced(1));
 }
 
+// The sentence's fields end at its "*": commas after it are no fields.
+QByteArrayView sentenceBody(QByteArrayView line)
+{
+    const qsizetype star = line.indexOf('*');
+    return star < 0 ? line : line.first(star);
+}
+
 } // namespace
 
 QByteArray alignGga(QByteArrayView line, QByteArrayView epochTimePos)
 {
-    const qsizetype p = nthComma(line, 6);
-    if (p < 0 || line.size() < 7)
+    const QByteArrayView body = sentenceBody(line);
+    const qsizetype p = nthComma(body, 6);
+    if (p < 0 || body.size() < 7)
         return line.toByteArray();
-    qsizetype s = line.indexOf('*', p);
-    if (s < 0)
-        s = line.size();
+    const qsizetype s = body.size();
     QByteArray out = line.first(7).toByteArray();
     out += epochTimePos;
     out += line.sliced(p, s - p);
@@ -102,13 +108,12 @@ QByteArray alignGga(QByteArrayView line, QByteArrayView epochTimePos)
 
 QByteArray alignGll(QByteArrayView line, QByteArrayView epochTimePos)
 {
-    const qsizetype p = nthComma(line, 5);
+    const QByteArrayView body = sentenceBody(line);
+    const qsizetype p = nthComma(body, 5);
     const qsizetype q = epochTimePos.indexOf(',');
-    if (p < 0 || q < 0 || line.size() < 7)
+    if (p < 0 || q < 0 || body.size() < 7)
         return line.toByteArray();
-    qsizetype s = line.indexOf('*', p);
-    if (s < 0)
-        s = line.size();
+    const qsizetype s = body.size();
     QByteArray out = line.first(7).toByteArray();
     out += epochTimePos.sliced(q + 1);
     out += line.sliced(p, s - p);
@@ -131,7 +136,9 @@ QByteArray epochTimePosOf(QByteArrayView rmcLine)
     qsizetype at = rmcStart(rmcLine);
     if (at < 0)
         return {};
-    const QByteArrayView rmc = rmcLine.sliced(at);
+    // Only the fields count: an RMC garbled before its first comma
+    // ("$GPRMCtion* x,...") must not lend its "*" to the aligned GGA.
+    const QByteArrayView rmc = sentenceBody(rmcLine.sliced(at));
     if (rmc.size() < 8)
         return {};
     // Time field from the 8th character, then "," + lat,N/S,lon,E/W: the
@@ -233,11 +240,15 @@ QByteArray pausedVtg(QByteArrayView vtg)
 {
     if (!vtg.startsWith("$") || vtg.size() < 8)
         return {};
+    // The "T" of the true course, before the checksum: a VTG cut short after
+    // it ("$GPVTG,054.7,T*hh") must not carry its "*" into the new body.
+    const qsizetype star = vtg.indexOf('*');
+    const qsizetype end = star < 0 ? vtg.size() : star;
     const qsizetype t = vtg.indexOf('T', 7);
-    if (t < 0 || t + 1 >= vtg.size())
+    if (t < 0 || t >= end)
         return {};
-    QByteArray body = vtg.sliced(1, t + 1).toByteArray(); // through the comma after "T"
-    body += ",M,0,N,0,K";
+    QByteArray body = vtg.sliced(1, t).toByteArray(); // through the "T"
+    body += ",,M,0,N,0,K";
     return zv::frameSentence(body);
 }
 

@@ -1,5 +1,7 @@
 #include "sim/replay/replay_file.h"
 
+#include "common/nmea.h"
+
 namespace zelvan {
 
 bool ReplayFile::open(const QString& path)
@@ -41,6 +43,20 @@ bool ReplayFile::readLineView(QByteArrayView& line)
 bool ReplayFile::seek(qint64 offset)
 {
     return m_reader && m_reader->seek(offset);
+}
+
+void RmcIndex::addLine(qint64 at, QByteArrayView line)
+{
+    // Sentence types of any talker: "$GNRMC" is as much an RMC as "$GPRMC".
+    if (zv::containsSentence(line, "RMC")) {
+        if (zv::isSentence(line, "RMC")) {
+            offsets.append(at);
+            statusRef.append(m_currentStatus);
+        }
+    } else if (zv::isSentence(line, "TXT")) {
+        statusTexts.append(QString::fromLatin1(line.sliced(std::min<qsizetype>(7, line.size()))));
+        m_currentStatus = int(statusTexts.size() - 1);
+    }
 }
 
 } // namespace zelvan

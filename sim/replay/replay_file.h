@@ -18,6 +18,7 @@ public:
     bool open(const QString& path);
     void close();
     bool isOpen() const { return m_file.isOpen(); }
+    QString path() const { return m_file.fileName(); }
     bool atEnd();
     // Next line without its end; false at the end or when not open.
     bool readLine(QByteArray& line);
@@ -38,7 +39,20 @@ struct RmcIndex {
     QVector<int> statusRef;   // index into statusTexts, -1 = none seen yet
     QVector<QString> statusTexts;
     bool valid = false;
-    void clear() { offsets.clear(); statusRef.clear(); statusTexts.clear(); valid = false; }
+    void clear()
+    {
+        offsets.clear();
+        statusRef.clear();
+        statusTexts.clear();
+        valid = false;
+        m_currentStatus = -1;
+    }
+    // One line of the counting pass, read at byte offset `at`: an RMC line is
+    // indexed with the TXT text then in force, a TXT line becomes that text.
+    void addLine(qint64 at, QByteArrayView line);
+
+private:
+    int m_currentStatus = -1;
 };
 
 } // namespace zelvan

@@ -1,11 +1,15 @@
 #include "sim/settings/ini_file.h"
 
+#include "common/save_file.h"
+
 #include "common/number_text.h"
 #include "common/text_lines.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <cerrno>
 #include <QStringDecoder>
 
 #include <limits>
@@ -230,18 +234,14 @@ bool IniFile::save(const QString& path, QString* error) const
         return false;
     }
     const QByteArray bytes = toBytes();
+    errno = 0;
     if (file.write(bytes) != bytes.size()) {
         if (error)
-            *error = file.errorString();
+            *error = zv::writeErrorText(file, errno);
         file.cancelWriting();
         return false;
     }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return zv::commitSaveFile(file, error);
 }
 
 } // namespace zelvan

@@ -67,7 +67,21 @@ void Loader::setSettingsFile(const QString& iniPath)
 
 bool Loader::reopen()
 {
+    // Back to the start of the file already open: a loop, a restart or a jump
+    // reads the file that was counted and indexed, even when the name has
+    // been deleted or now names another file meanwhile.
+    if (m_file.isOpen() && m_file.path() == m_s.trackPath)
+        return m_file.seek(0);
     return m_file.open(m_s.trackPath);
+}
+
+void Loader::reportUnreadable()
+{
+    QFile probe(m_s.trackPath);
+    const QString reason = probe.open(QIODevice::ReadOnly) ? QStringLiteral("It cannot be read.") : probe.errorString();
+    m_dialogs.message(QStringLiteral("The file %1 cannot be read any more:\n%2")
+                          .arg(QDir::toNativeSeparators(m_s.trackPath), reason),
+                      QStringLiteral(" Error !"), zv::Dialogs::Icon::Warning);
 }
 
 void Loader::loadSelectedFile()
@@ -297,25 +311,18 @@ bool Loader::countLog()
     bool anyAltitude = false;
     double x = 0;
     QVector<QPointF> profile;
-    int statusRef = -1;
     QByteArrayView line;
     Yielder yielder(m_yieldMs);
     for (;;) {
         const qint64 at = m_file.position();
         if (!m_file.readLineView(line))
             break;
+        m_index.addLine(at, line);
         // Sentence types of any talker: "$GNRMC" is as much an RMC as "$GPRMC".
         if (zv::containsSentence(line, "RMC")) {
             m_s.hasRmc = true;
             if (m_s.recordTotal < INT32_MAX)
                 ++m_s.recordTotal;
-            if (zv::isSentence(line, "RMC")) {
-                m_index.offsets.append(at);
-                m_index.statusRef.append(statusRef);
-            }
-        } else if (zv::isSentence(line, "TXT")) {
-            m_index.statusTexts.append(QString::fromLatin1(line.size() > 7 ? line.sliced(7) : QByteArrayView()));
-            statusRef = int(m_index.statusTexts.size() - 1);
         }
         if (zv::containsSentence(line, "GGA")) {
             m_s.hasGga = true;
@@ -400,11 +407,12 @@ void Loader::stopReplay(StopReason reason)
     if (reason == StopEndOfFile && checked(m_ui.lop, m_ui.values.lop)) {
         m_sink.clearList();
         m_sink.list(QString(80, QLatin1Char('>')));
-        m_file.close();
         if (m_s.segmentCount != 0)
             m_s.segmentCount = 1;
         clearReadouts();
         const bool ok = reopen();
+        if (!ok)
+            reportUnreadable();
         if (m_s.fileKind == FileKindNmeaLog) {
             if (!ok || !seekFirstRmc()) {
                 stopReplay(StopLoadFailure);
@@ -543,8 +551,8 @@ void Loader::skipRecords(std::int32_t n)
 
 void Loader::goToRecord(std::int32_t n)
 {
-    m_file.close();
     if (!reopen()) {
+        reportUnreadable();
         stopReplay(StopLoadFailure);
         return;
     }
@@ -592,8 +600,8 @@ void Loader::goToRecord(std::int32_t n)
 
 void Loader::restart()
 {
-    m_file.close();
     if (!reopen()) {
+        reportUnreadable();
         stopReplay(StopLoadFailure);
         return;
     }

@@ -103,6 +103,7 @@ private:
     bool countLog(); // false: aborted by a stop meanwhile
     void resetTripValues(bool all);
     bool reopen();
+    void reportUnreadable(); // the file cannot be opened again by its name
     void runNavigation(const std::function<void()>& body);
     void skipLogRecords(std::int32_t n);
     bool paused() const;

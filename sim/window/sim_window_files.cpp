@@ -65,7 +65,7 @@ void SimWindow::setupFiles()
     const std::pair<QPushButton*, PatternButton> patterns[] = {
         {nmea, PatternButton::Nmea}, {track, PatternButton::Track}, {all, PatternButton::All}};
     for (const auto& [button, which] : patterns)
-        connect(button, &QPushButton::clicked, this, [this, which] { applyFilePanel(m_files.patternButton(which)); });
+        connect(button, &QPushButton::clicked, this, [this, which = which] { applyFilePanel(m_files.patternButton(which)); });
     // In download mode LOA and Enter start the transfer (sim_window_garmin.cpp).
     connect(loa, &QPushButton::clicked, this, [this] {
         if (!downloadMode())

@@ -3,6 +3,7 @@
 #include "display/decode/live_display.h"
 #include "display/intake/intake.h"
 #include "display/window/display_window.h"
+#include "support/file_size_limit.h"
 #include "support/scripted_dialogs.h"
 
 #include <gtest/gtest.h>
@@ -171,4 +172,30 @@ TEST(Intake, AttachedDeviceIsDrainedOnReadyRead)
     fx.window.intake()->attachDevice(&buffer);
     fx.window.intake()->Anzeige();
     EXPECT_EQ(fx.dispatched.size(), 2);
+}
+
+TEST(Intake, FullDiskStopsTheLogOnceKeepsItsLinesAndSaysSo)
+{
+    Fixture fx;
+    const QByteArray old = "$GPXXX,earlier*00\r\n";
+    {
+        QFile f(fx.window.intake()->logPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(old);
+    }
+    {
+        zvtest::FileSizeLimit full(old.size() + 200);
+        ASSERT_TRUE(full.active());
+        fx.clickLeft("Check1(1)"); // append
+        fx.clickLeft("ALL");
+        ASSERT_EQ(fx.window.intake()->logMode(), 2);
+        for (int i = 0; i < 50; ++i)
+            fx.feed(twoSentences());
+    }
+    EXPECT_EQ(fx.window.intake()->logMode(), 0);
+    EXPECT_FALSE(fx.find<QCheckBox>("Check1(1)")->isChecked());
+    ASSERT_EQ(fx.dialogs.shown.size(), 1) << "one message, not one per line";
+    EXPECT_TRUE(fx.dialogs.shown[0].text.startsWith("Protokoll angehalten: ")) << fx.dialogs.shown[0].text.toStdString();
+    EXPECT_TRUE(fx.dialogs.shown[0].text.endsWith("Vur.log\nFile too large")) << fx.dialogs.shown[0].text.toStdString();
+    EXPECT_TRUE(fx.log().startsWith(old + kGga)) << fx.log().constData();
 }

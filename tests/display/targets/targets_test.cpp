@@ -1,6 +1,7 @@
 #include "display/targets/targets.h"
 #include "display/targets/targets_file.h"
 #include "display/trip/trip_state.h"
+#include "support/file_size_limit.h"
 #include "support/scripted_dialogs.h"
 
 #include <gtest/gtest.h>
@@ -262,4 +263,23 @@ TEST_F(TargetWayReadouts, ReceiverDestinationTakesOver)
     targets.resetReceiverDestination();
     targets.onVtg(Position{trip.lat0Sec, trip.lon0Sec}, trip, 0);
     EXPECT_EQ(targets.texts().DIRT, QStringLiteral("WORK  "));
+}
+
+TEST_F(TargetList, FullDiskKeepsTheTargetsFileWholeAndSaysSo)
+{
+    QByteArray old;
+    for (int i = 0; i < 40; ++i)
+        old += "Ziel " + QByteArray::number(i) + "\r\nN 48 01.000 E 011 01.000\r\n";
+    loadWith(old);
+    const QByteArray before = readFile(file());
+    {
+        zvtest::FileSizeLimit full(64);
+        ASSERT_TRUE(full.active());
+        targets.storePosition(Position{sec(48, 2, 'N'), sec(11, 2, 'E')}, QTime(9, 0, 0));
+    }
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_TRUE(dialogs.shown[0].text.startsWith(QStringLiteral("Ziele nicht gespeichert: "))) << dialogs.shown[0].text.toStdString();
+    EXPECT_TRUE(dialogs.shown[0].text.contains(QStringLiteral("VUR.wpt\nFile too large")));
+    EXPECT_EQ(readFile(file()), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("VUR.wpt")});
 }

@@ -1,5 +1,6 @@
 #include "display/trip/recording.h"
 #include "display/trip/trip_statistics.h"
+#include "support/file_size_limit.h"
 #include "support/scripted_dialogs.h"
 #include "trip_feed.h"
 
@@ -368,4 +369,21 @@ TEST(RecordingParse, MutatedFilesNeverBreakTheBounds)
         EXPECT_GE(r->route.scale, vur::Route::kMinScale);
         EXPECT_LE(r->route.scale, vur::Route::kMaxScale);
     }
+}
+
+TEST_F(RecordingSave, FullDiskKeepsTheOlderRecordingAndSaysSo)
+{
+    const QString path = dir.filePath(QStringLiteral("tour.dat"));
+    ASSERT_TRUE(trip.save(dir.path(), QStringLiteral("tour")));
+    const QByteArray before = readFile(path);
+    ASSERT_GT(before.size(), 4000);
+    {
+        zvtest::FileSizeLimit full(4000);
+        ASSERT_TRUE(full.active());
+        EXPECT_FALSE(trip.save(dir.path(), QStringLiteral("tour")));
+    }
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("Aufzeichnung nicht gespeichert: tour.dat\nFile too large"));
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("tour.dat")});
 }

@@ -2,10 +2,12 @@
 #include "sim/garmin/garmin_link.h"
 
 #include "memory_link.h"
+#include "support/file_size_limit.h"
 #include "support/scripted_dialogs.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -192,7 +194,8 @@ TEST(GarminDownload, SilentOrNmeaSpeakingDeviceEndsInTimeoutAndDeletesThePartial
         rig.send(PidRecords, hex("0200"));
         rig.send(PidTrkData, d301(semis(1), semis(2), 473862896, 7, true));
         ASSERT_TRUE(rig.waitFor(buildAck(PidTrkData)));
-        EXPECT_TRUE(QFile::exists(rig.path("alps.trk")));
+        // Written aside: the name appears only with a complete transfer.
+        EXPECT_FALSE(QFile::exists(rig.path("alps.trk")));
         QTimer chatter;
         QObject::connect(&chatter, &QTimer::timeout, &chatter, [&] {
             rig.link.push("$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n");
@@ -264,7 +267,7 @@ TEST(GarminDownload, SecondDownloadStartsFromAFreshLinkAndEscDeletesItsFile)
     QTest::qWait(100);
     EXPECT_TRUE(rig.download.isTransferring());
     EXPECT_EQ(rig.list.count("Transfer OK"), 1);
-    EXPECT_TRUE(QFile::exists(rig.path("second.trk")));
+    EXPECT_FALSE(QFile::exists(rig.path("second.trk"))); // not before the transfer completes
 
     rig.download.cancel();
     EXPECT_EQ(rig.outcomes.last(), Outcome::Cancelled);
@@ -331,4 +334,56 @@ TEST(GarminDownload, FramesOfAnySizeAndContentNeverReadPastTheirEnd)
         EXPECT_TRUE(line.startsWith("T  ") || line.startsWith("N  ") || line.startsWith("L  ") || line.startsWith("I ")
                     || line.startsWith("# ") || line.startsWith("eTrex"))
             << line.toStdString();
+}
+
+TEST(GarminDownload, FullDiskKeepsTheExistingTrackAndSaysSo)
+{
+    Rig rig;
+    const QByteArray old = "I old track\r\n" + QByteArray(4000, 'x') + "\r\n";
+    {
+        QFile f(rig.path("alps.trk"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(old);
+    }
+    {
+        // Room for the header lines only: the points do not fit.
+        zvtest::FileSizeLimit full(200);
+        ASSERT_TRUE(full.active());
+        rig.startAndHandshake();
+        rig.send(PidRecords, hex("2800"));
+        for (int i = 0; i < 40; ++i)
+            rig.send(PidTrkData, d301(semis(47 + i * 0.001), semis(11), 473862896 + i, 500.0f, i == 0));
+        rig.send(PidXferCmplt, hex("0600"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !rig.outcomes.isEmpty(); }, 3000));
+    }
+    EXPECT_EQ(rig.outcomes, QList<Outcome>{Outcome::Cancelled});
+    ASSERT_EQ(rig.dialogs.shown.size(), 1);
+    EXPECT_EQ(rig.dialogs.shown[0].icon, zv::Dialogs::Icon::Critical);
+    EXPECT_TRUE(rig.dialogs.shown[0].text.startsWith("The file ")) << rig.dialogs.shown[0].text.toStdString();
+    EXPECT_TRUE(rig.dialogs.shown[0].text.endsWith("alps.trk could not be written completely:\nFile too large"))
+        << rig.dialogs.shown[0].text.toStdString();
+    QFile f(rig.path("alps.trk"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), old);
+    EXPECT_EQ(QDir(rig.dir.path()).entryList(QDir::Files), QStringList{"alps.trk"}) << "no temporary file left";
+}
+
+TEST(GarminDownload, CancelAndTimeoutKeepAnExistingTrackOfTheSameName)
+{
+    Rig rig;
+    {
+        QFile f(rig.path("alps.trk"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("I kept\r\n");
+    }
+    rig.startAndHandshake();
+    rig.send(PidRecords, hex("0200"));
+    rig.send(PidTrkData, d301(semis(1), semis(2), 473862896, 7, true));
+    ASSERT_TRUE(rig.waitFor(buildAck(PidTrkData)));
+    rig.download.cancel();
+    ASSERT_EQ(rig.outcomes, QList<Outcome>{Outcome::Cancelled});
+    QFile f(rig.path("alps.trk"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("I kept\r\n"));
+    EXPECT_EQ(QDir(rig.dir.path()).entryList(QDir::Files), QStringList{"alps.trk"});
 }

@@ -100,12 +100,14 @@ TEST(GarminFrameReader, DamagedFramesAreReportedInvalid)
         {"size smaller than data", hex("1006011b00dd1003")},
         {"too short for a size byte", hex("10061003")},
         {"lone DLE inside", hex("1006021b10ab00dd1003")},
+        {"sound frame without its ETX", hex("1006021b00dd1022")},
     };
     for (const auto& c : cases) {
         FrameReader r;
         auto frames = r.feed(c.raw);
         ASSERT_FALSE(frames.empty()) << c.name;
         EXPECT_FALSE(frames.front().valid) << c.name;
+        EXPECT_TRUE(frames.front().data.isEmpty()) << c.name << ": a broken frame hands on nothing";
         EXPECT_EQ(frames.front().pid, PidAck) << c.name;
     }
 }

@@ -2,6 +2,7 @@
 #include "sim/manual/manual_composer.h"
 #include "sim/manual/recording.h"
 #include "sim/manual/recording_format.h"
+#include "support/file_size_limit.h"
 #include "support/scripted_dialogs.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +45,10 @@ TEST(RecordFormat, TextStatusFromTheLastRmc)
         {"$GPRMC,143005,A,4805.7450,N,01138.1950,E,000.0,,061226,,E*00", "48.09575,N,011.63658,E,\"Bridge\""},
         {"$GPRMC,143005,A,4859.9999,S,00000.0001,W,000.0,,061226,,E*00", "49.00000,S,000.00000,W,\"Bridge\""},
         {"$GPRMC,143005,V,,,,,,,061226,,*00", ""},
+        // No hemisphere letter, no position: a "$" would split the record.
+        {"$GPRMC,143005,A,4805.7450,$,01138.1950,E,000.0,,061226,,E*00", ""},
+        {"$GPRMC,143005,A,4805.7450,N,01138.1950,,000.0,,061226,,E*00", ""},
+        {"$GPRMC,143005,A,120000120000,N,01138.1950,E,000.0,,061226,,E*00", ""}, // beyond 180 degrees
     };
     for (const auto& c : cases)
         EXPECT_EQ(textRecordStatus(QByteArrayView(c.rmc), QStringLiteral("Bridge")), c.status) << c.rmc;
@@ -378,3 +383,36 @@ TEST_F(Recording, ClosedRecordingIsNotEnabledByALaterStart)
 }
 
 } // namespace
+
+TEST_F(Recording, FullDiskWhileExtendingKeepsWhatWasRecordedAndSaysSo)
+{
+    QDir().mkpath(tracks());
+    const QByteArray old = "$GPTXT,earlier tour*00\r\n" + QByteArray(300, 'x') + "\r\n";
+    {
+        QFile f(path("tour"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(old);
+    }
+    {
+        zvtest::FileSizeLimit full(old.size() + 100); // room for one record, not for many
+        ASSERT_TRUE(full.active());
+        dialogs.queueAnswer(zv::Dialogs::Answer::No); // extend
+        choose("tour");
+        ASSERT_TRUE(recorder->isOpen());
+        startRun();
+        for (int i = 0; i < 10 && recorder->isOpen(); ++i) {
+            moveNorthTenths(5);
+            tick();
+            recorder->savePosition();
+        }
+    }
+    EXPECT_FALSE(recorder->isOpen());
+    ASSERT_FALSE(dialogs.shown.isEmpty());
+    EXPECT_EQ(dialogs.shown.last().icon, zv::Dialogs::Icon::Critical);
+    EXPECT_TRUE(dialogs.shown.last().text.startsWith("File cannot be written:")) << dialogs.shown.last().text.toStdString();
+    EXPECT_TRUE(dialogs.shown.last().text.contains("File too large")) << dialogs.shown.last().text.toStdString();
+    EXPECT_FALSE(recorder->savePEnabled());
+    QFile f(path("tour"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().startsWith(old)) << "what was recorded before stays";
+}

@@ -171,6 +171,10 @@ TEST(PassThrough, AlignmentLeavesShortAndUnterminatedLinesSafe)
     }
     // A GGA cut before its checksum is still aligned and framed.
     EXPECT_EQ(alignGga("$GPGGA,1,2,N,3,E,1,08", "9,8,S,7,W"), zv::frameSentence("GPGGA,9,8,S,7,W,1,08"));
+    // Commas after the "*" are no fields: such a line is left as it is,
+    // never framed with the old "*" inside.
+    EXPECT_EQ(alignGll("$GNGLL*6,78,04,176,19,82,25", "9,8,S,7,W"), "$GNGLL*6,78,04,176,19,82,25");
+    EXPECT_EQ(alignGga("$GPGGA,1,2*N,3,E,1,08", "9,8,S,7,W"), "$GPGGA,1,2*N,3,E,1,08");
 }
 
 TEST(PassThrough, EpochTimePosFromRmc)
@@ -187,6 +191,7 @@ TEST(PassThrough, EpochTimePosFromRmc)
         {"$GPRMC,12", ""},
         {"$GPRMC,,V,,,,,,,,,,N", ",,,,"},
         {"$GPRMC,235955.00,V,0000.0000,,,N*44", "235955.00,0000.0000,,,N"},
+        {"$GPRMCtion* Centreville, VA, 38.90684N, 77.440E", ""}, // no fields before the "*"
     };
     for (const Case& c : cases)
         EXPECT_EQ(epochTimePosOf(c.rmc), QByteArray(c.expected)) << c.rmc;
@@ -262,6 +267,9 @@ TEST(PauseSentences, VtgKeepsCourseAndReportsZeroSpeed)
     EXPECT_EQ(pausedVtg("$GPVTG,,T,,M,0.0,N,0.0,K*00"), zv::frameSentence("GPVTG,,T,,M,0,N,0,K"));
     EXPECT_TRUE(pausedVtg("").isEmpty());
     EXPECT_TRUE(pausedVtg("$GPVTG,1").isEmpty());
+    // Cut short after the course: the checksum's "*" stays out of the body.
+    EXPECT_EQ(pausedVtg("$GPVTG,054.7,T*1B"), zv::frameSentence("GPVTG,054.7,T,,M,0,N,0,K"));
+    EXPECT_TRUE(pausedVtg("$GPVTG,054.7*1T").isEmpty());
 }
 
 TEST(Pacing, ChoicesAndCompensation)

@@ -3,6 +3,7 @@
 // exactly the ones the exit writes.
 #include "sim/replay/channels/output_port.h"
 #include "sim/window/sim_window.h"
+#include "support/file_size_limit.h"
 #include "support/scripted_dialogs.h"
 
 #include <gtest/gtest.h>
@@ -159,4 +160,28 @@ TEST(SettingsRoundTrip, ExitThatCannotWriteWarnsAndLeavesTheOldFile)
     EXPECT_EQ(dialogs.shown.first().icon, zv::Dialogs::Icon::Warning);
     EXPECT_TRUE(dialogs.shown.first().text.contains(QStringLiteral("Zelvan.ini")));
     EXPECT_TRUE(QFileInfo(ini).isDir());
+}
+
+TEST(SettingsRoundTrip, ExitOnAFullDiskWarnsAndLeavesTheOldFileWhole)
+{
+    QTemporaryDir home;
+    const QString ini = QDir(home.path()).filePath(QStringLiteral("Zelvan.ini"));
+    const QByteArray old = "; kept as it is\r\n[TimeZone]\r\nDiff= 3\r\n[TCP]\r\nPort= 4000\r\n";
+    writeAll(ini, old);
+    SimWindow w(home.path());
+    zvtest::ScriptedDialogs dialogs;
+    w.setDialogs(&dialogs);
+    w.findChild<QSpinBox*>(QStringLiteral("TZdiff"))->setValue(7);
+    {
+        zvtest::FileSizeLimit full(old.size()); // the longer new file does not fit
+        ASSERT_TRUE(full.active());
+        w.findChild<QPushButton*>(QStringLiteral("ENDE"))->click();
+    }
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown.first().icon, zv::Dialogs::Icon::Warning);
+    EXPECT_TRUE(dialogs.shown.first().text.startsWith(QStringLiteral("The settings could not be saved to ")))
+        << dialogs.shown.first().text.toStdString();
+    EXPECT_TRUE(dialogs.shown.first().text.endsWith(QStringLiteral(":\nFile too large"))) << "the system's reason";
+    EXPECT_EQ(readAll(ini), old);
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files), QStringList{QStringLiteral("Zelvan.ini")});
 }
