@@ -117,10 +117,10 @@ HeadlessParse parseHeadlessOptions(const QStringList& arguments)
             o.startRecord = std::int32_t(n);
         } else if (arg == QLatin1String("--output")) {
             QString error;
-            const auto spec = parseOutputSpec(value, &error);
-            if (!spec)
+            const auto target = parseOutputTarget(value, &error);
+            if (!target)
                 return fail(QStringLiteral("--output: ") + error);
-            o.outputs << *spec;
+            o.outputs << *target;
         } else { // --home
             if (value.isEmpty())
                 return fail(QStringLiteral("--home needs a folder"));
@@ -135,7 +135,7 @@ HeadlessParse parseHeadlessOptions(const QStringList& arguments)
         return fail(QStringLiteral("one file to replay, not %1 (%2)").arg(files.size()).arg(files.join(QStringLiteral(", "))));
     o.file = files.first();
     if (o.outputs.isEmpty())
-        o.outputs << OutputSpec{};
+        o.outputs << OutputTarget{};
     return {o, {}};
 }
 
@@ -152,7 +152,7 @@ QString headlessUsage()
         "  --autoskip      pass over standstill (NMEA logs)\n"
         "  --loop          start again at the end of the file\n"
         "  --start N       begin at record N\n"
-        "  --output SPEC   where sentences go, repeatable (default -):\n"
+        "  --output TARGET   where sentences go, repeatable (default -):\n"
         "                  -  tcp[:PORT]  tcp-client:HOST:PORT  udp:HOST[:PORT]  pty[:LINK]\n"
         "                  COMn  LPTn  or a serial device path\n"
         "  --home DIR      program folder (Zelvan.ini: [Devices], [TCP] Port, [Output] Talker)\n"

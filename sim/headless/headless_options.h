@@ -1,7 +1,7 @@
 #pragma once
 // The command line of "zelvan --headless": read into plain values, with a
 // message naming the first thing that is wrong.
-#include "sim/replay/channels/output_spec.h"
+#include "sim/replay/channels/output_target.h"
 
 #include <QList>
 #include <QString>
@@ -21,7 +21,7 @@ struct HeadlessOptions {
     bool autoSkip = false;
     bool loop = false;
     std::int32_t startRecord = 0;
-    QList<OutputSpec> outputs;       // standard output when none is given
+    QList<OutputTarget> outputs;       // standard output when none is given
     QString home;
     bool quiet = false;
     bool help = false;

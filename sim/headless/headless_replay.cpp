@@ -51,13 +51,13 @@ HeadlessReplay::~HeadlessReplay()
 bool HeadlessReplay::start()
 {
     QList<OutputChannel*> channels;
-    for (const OutputSpec& spec : std::as_const(m_options.outputs)) {
+    for (const OutputTarget& target : std::as_const(m_options.outputs)) {
         QString error;
-        std::unique_ptr<OutputChannel> channel = createOutputChannel(spec, m_homeDir, &error);
+        std::unique_ptr<OutputChannel> channel = createOutputChannel(target, m_homeDir, &error);
         if (channel && !channel->open(&error))
             channel.reset();
         if (!channel) {
-            printError(QStringLiteral("output %1 cannot be opened: %2").arg(describeOutputSpec(spec), error));
+            printError(QStringLiteral("output %1 cannot be opened: %2").arg(describeOutputTarget(target), error));
             for (Output& o : m_outputs)
                 o.channel->close();
             return false;
@@ -68,7 +68,7 @@ bool HeadlessReplay::start()
             connect(tcp, &TcpServerChannel::messageRequested, this,
                     [](const QString& text, const QString& title) { printError(title + QStringLiteral(": ") + text); });
         channels << raw;
-        m_outputs.push_back({spec, std::move(channel), false});
+        m_outputs.push_back({target, std::move(channel), false});
     }
     m_engine->sink().setChannels(channels);
     QTimer::singleShot(0, this, &HeadlessReplay::load);
@@ -161,10 +161,10 @@ namespace {
 
 // Network outputs come back by themselves: a TCP client connects again, a
 // UDP peer may start listening. Their failures are reported, not final.
-bool recovers(OutputSpec::Kind kind)
+bool recovers(OutputTarget::Kind kind)
 {
-    return kind == OutputSpec::Kind::TcpClient || kind == OutputSpec::Kind::Udp
-        || kind == OutputSpec::Kind::TcpServer;
+    return kind == OutputTarget::Kind::TcpClient || kind == OutputTarget::Kind::Udp
+        || kind == OutputTarget::Kind::TcpServer;
 }
 
 } // namespace
@@ -174,12 +174,12 @@ void HeadlessReplay::onOutputFailed(OutputChannel* channel, const QString& messa
     for (Output& o : m_outputs) {
         if (o.channel.get() != channel || o.dropped)
             continue;
-        if (recovers(o.spec.kind)) {
-            printError(QStringLiteral("output %1: %2").arg(describeOutputSpec(o.spec), message));
+        if (recovers(o.target.kind)) {
+            printError(QStringLiteral("output %1: %2").arg(describeOutputTarget(o.target), message));
             return;
         }
         o.dropped = true;
-        printError(QStringLiteral("output %1 failed and is dropped: %2").arg(describeOutputSpec(o.spec), message));
+        printError(QStringLiteral("output %1 failed and is dropped: %2").arg(describeOutputTarget(o.target), message));
     }
     QList<OutputChannel*> left;
     for (const Output& o : m_outputs)

@@ -53,7 +53,7 @@ private:
     ReplayFile m_file;
     TerminalDialogs m_dialogs;
     struct Output {
-        OutputSpec spec;
+        OutputTarget target;
         std::unique_ptr<OutputChannel> channel;
         bool dropped = false;
     };

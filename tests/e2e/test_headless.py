@@ -88,10 +88,10 @@ def test_exit_codes(failures, home):
         taken.bind(("127.0.0.1", 0))
         taken.listen()
         port = taken.getsockname()[1]
-        for spec in (f"tcp:{port}", "LPT1", "COM2", f"{home}/no-tty"):
-            r = run(["--home", home, "--output", "-", "--output", spec, log])
+        for target in (f"tcp:{port}", "LPT1", "COM2", f"{home}/no-tty"):
+            r = run(["--home", home, "--output", "-", "--output", target, log])
             check(failures, r.returncode == 3 and b"cannot be opened" in r.stderr and r.stdout == b"",
-                  f"output {spec}: {r.returncode} {r.stderr!r} {len(r.stdout)} bytes out")
+                  f"output {target}: {r.returncode} {r.stderr!r} {len(r.stdout)} bytes out")
     check(failures, not os.path.exists(os.path.join(home, "no-printer")), "a missing printer became a file")
     r = run(["--help"])
     check(failures, r.returncode == 0 and b"--pace" in r.stdout, "--help")

@@ -28,7 +28,7 @@ TEST(HeadlessOptions, DefaultsAreTheWindowsStartState)
     EXPECT_FALSE(o.equ || o.autoSkip || o.loop || o.quiet);
     EXPECT_EQ(o.startRecord, 0);
     ASSERT_EQ(o.outputs.size(), 1);
-    EXPECT_EQ(o.outputs[0].kind, OutputSpec::Kind::Stdout);
+    EXPECT_EQ(o.outputs[0].kind, OutputTarget::Kind::Stdout);
 }
 
 TEST(HeadlessOptions, EveryOptionTakesEffect)
@@ -43,7 +43,7 @@ TEST(HeadlessOptions, EveryOptionTakesEffect)
     EXPECT_EQ(o.startRecord, 25);
     ASSERT_EQ(o.outputs.size(), 2);
     EXPECT_EQ(o.outputs[0].port, 10110);
-    EXPECT_EQ(o.outputs[1].kind, OutputSpec::Kind::Stdout);
+    EXPECT_EQ(o.outputs[1].kind, OutputTarget::Kind::Stdout);
     EXPECT_EQ(o.home, QStringLiteral("/tmp/zh"));
     EXPECT_EQ(o.file, QStringLiteral("track.trk"));
 }

@@ -1,6 +1,6 @@
 // Outputs named on the command line: the forms a user writes, the mistakes
 // the parser must name, and the channels made from them.
-#include "sim/replay/channels/output_spec.h"
+#include "sim/replay/channels/output_target.h"
 #include "sim/replay/channels/printer_channel.h"
 #include "sim/replay/channels/pty_channel.h"
 #include "sim/replay/channels/serial_channel.h"
@@ -18,13 +18,13 @@
 #include <unistd.h>
 
 using namespace zelvan;
-using Kind = OutputSpec::Kind;
+using Kind = OutputTarget::Kind;
 
-TEST(OutputSpec, ReadsEveryForm)
+TEST(OutputTarget, ReadsEveryForm)
 {
     struct Case {
         const char* text;
-        OutputSpec expected;
+        OutputTarget expected;
     } cases[] = {
         {"-", {Kind::Stdout, {}, 0, {}, 0}},
         {"tcp", {Kind::TcpServer, {}, 0, {}, 0}},
@@ -45,13 +45,13 @@ TEST(OutputSpec, ReadsEveryForm)
     };
     for (const Case& c : cases) {
         QString error;
-        const auto spec = parseOutputSpec(QString::fromLatin1(c.text), &error);
-        ASSERT_TRUE(spec.has_value()) << c.text << ": " << error.toStdString();
-        EXPECT_EQ(*spec, c.expected) << c.text;
+        const auto target = parseOutputTarget(QString::fromLatin1(c.text), &error);
+        ASSERT_TRUE(target.has_value()) << c.text << ": " << error.toStdString();
+        EXPECT_EQ(*target, c.expected) << c.text;
     }
 }
 
-TEST(OutputSpec, NamesWhatIsWrong)
+TEST(OutputTarget, NamesWhatIsWrong)
 {
     struct Case {
         const char* text;
@@ -75,12 +75,12 @@ TEST(OutputSpec, NamesWhatIsWrong)
     };
     for (const Case& c : cases) {
         QString error;
-        EXPECT_FALSE(parseOutputSpec(QString::fromLatin1(c.text), &error).has_value()) << c.text;
+        EXPECT_FALSE(parseOutputTarget(QString::fromLatin1(c.text), &error).has_value()) << c.text;
         EXPECT_TRUE(error.contains(QString::fromLatin1(c.inError))) << c.text << ": " << error.toStdString();
     }
 }
 
-TEST(OutputSpec, ChannelsTakeTheSettingsFilesPortsAndDevices)
+TEST(OutputTarget, ChannelsTakeTheSettingsFilesPortsAndDevices)
 {
     QTemporaryDir home;
     QFile ini(QDir(home.path()).filePath(QStringLiteral("Zelvan.ini")));
@@ -89,21 +89,21 @@ TEST(OutputSpec, ChannelsTakeTheSettingsFilesPortsAndDevices)
     ini.close();
     QString error;
 
-    auto tcp = createOutputChannel(*parseOutputSpec(QStringLiteral("tcp"), nullptr), home.path(), &error);
+    auto tcp = createOutputChannel(*parseOutputTarget(QStringLiteral("tcp"), nullptr), home.path(), &error);
     ASSERT_TRUE(qobject_cast<TcpServerChannel*>(tcp.get()));
     EXPECT_EQ(static_cast<TcpServerChannel*>(tcp.get())->port(), 4711);
-    auto tcpGiven = createOutputChannel(*parseOutputSpec(QStringLiteral("tcp:5001"), nullptr), home.path(), &error);
+    auto tcpGiven = createOutputChannel(*parseOutputTarget(QStringLiteral("tcp:5001"), nullptr), home.path(), &error);
     EXPECT_EQ(static_cast<TcpServerChannel*>(tcpGiven.get())->port(), 5001);
 
-    auto com = createOutputChannel(*parseOutputSpec(QStringLiteral("COM3"), nullptr), home.path(), &error);
+    auto com = createOutputChannel(*parseOutputTarget(QStringLiteral("COM3"), nullptr), home.path(), &error);
     ASSERT_TRUE(qobject_cast<SerialChannel*>(com.get()));
     EXPECT_EQ(static_cast<SerialChannel*>(com.get())->devicePath(), QStringLiteral("/dev/pts/77"));
-    auto com4 = createOutputChannel(*parseOutputSpec(QStringLiteral("COM4"), nullptr), home.path(), &error);
+    auto com4 = createOutputChannel(*parseOutputTarget(QStringLiteral("COM4"), nullptr), home.path(), &error);
     EXPECT_EQ(static_cast<SerialChannel*>(com4.get())->devicePath(), QStringLiteral("/dev/ttyS3"));
-    auto device = createOutputChannel(*parseOutputSpec(QStringLiteral("/dev/ttyACM0"), nullptr), home.path(), &error);
+    auto device = createOutputChannel(*parseOutputTarget(QStringLiteral("/dev/ttyACM0"), nullptr), home.path(), &error);
     EXPECT_EQ(static_cast<SerialChannel*>(device.get())->devicePath(), QStringLiteral("/dev/ttyACM0"));
 
-    auto lpt = createOutputChannel(*parseOutputSpec(QStringLiteral("LPT2"), nullptr), home.path(), &error);
+    auto lpt = createOutputChannel(*parseOutputTarget(QStringLiteral("LPT2"), nullptr), home.path(), &error);
     ASSERT_TRUE(qobject_cast<PrinterChannel*>(lpt.get()));
     EXPECT_EQ(static_cast<PrinterChannel*>(lpt.get())->devicePath(), home.path() + QStringLiteral("/lp"));
     // The printer device must exist: a missing one is an open failure, never a new file.
@@ -111,7 +111,7 @@ TEST(OutputSpec, ChannelsTakeTheSettingsFilesPortsAndDevices)
     EXPECT_FALSE(QFile::exists(home.path() + QStringLiteral("/lp")));
 }
 
-TEST(OutputSpec, NetworkAndVirtualPortsTakeTheirTargets)
+TEST(OutputTarget, NetworkAndVirtualPortsTakeTheirTargets)
 {
     QTemporaryDir home;
     QFile ini(QDir(home.path()).filePath(QStringLiteral("Zelvan.ini")));
@@ -120,7 +120,7 @@ TEST(OutputSpec, NetworkAndVirtualPortsTakeTheirTargets)
     ini.close();
     QString error;
     auto make = [&](const char* text) {
-        return createOutputChannel(*parseOutputSpec(QString::fromLatin1(text), nullptr), home.path(), &error);
+        return createOutputChannel(*parseOutputTarget(QString::fromLatin1(text), nullptr), home.path(), &error);
     };
     auto pty = make("pty");
     ASSERT_TRUE(qobject_cast<PtyChannel*>(pty.get()));

@@ -1,4 +1,4 @@
-#include "sim/replay/channels/output_spec.h"
+#include "sim/replay/channels/output_target.h"
 
 #include "sim/replay/channels/channel_config.h"
 #include "sim/replay/channels/printer_channel.h"
@@ -28,7 +28,7 @@ std::optional<quint16> portNumber(const QString& text)
 }
 
 // "host:port", "[v6]:port", and without a port when one is optional.
-bool splitHostPort(const QString& text, bool portRequired, OutputSpec& spec, QString* error)
+bool splitHostPort(const QString& text, bool portRequired, OutputTarget& target, QString* error)
 {
     QString host = text;
     QString port;
@@ -67,7 +67,7 @@ bool splitHostPort(const QString& text, bool portRequired, OutputSpec& spec, QSt
         *error = QStringLiteral("\"%1\" names no host").arg(text);
         return false;
     }
-    spec.host = host;
+    target.host = host;
     if (port.isEmpty()) {
         if (portRequired) {
             *error = QStringLiteral("\"%1\" names no port (HOST:PORT)").arg(text);
@@ -80,73 +80,73 @@ bool splitHostPort(const QString& text, bool portRequired, OutputSpec& spec, QSt
         *error = QStringLiteral("\"%1\" is no port number (1..65535)").arg(port);
         return false;
     }
-    spec.port = *number;
+    target.port = *number;
     return true;
 }
 
 } // namespace
 
-std::optional<OutputSpec> parseOutputSpec(const QString& text, QString* error)
+std::optional<OutputTarget> parseOutputTarget(const QString& text, QString* error)
 {
     QString ignored;
     if (!error)
         error = &ignored;
-    OutputSpec spec;
+    OutputTarget target;
     const QString lower = text.toLower();
     auto keyword = [&lower](const char* word) {
         return lower.startsWith(QLatin1String(word) + QLatin1Char(':'));
     };
     if (text == QLatin1String("-"))
-        return spec;
+        return target;
     if (keyword("tcp-client")) {
-        spec.kind = OutputSpec::Kind::TcpClient;
-        if (!splitHostPort(text.mid(11), true, spec, error))
+        target.kind = OutputTarget::Kind::TcpClient;
+        if (!splitHostPort(text.mid(11), true, target, error))
             return std::nullopt;
-        return spec;
+        return target;
     }
     if (lower == QLatin1String("tcp") || keyword("tcp")) {
-        spec.kind = OutputSpec::Kind::TcpServer;
+        target.kind = OutputTarget::Kind::TcpServer;
         if (lower == QLatin1String("tcp"))
-            return spec;
+            return target;
         const auto port = portNumber(text.mid(4));
         if (!port) {
             *error = QStringLiteral("\"%1\" is no port number (1..65535)").arg(text.mid(4));
             return std::nullopt;
         }
-        spec.port = *port;
-        return spec;
+        target.port = *port;
+        return target;
     }
     if (lower == QLatin1String("udp") || keyword("udp")) {
-        spec.kind = OutputSpec::Kind::Udp;
-        spec.port = kDefaultUdpPort;
-        if (!splitHostPort(text.mid(4), false, spec, error))
+        target.kind = OutputTarget::Kind::Udp;
+        target.port = kDefaultUdpPort;
+        if (!splitHostPort(text.mid(4), false, target, error))
             return std::nullopt;
-        return spec;
+        return target;
     }
     if (lower == QLatin1String("pty") || keyword("pty")) {
-        spec.kind = OutputSpec::Kind::Pty;
-        spec.path = text.mid(4);
-        if (lower != QLatin1String("pty") && spec.path.isEmpty()) {
+        target.kind = OutputTarget::Kind::Pty;
+        target.path = text.mid(4);
+        if (lower != QLatin1String("pty") && target.path.isEmpty()) {
             *error = QStringLiteral("\"%1\" names no link after \"pty:\"").arg(text);
             return std::nullopt;
         }
-        return spec;
+        return target;
     }
     static const QRegularExpression port(QStringLiteral("^(COM|LPT)([0-9]{1,3})$"),
                                          QRegularExpression::CaseInsensitiveOption);
     if (const auto m = port.match(text); m.hasMatch()) {
-        spec.number = m.captured(2).toInt();
-        spec.kind = m.captured(1).toUpper() == QLatin1String("COM") ? OutputSpec::Kind::Com : OutputSpec::Kind::Lpt;
-        if (spec.number < 1) {
+        target.number = m.captured(2).toInt();
+        target.kind = m.captured(1).toUpper() == QLatin1String("COM") ? OutputTarget::Kind::Com : OutputTarget::Kind::Lpt;
+        if (target.number < 1) {
             *error = QStringLiteral("\"%1\": ports count from 1").arg(text);
             return std::nullopt;
         }
-        return spec;
+        return target;
     }
     if (text.contains(QLatin1Char('/'))) {
-        spec.kind = OutputSpec::Kind::Device;
-        spec.path = text;
-        return spec;
+        target.kind = OutputTarget::Kind::Device;
+        target.path = text;
+        return target;
     }
     *error = QStringLiteral("unknown output \"%1\" (-, tcp[:PORT], tcp-client:HOST:PORT, udp:HOST[:PORT], "
                             "pty[:LINK], COMn, LPTn or a device path)")
@@ -154,78 +154,78 @@ std::optional<OutputSpec> parseOutputSpec(const QString& text, QString* error)
     return std::nullopt;
 }
 
-QString describeOutputSpec(const OutputSpec& spec)
+QString describeOutputTarget(const OutputTarget& target)
 {
-    auto hostPort = [&spec] {
-        const QString host = spec.host.contains(QLatin1Char(':')) ? QStringLiteral("[%1]").arg(spec.host) : spec.host;
-        return QStringLiteral("%1:%2").arg(host).arg(spec.port);
+    auto hostPort = [&target] {
+        const QString host = target.host.contains(QLatin1Char(':')) ? QStringLiteral("[%1]").arg(target.host) : target.host;
+        return QStringLiteral("%1:%2").arg(host).arg(target.port);
     };
-    switch (spec.kind) {
-    case OutputSpec::Kind::Stdout: return QStringLiteral("standard output");
-    case OutputSpec::Kind::TcpServer:
-        return spec.port ? QStringLiteral("tcp:%1").arg(spec.port) : QStringLiteral("tcp");
-    case OutputSpec::Kind::TcpClient: return QStringLiteral("tcp-client:") + hostPort();
-    case OutputSpec::Kind::Udp: return QStringLiteral("udp:") + hostPort();
-    case OutputSpec::Kind::Pty:
-        return spec.path.isEmpty() ? QStringLiteral("pty") : QStringLiteral("pty:") + spec.path;
-    case OutputSpec::Kind::Device: return spec.path;
-    case OutputSpec::Kind::Com: return QStringLiteral("COM%1").arg(spec.number);
-    case OutputSpec::Kind::Lpt: return QStringLiteral("LPT%1").arg(spec.number);
+    switch (target.kind) {
+    case OutputTarget::Kind::Stdout: return QStringLiteral("standard output");
+    case OutputTarget::Kind::TcpServer:
+        return target.port ? QStringLiteral("tcp:%1").arg(target.port) : QStringLiteral("tcp");
+    case OutputTarget::Kind::TcpClient: return QStringLiteral("tcp-client:") + hostPort();
+    case OutputTarget::Kind::Udp: return QStringLiteral("udp:") + hostPort();
+    case OutputTarget::Kind::Pty:
+        return target.path.isEmpty() ? QStringLiteral("pty") : QStringLiteral("pty:") + target.path;
+    case OutputTarget::Kind::Device: return target.path;
+    case OutputTarget::Kind::Com: return QStringLiteral("COM%1").arg(target.number);
+    case OutputTarget::Kind::Lpt: return QStringLiteral("LPT%1").arg(target.number);
     }
     return {};
 }
 
-std::unique_ptr<OutputChannel> createOutputChannel(const OutputSpec& spec, const QString& homeDir, QString* error)
+std::unique_ptr<OutputChannel> createOutputChannel(const OutputTarget& target, const QString& homeDir, QString* error)
 {
     const ChannelConfig config = ChannelConfig::fromIni(zelvanIniPath(homeDir));
-    switch (spec.kind) {
-    case OutputSpec::Kind::Stdout: return std::make_unique<StdoutChannel>();
-    case OutputSpec::Kind::TcpServer: {
+    switch (target.kind) {
+    case OutputTarget::Kind::Stdout: return std::make_unique<StdoutChannel>();
+    case OutputTarget::Kind::TcpServer: {
         auto tcp = std::make_unique<TcpServerChannel>();
-        tcp->setPort(spec.port ? spec.port : config.tcpPort);
+        tcp->setPort(target.port ? target.port : config.tcpPort);
         return tcp;
     }
-    case OutputSpec::Kind::Com: {
-        if (config.isVirtualSerial(spec.number)) {
+    case OutputTarget::Kind::Com: {
+        if (config.isVirtualSerial(target.number)) {
             auto pty = std::make_unique<PtyChannel>();
-            pty->setLinkPath(virtualSerialLinkPath(homeDir, spec.number));
+            pty->setLinkPath(virtualSerialLinkPath(homeDir, target.number));
             return pty;
         }
         auto serial = std::make_unique<SerialChannel>();
         serial->setDeviceOverrides(config.devices);
-        serial->setPortNumber(spec.number);
+        serial->setPortNumber(target.number);
         return serial;
     }
-    case OutputSpec::Kind::Device: {
+    case OutputTarget::Kind::Device: {
         auto serial = std::make_unique<SerialChannel>();
-        serial->setDevicePath(spec.path);
+        serial->setDevicePath(target.path);
         return serial;
     }
-    case OutputSpec::Kind::Lpt: {
-        auto printer = std::make_unique<PrinterChannel>(spec.number);
+    case OutputTarget::Kind::Lpt: {
+        auto printer = std::make_unique<PrinterChannel>(target.number);
         printer->setDeviceOverrides(config.devices);
         return printer;
     }
-    case OutputSpec::Kind::TcpClient: {
+    case OutputTarget::Kind::TcpClient: {
         auto client = std::make_unique<TcpClientChannel>();
-        client->setHost(spec.host);
-        client->setPort(spec.port);
+        client->setHost(target.host);
+        client->setPort(target.port);
         return client;
     }
-    case OutputSpec::Kind::Udp: {
+    case OutputTarget::Kind::Udp: {
         auto udp = std::make_unique<UdpChannel>();
-        udp->setHost(spec.host);
-        udp->setPort(spec.port);
+        udp->setHost(target.host);
+        udp->setPort(target.port);
         return udp;
     }
-    case OutputSpec::Kind::Pty: {
+    case OutputTarget::Kind::Pty: {
         auto pty = std::make_unique<PtyChannel>();
-        pty->setLinkPath(spec.path.isEmpty() ? QDir(homeDir).filePath(kDefaultPtyLink) : spec.path);
+        pty->setLinkPath(target.path.isEmpty() ? QDir(homeDir).filePath(kDefaultPtyLink) : target.path);
         return pty;
     }
     }
     if (error)
-        *error = QStringLiteral("%1: this output is not available in this build").arg(describeOutputSpec(spec));
+        *error = QStringLiteral("%1: this output is not available in this build").arg(describeOutputTarget(target));
     return nullptr;
 }
 

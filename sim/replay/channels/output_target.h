@@ -11,14 +11,14 @@ namespace zelvan {
 
 class OutputChannel;
 
-struct OutputSpec {
+struct OutputTarget {
     enum class Kind { Stdout, TcpServer, TcpClient, Udp, Pty, Device, Com, Lpt };
     Kind kind = Kind::Stdout;
     QString host;     // TcpClient, Udp
     quint16 port = 0; // TcpServer: 0 = [TCP] Port of Zelvan.ini; TcpClient, Udp: the peer's
     QString path;     // Device; Pty: the link (empty = <home>/ttyZelvan)
     int number = 0;   // Com, Lpt: n of COMn, LPTn
-    bool operator==(const OutputSpec&) const = default;
+    bool operator==(const OutputTarget&) const = default;
 };
 
 // The pseudo-terminal's link in the program folder when pty names none.
@@ -34,14 +34,14 @@ inline constexpr char kDefaultPtyLink[] = "ttyZelvan";
 //                       COMn=pty makes COMn the virtual serial port <home>/ttyZelvan<n>)
 //   a path with a "/"   a serial device
 // On failure *error says what is wrong with the text.
-std::optional<OutputSpec> parseOutputSpec(const QString& text, QString* error);
+std::optional<OutputTarget> parseOutputTarget(const QString& text, QString* error);
 
 // Makes the channel (not yet opened). homeDir holds Zelvan.ini ([Devices],
 // [TCP] Port) and the default pty link. Null with *error set for a kind this
 // build has no channel for.
-std::unique_ptr<OutputChannel> createOutputChannel(const OutputSpec& spec, const QString& homeDir, QString* error);
+std::unique_ptr<OutputChannel> createOutputChannel(const OutputTarget& target, const QString& homeDir, QString* error);
 
-// The text a spec is shown as in messages ("tcp:10110", "COM3").
-QString describeOutputSpec(const OutputSpec& spec);
+// The text a target is shown as in messages ("tcp:10110", "COM3").
+QString describeOutputTarget(const OutputTarget& target);
 
 } // namespace zelvan
