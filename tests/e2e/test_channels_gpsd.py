@@ -13,14 +13,6 @@ import zvpeers
 LOG = "gpsd_foretrex-201.log"
 
 
-def listening(port):
-    try:
-        with socket.create_connection(("127.0.0.1", port), timeout=0.5):
-            return True
-    except OSError:
-        return False
-
-
 def main():
     zvpeers.require_tool("gpsd")
     zelvan = zvpeers.program("zelvan")
@@ -40,7 +32,7 @@ def main():
     try:
         zvpeers.start([zelvan, "--home", home, "--load", log], stdout=open(os.devnull, "w"),
                       stderr=open(os.path.join(home, "zelvan.err"), "w"))
-        if not zvpeers.wait_for(lambda: listening(port), timeout=20):
+        if not zvpeers.wait_for(lambda: zvpeers.listening(port), timeout=20):
             sys.exit("FAIL: Zelvan's TCP server did not listen")
         gpsd_port = zvpeers.start_gpsd(f"tcp://127.0.0.1:{port}")
         seen = zvpeers.gpsd_fixes(gpsd_port, expected)

@@ -31,14 +31,6 @@ def run(args, timeout=120):
     return subprocess.run(headless(args), env=env_without_display(), capture_output=True, timeout=timeout)
 
 
-def listening(port):
-    try:
-        with socket.create_connection(("127.0.0.1", port), timeout=0.5):
-            return True
-    except OSError:
-        return False
-
-
 def project_version():
     root = os.path.join(os.path.dirname(__file__), "..", "..")
     with open(os.path.join(root, "CMakeLists.txt")) as f:
@@ -126,7 +118,7 @@ def test_tcp_and_stdout_together(failures, home):
     with open(out_path, "wb") as out:
         proc = zvpeers.start(headless(["--home", home, "--quiet", "--pace", "1s", "--output", f"tcp:{port}",
                                        "--output", "-", log]), env=env_without_display(), stdout=out)
-        if not zvpeers.wait_for(lambda: listening(port), timeout=15):
+        if not zvpeers.wait_for(lambda: zvpeers.listening(port), timeout=15):
             failures.append("the TCP output did not listen")
             return
         data, arrivals = read_tcp(port, 6)
@@ -148,7 +140,7 @@ def test_tcp_and_stdout_together(failures, home):
     if gaps:
         print(f"1s over TCP: {len(gaps)} periods, mean {sum(gaps) / len(gaps):.4f} s, "
               f"min {min(gaps):.4f}, max {max(gaps):.4f}")
-    check(failures, not listening(port), "the TCP server still listens after the end")
+    check(failures, not zvpeers.listening(port), "the TCP server still listens after the end")
 
 
 def test_a_failing_output_is_dropped(failures, home):
@@ -161,7 +153,7 @@ def test_a_failing_output_is_dropped(failures, home):
                              stdout=subprocess.PIPE, stderr=err)
         proc.stdout.read(200)
         proc.stdout.close()  # the reader of standard output goes away
-        if not zvpeers.wait_for(lambda: listening(port), timeout=15):
+        if not zvpeers.wait_for(lambda: zvpeers.listening(port), timeout=15):
             failures.append("the TCP output did not listen")
             return
         data, arrivals = read_tcp(port, 2)
@@ -261,7 +253,7 @@ def test_signals_end_cleanly(failures, home):
                              env=env_without_display(), stderr=subprocess.PIPE)
         companion = zvpeers.wait_for(lambda: [n for n in os.listdir(folder) if n != "hemi.log"], timeout=15)
         check(failures, companion, "no companion file was written for a log without RMC")
-        check(failures, zvpeers.wait_for(lambda: listening(port), timeout=15), "TCP output not listening")
+        check(failures, zvpeers.wait_for(lambda: zvpeers.listening(port), timeout=15), "TCP output not listening")
         time.sleep(1.5)
         proc.send_signal(sig)
         try:
@@ -272,7 +264,7 @@ def test_signals_end_cleanly(failures, home):
         err = proc.stderr.read()
         check(failures, code == 0, f"{sig.name}: exit {code}, {err!r}")
         check(failures, os.listdir(folder) == ["hemi.log"], f"{sig.name} left {os.listdir(folder)}")
-        check(failures, not listening(port), f"{sig.name}: the TCP server still listens")
+        check(failures, not zvpeers.listening(port), f"{sig.name}: the TCP server still listens")
         check(failures, not os.path.lexists(link), f"{sig.name}: the pty link is left behind")
     with open(log, "rb") as f:
         check(failures, f.read() == original, "the user's log was changed")

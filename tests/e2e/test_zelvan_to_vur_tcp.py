@@ -32,14 +32,6 @@ def rmc_positions(path):
     return positions
 
 
-def listening(port):
-    try:
-        with socket.create_connection(("127.0.0.1", port), timeout=0.5):
-            return True
-    except OSError:
-        return False
-
-
 def start_zelvan(home, log, port):
     tracks = os.path.join(home, "Tracks")
     os.makedirs(tracks, exist_ok=True)
@@ -49,7 +41,7 @@ def start_zelvan(home, log, port):
         ini.write(f"[Port]\r\nCOM= 23\r\n[TCP]\r\nPort={port}\r\n")
     proc = zvpeers.start([zvpeers.program("zelvan"), "--home", home, "--load", path],
                          stdout=open(os.devnull, "w"), stderr=open(os.path.join(home, "zelvan.err"), "w"))
-    if not zvpeers.wait_for(lambda: listening(port), timeout=20):
+    if not zvpeers.wait_for(lambda: zvpeers.listening(port), timeout=20):
         sys.exit("FAIL: Zelvan's TCP server did not listen")
     return proc
 

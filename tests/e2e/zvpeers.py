@@ -31,6 +31,15 @@ def free_port():
         return s.getsockname()[1]
 
 
+def listening(port):
+    """Whether a TCP server accepts connections on 127.0.0.1:port."""
+    try:
+        with socket.create_connection(("127.0.0.1", port), timeout=0.5):
+            return True
+    except OSError:
+        return False
+
+
 def start(args, **kwargs):
     env = dict(os.environ)
     env.setdefault("QT_QPA_PLATFORM", "offscreen")
