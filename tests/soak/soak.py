@@ -4,7 +4,8 @@ while clients come and go (and one connects and never reads); Vur is fed at
 full speed through a pseudo-terminal. Every SOAK_INTERVAL seconds the resident
 memory (VmRSS) and open descriptors of both programs are sampled. After a
 warm-up of SOAK_WARMUP seconds, memory must grow by less than 1 MiB and the
-descriptors must stay constant.
+descriptors must not grow (Zelvan closes one when it drops the client that
+never reads, once its backlog passes the server's limit).
 
   SOAK_SECONDS   length of the run (default 1800)
   SOAK_WARMUP    seconds before the samples count (default 120)
@@ -266,11 +267,14 @@ def main():
         growth = counted[-1][rss_i] - counted[0][rss_i]
         fd_values = sorted({s[fd_i] for s in counted})
         rss_ok = growth < RSS_LIMIT_KB
-        fd_ok = len(fd_values) == 1
+        # A leak only ever adds descriptors. Zelvan may close one once: the
+        # client that never reads is dropped when its backlog passes the
+        # server's limit.
+        fd_ok = max(fd_values) <= counted[0][fd_i] and counted[0][fd_i] - min(fd_values) <= (1 if name == "zelvan" else 0)
         verdict &= rss_ok and fd_ok
         print(f"{name}: RSS {counted[0][rss_i]} -> {counted[-1][rss_i]} kB after warm-up "
               f"(growth {growth} kB, limit {RSS_LIMIT_KB}) {'ok' if rss_ok else 'LEAK?'}; "
-              f"fds {fd_values} {'ok' if fd_ok else 'NOT CONSTANT'}")
+              f"fds {fd_values} {'ok' if fd_ok else 'GREW OR CHANGED'}")
     if counters["bytes"] == 0:
         verdict = False
         print("zelvan: no TCP client received anything")
