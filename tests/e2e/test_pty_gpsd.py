@@ -16,11 +16,7 @@ LOG = "gpsd_foretrex-201.log"
 def main():
     zvpeers.require_tool("gpsd")
     zelvan = zvpeers.program("zelvan")
-    home = zvpeers.temp_home("zv-pty-gpsd-")
-    tracks = os.path.join(home, "Tracks")
-    os.mkdir(tracks)
-    log = os.path.join(tracks, LOG)
-    shutil.copy(os.path.join(zvpeers.TEST_DATA, "replay", LOG), log)
+    home, log = zvpeers.home_with_log("zv-pty-gpsd-", "replay", LOG)
     expected = zvpeers.rmc_fixes(log)
     if not expected:
         sys.exit("FAIL: the log holds no valid RMC fix")

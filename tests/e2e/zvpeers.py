@@ -79,6 +79,17 @@ def temp_home(prefix="zv-e2e-"):
     return tempfile.mkdtemp(prefix=prefix)
 
 
+def home_with_log(prefix, folder, name):
+    """A fresh home whose Tracks folder holds a copy of tests/data/<folder>/<name>;
+    returns the home and the copy's path."""
+    home = temp_home(prefix)
+    tracks = os.path.join(home, "Tracks")
+    os.mkdir(tracks)
+    log = os.path.join(tracks, name)
+    shutil.copy(os.path.join(TEST_DATA, folder, name), log)
+    return home, log
+
+
 def program(name):
     path = os.path.join(BIN_DIR, name)
     if not os.access(path, os.X_OK):

@@ -16,7 +16,6 @@ Only the processes started here are ended, each by its own PID."""
 import os
 import random
 import shutil
-import signal
 import socket
 import subprocess
 import sys
@@ -24,9 +23,11 @@ import tempfile
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import zvpeers  # noqa: E402  the peers the end-to-end tests start and end
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
-BIN_DIR = os.environ.get("ZV_BIN_DIR", os.path.join(ROOT, "build", "bin"))
 DATA = os.path.join(ROOT, "tests", "data")
 ZELVAN_LOG = os.path.join(DATA, "replay", "gpsd_neo-m8n.log")
 VUR_LOGS = [os.path.join(DATA, "vur", n) for n in ("gpsd_GPSmap-76S.log", "gpsd_garmin-geko201.log",
@@ -37,7 +38,6 @@ WARMUP = int(os.environ.get("SOAK_WARMUP", "120"))
 INTERVAL = int(os.environ.get("SOAK_INTERVAL", "10"))
 RSS_LIMIT_KB = 1024
 
-started = []
 stop = threading.Event()
 quiet = threading.Event()      # set: churn clients hold still so a sample sees a settled state
 counters = {"connects": 0, "bytes": 0, "errors": 0, "fed": 0}
@@ -47,61 +47,6 @@ lock = threading.Lock()
 def fail(text):
     print("FAIL: " + text, flush=True)
     sys.exit(1)
-
-
-def require(name):
-    path = shutil.which(name)
-    if not path:
-        fail(f"required tool '{name}' is not installed")
-    return path
-
-
-def program(name):
-    path = os.path.join(BIN_DIR, name)
-    if not os.access(path, os.X_OK):
-        fail(f"{path} is not built (make build)")
-    return path
-
-
-def start(args, **kw):
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-    proc = subprocess.Popen(args, env=env, **kw)
-    started.append(proc)
-    return proc
-
-
-def end_all():
-    for proc in reversed(started):
-        if proc.poll() is None:
-            proc.send_signal(signal.SIGTERM)
-            try:
-                proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                proc.kill()
-                proc.wait()
-
-
-def wait_for(pred, timeout):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if pred():
-            return True
-        time.sleep(0.1)
-    return pred()
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def listening(port):
-    try:
-        with socket.create_connection(("127.0.0.1", port), timeout=0.5):
-            return True
-    except OSError:
-        return False
 
 
 def rss_kb(pid):
@@ -116,21 +61,13 @@ def fds(pid):
     return len(os.listdir(f"/proc/{pid}/fd"))
 
 
-def device_open_by(pid, path):
-    target = os.path.realpath(path)
-    try:
-        return any(os.path.realpath(f"/proc/{pid}/fd/{fd}") == target for fd in os.listdir(f"/proc/{pid}/fd"))
-    except OSError:
-        return False
-
-
 def headless_supported(zelvan):
     with open(zelvan, "rb") as f:
         return b"--headless" in f.read()
 
 
 def start_zelvan(home, port):
-    zelvan = program("zelvan")
+    zelvan = zvpeers.program("zelvan")
     tracks = os.path.join(home, "Tracks")
     os.makedirs(tracks, exist_ok=True)
     log = os.path.join(tracks, "soak.log")
@@ -151,24 +88,24 @@ def start_zelvan(home, port):
             ini.write(f"[Port]\r\nCOM= 23\r\n[TCP]\r\nPort={port}\r\n")
         args = [zelvan, "--home", home, "--load", log]
         mode = "window offscreen, start-up pace (x1), log repeated"
-    proc = start(args, stdout=subprocess.DEVNULL, stderr=open(os.path.join(home, "zelvan.err"), "w"))
-    if not wait_for(lambda: listening(port), 30):
+    proc = zvpeers.start(args, stdout=subprocess.DEVNULL, stderr=open(os.path.join(home, "zelvan.err"), "w"))
+    if not zvpeers.wait_for(lambda: zvpeers.listening(port), 30):
         fail("Zelvan's TCP server did not listen")
     return proc, mode
 
 
 def start_vur(home):
-    require("socat")
+    zvpeers.require_tool("socat")
     vur_end, feed_end = os.path.join(home, "vur-pty"), os.path.join(home, "feed-pty")
-    start(["socat", f"pty,raw,echo=0,link={vur_end}", f"pty,raw,echo=0,link={feed_end}"],
+    zvpeers.start(["socat", f"pty,raw,echo=0,link={vur_end}", f"pty,raw,echo=0,link={feed_end}"],
           stderr=subprocess.DEVNULL)
-    if not wait_for(lambda: os.path.exists(vur_end) and os.path.exists(feed_end), 10):
+    if not zvpeers.wait_for(lambda: os.path.exists(vur_end) and os.path.exists(feed_end), 10):
         fail("socat did not create the pseudo-terminals")
     with open(os.path.join(home, "Vur.ini"), "w", newline="") as ini:
         ini.write(f"[Devices]\r\nCOM1={vur_end}\r\n")
-    proc = start([program("vur"), "--home", home], stdout=subprocess.DEVNULL,
+    proc = zvpeers.start([zvpeers.program("vur"), "--home", home], stdout=subprocess.DEVNULL,
                  stderr=open(os.path.join(home, "vur.err"), "w"))
-    if not wait_for(lambda: device_open_by(proc.pid, vur_end), 30):
+    if not zvpeers.wait_for(lambda: zvpeers.device_open_by(proc.pid, vur_end), 30):
         fail("Vur did not open its port")
     return proc, feed_end
 
@@ -217,7 +154,7 @@ def churn_client(port, seed):
 
 def main():
     home = tempfile.mkdtemp(prefix="zv-soak-")
-    port = free_port()
+    port = zvpeers.free_port()
     print(f"soak: {SECONDS}s, warm-up {WARMUP}s, sample every {INTERVAL}s, home {home}", flush=True)
     zelvan, mode = start_zelvan(home, port)
     vur, feed_end = start_vur(home)
@@ -257,7 +194,7 @@ def main():
     finally:
         stop.set()
         silent.close()
-        end_all()
+        zvpeers.stop_all()
 
     counted = [s for s in samples if s[0] >= WARMUP]
     if len(counted) < 2:
