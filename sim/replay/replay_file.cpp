@@ -26,18 +26,34 @@ bool ReplayFile::atEnd()
     return !m_reader || m_reader->atEnd();
 }
 
+namespace {
+// Editors write a UTF-8 byte-order mark before the first line; the text
+// behind it is what the line holds.
+constexpr QByteArrayView kUtf8Bom("\xEF\xBB\xBF");
+} // namespace
+
 bool ReplayFile::readLine(QByteArray& line)
 {
     if (!m_reader)
         return false;
-    return m_reader->readLine(line);
+    const bool first = m_reader->position() == 0;
+    if (!m_reader->readLine(line))
+        return false;
+    if (first && line.startsWith(kUtf8Bom))
+        line.remove(0, kUtf8Bom.size());
+    return true;
 }
 
 bool ReplayFile::readLineView(QByteArrayView& line)
 {
     if (!m_reader)
         return false;
-    return m_reader->readLineView(line);
+    const bool first = m_reader->position() == 0;
+    if (!m_reader->readLineView(line))
+        return false;
+    if (first && line.startsWith(kUtf8Bom))
+        line = line.sliced(kUtf8Bom.size());
+    return true;
 }
 
 bool ReplayFile::seek(qint64 offset)

@@ -18,6 +18,11 @@ bool startsWithNumber(QByteArrayView text)
     return i < text.size() && text[i] >= '0' && text[i] <= '9';
 }
 
+bool isDecimalNumber(QByteArrayView text)
+{
+    return startsWithNumber(text) && text.contains('.');
+}
+
 QList<QByteArrayView> commaFields(QByteArrayView line)
 {
     QList<QByteArrayView> fields;
@@ -40,12 +45,6 @@ namespace {
 bool startsWith(QByteArrayView line, const char* prefix)
 {
     return line.startsWith(QByteArrayView(prefix));
-}
-
-// A number in the form writers without column padding use ("0.003000").
-bool isDecimalNumber(QByteArrayView text)
-{
-    return startsWithNumber(text) && text.contains('.');
 }
 
 // OziExplorer records as GPSBabel and other writers without padding write

@@ -6,6 +6,7 @@ namespace zelvan {
 namespace {
 constexpr double kPi = 3.14159265358979;
 constexpr double kMetresPerMinute = 1855.0;
+constexpr double kHalfCircleMinutes = 180.0 * 60.0;
 
 int wholeDegrees(double ratio)
 {
@@ -18,7 +19,14 @@ DistanceAndCourse distanceAndCourse(double lat1, double lat2, double lon1, doubl
     DistanceAndCourse result;
     const double meanLat = (lat1 / 60.0 + lat2 / 60.0) / 180.0 * kPi / 2.0;
     const double northing = (lat2 - lat1) * kMetresPerMinute;
-    const double easting = (lon2 - lon1) * kMetresPerMinute * std::cos(meanLat);
+    // Signed longitudes take the shorter way round: across the 180th meridian
+    // 179 59.9 E to 179 59.9 W is 0.2 minutes east, not 359 59.8 west.
+    double dLon = lon2 - lon1;
+    if (dLon > kHalfCircleMinutes)
+        dLon -= 2 * kHalfCircleMinutes;
+    else if (dLon < -kHalfCircleMinutes)
+        dLon += 2 * kHalfCircleMinutes;
+    const double easting = dLon * kMetresPerMinute * std::cos(meanLat);
     const double d = std::floor(std::sqrt(northing * northing + easting * easting) + 0.5);
     if (!std::isfinite(d))
         return result;

@@ -12,7 +12,9 @@ struct DistanceAndCourse {
 
 // 1855 m per minute of arc; growing latitude minutes are north, growing
 // longitude minutes east. Callers that pass signed minutes (south and west
-// negative) get the true course without a hemisphere correction.
+// negative) get the true course without a hemisphere correction, across the
+// 180th meridian too (a longitude difference beyond 180 degrees is taken
+// the shorter way round).
 DistanceAndCourse distanceAndCourse(double lat1, double lat2, double lon1, double lon2);
 
 // Course measured on unsigned minutes, corrected for the hemisphere: west

@@ -88,11 +88,6 @@ bool isClockText(QByteArrayView clock)
     return true;
 }
 
-int secondsOfDayText(const QByteArray& clock)
-{
-    return clock.left(2).toInt() * 3600 + clock.mid(3, 2).toInt() * 60 + clock.mid(6, 2).toInt();
-}
-
 bool isPlainDate(const QByteArray& date)
 {
     return date.size() == 8 && std::all_of(date.begin(), date.end(), [](char c) { return c >= '0' && c <= '9'; })
@@ -112,28 +107,71 @@ QByteArray feetToMetresText(QByteArrayView feet)
     return zv::trimmedNumberText(num(feet) * kFeetToMetres).toLatin1();
 }
 
+// A time of day as "hh:mm:ss" in 24-hour form; "4:18:27 PM" is not one.
+bool isDayClock(QByteArrayView clock)
+{
+    return isClockText(clock) && num(clock.first(2)) < 24 && num(clock.sliced(3, 2)) < 60
+        && num(clock.sliced(6, 2)) < 60;
+}
+
+// "hhmmss", as the layout with a comma in column 13 writes the time.
+bool isDigitClock(QByteArrayView clock)
+{
+    return clock.size() == 6 && std::all_of(clock.begin(), clock.end(), [](char c) { return c >= '0' && c <= '9'; })
+        && num(clock.first(2)) < 24 && num(clock.sliced(2, 2)) < 60 && num(clock.sliced(4, 2)) < 60;
+}
+
+// A coordinate from fixed columns: the sign column says west or south, as
+// does a sign the number carries left of it ("  -3.500000").
+double columnCoordinate(QByteArrayView line, qsizetype signColumn, QByteArrayView number)
+{
+    const double value = num(number);
+    return charAt(line, signColumn) == '-' || value < 0 ? -std::fabs(value) : std::fabs(value);
+}
+
+// Date and time from the texts of fields 6 and 7 ("13-Aug-07", "07:52:19"),
+// for a line without a day number.
+bool setFromDateAndClock(TrackFix& fix, QByteArrayView date, QByteArrayView clock)
+{
+    const auto parts = date.trimmed().toByteArray().split('-');
+    if (parts.size() != 3 || !isDayClock(clock))
+        return false;
+    setDate(fix, parts[0].rightJustified(2, '0'), parts[1], parts[2]);
+    setClockText(fix, clock);
+    return isPlainDate(fix.recordDate);
+}
+
+// Records whose numbers stand where the columns put them are read by the
+// columns; any other line by its comma fields (writers without padding, or
+// with other padding: " 38.722149,  69.321493,..." would lose a digit).
 std::optional<TrackFix> parseOzi(QByteArrayView line)
 {
     TrackFix fix;
     const auto fields = commaFields(line);
-    if (line[0] != ' ') {
-        // Written without column padding: fields only, the time in the day number.
-        const double lat = num(fields[0]);
-        const double lon = num(fields[1]);
-        setDecimalPosition(fix, lat, lat < 0, lon, lon < 0);
+    const bool layoutA = charAt(line, 13) == ',';
+    const QByteArrayView latColumns = layoutA ? columns(line, 3, 10) : columns(line, 3, 9);
+    const QByteArrayView lonColumns = layoutA ? columns(line, 15, 11) : columns(line, 14, 10);
+    const double lat = columnCoordinate(line, 2, latColumns);
+    const double lon = columnCoordinate(line, 14, lonColumns);
+    const bool byColumns = line.startsWith(' ') && startsWithNumber(latColumns) && startsWithNumber(lonColumns)
+        && (fields.size() < 2 || (lat == num(fields[0]) && lon == num(fields[1])));
+    const QByteArrayView dayNumber = fields.size() >= 5 ? fields[4] : QByteArrayView();
+    const QByteArrayView clock = fields.size() >= 7 ? fields[6].trimmed() : QByteArrayView();
+
+    if (!byColumns) {
+        if (fields.size() < 5 || !isDecimalNumber(fields[0]) || !isDecimalNumber(fields[1]))
+            return std::nullopt;
+        const double fieldLat = num(fields[0]);
+        const double fieldLon = num(fields[1]);
+        setDecimalPosition(fix, fieldLat, fieldLat < 0, fieldLon, fieldLon < 0);
         fix.altitudeText = feetToMetresText(fields[3]);
-        if (!setFromDayNumber(fix, num(fields[4])))
+        // The day number is exact; without one, the date and time texts.
+        if (!setFromDayNumber(fix, num(dayNumber))
+            && !setFromDateAndClock(fix, fields.size() >= 6 ? fields[5] : QByteArrayView(), clock))
             return std::nullopt;
         return fix;
     }
-    const bool layoutA = charAt(line, 13) == ',';
-    const QByteArrayView latField = layoutA ? columns(line, 3, 10) : columns(line, 3, 9);
-    const QByteArrayView lonField = layoutA ? columns(line, 15, 11) : columns(line, 14, 10);
-    const double lat = num(latField);
-    const double lon = num(lonField);
-    // The sign may stand left of the sign column when a writer pads the
-    // number to a fixed width ("  -3.500000"); the value read shows it then.
-    setDecimalPosition(fix, lat, charAt(line, 2) == '-' || lat < 0, lon, charAt(line, 14) == '-' || lon < 0);
+    setDecimalPosition(fix, lat, lat < 0, lon, lon < 0);
     // The altitude is the fourth field; fixed columns would cut "1258.8" to "58.8".
     fix.altitudeText = feetToMetresText(fields.size() >= 4 ? fields[3] : columns(line, 30, 4));
     if (layoutA) {
@@ -151,19 +189,21 @@ std::optional<TrackFix> parseOzi(QByteArrayView line)
         setClockText(fix, columns(line, 61, 8));
     }
     // A month name in another language ("août") gives no usable date and
-    // shifts the time columns: the date then comes from the day number in
-    // the fifth field, the time from the seventh field as written.
-    if (!isPlainDate(fix.recordDate) && fields.size() >= 5) {
-        TrackFix fromDays = fix;
-        if (setFromDayNumber(fromDays, num(fields[4]))) {
-            fix.recordDate = fromDays.recordDate;
-            const QByteArrayView clock = fields.size() >= 7 ? fields[6].trimmed() : QByteArrayView();
-            if (isClockText(clock))
-                setClockText(fix, clock);
-            else
-                setClock(fix, secondsOfDayText(fromDays.clockText));
-        }
-    }
+    // shifts the time columns; a time in 12-hour form ("4:18:27 PM") is no
+    // time of day in the columns. The day number in the fifth field says
+    // both exactly; a 24-hour time text stands as written.
+    const bool dateOk = isPlainDate(fix.recordDate);
+    const bool clockOk = isDayClock(clock) || (layoutA && isDigitClock(clock));
+    if (dateOk && clockOk)
+        return fix;
+    TrackFix fromDays = fix;
+    if (!setFromDayNumber(fromDays, num(dayNumber)))
+        return fix;
+    if (!clockOk)
+        return fromDays;
+    fix.recordDate = fromDays.recordDate;
+    if (isDayClock(clock))
+        setClockText(fix, clock);
     return fix;
 }
 
@@ -191,8 +231,9 @@ std::optional<TrackFix> parsePcx5(QByteArrayView line)
 }
 
 // Text between the first ";" at or after column 50 and the next ";". A line
-// with the first but not the second has no decoding: nullopt.
-std::optional<QByteArray> semicolonAltitude(QByteArrayView line)
+// with the first but not the second has no decoding: nullopt. `rest` gets
+// what follows the second.
+std::optional<QByteArray> semicolonAltitude(QByteArrayView line, QByteArrayView* rest = nullptr)
 {
     const qsizetype open = line.size() >= 50 ? line.indexOf(';', 49) : -1;
     if (open < 0)
@@ -200,13 +241,16 @@ std::optional<QByteArray> semicolonAltitude(QByteArrayView line)
     const qsizetype close = line.indexOf(';', open + 1);
     if (close < 0)
         return std::nullopt;
+    if (rest)
+        *rest = line.sliced(close + 1);
     const QByteArrayView text = line.sliced(open + 1, close - open - 1);
     return isNoAltitudeMarker(text) ? QByteArray() : text.toByteArray();
 }
 
 std::optional<TrackFix> parseGardown(QByteArrayView line)
 {
-    const auto altitude = semicolonAltitude(line);
+    QByteArrayView rest;
+    const auto altitude = semicolonAltitude(line, &rest);
     if (!altitude)
         return std::nullopt;
     TrackFix fix;
@@ -217,6 +261,8 @@ std::optional<TrackFix> parseGardown(QByteArrayView line)
     setDate(fix, columns(line, 37, 2), columns(line, 33, 3), columns(line, 49, 4));
     setClockText(fix, columns(line, 40, 8));
     fix.altitudeText = *altitude;
+    // The receiver's null time (31.12.1989 00:00:00) is no time at all.
+    fix.timed = rest.trimmed() != kMadeUpTimeMark && !fix.recordDate.endsWith("1989");
     return fix;
 }
 
@@ -255,6 +301,7 @@ std::optional<TrackFix> parseKml(QByteArrayView line, const QDateTime& now)
     const QDateTime utc = now.toUTC();
     fix.recordDate = ddmmyyyy(utc.date());
     setClock(fix, utc.time().msecsSinceStartOfDay() / 1000);
+    fix.timed = false;
     return fix;
 }
 
@@ -404,7 +451,12 @@ TrackDecodeStep deriveTrackRecord(const TrackFix& fix, const TrackDecoderState& 
     r.courseText = courseText(s.courseDeg);
 
     const int seconds = secondsOfDay(fix.clockText);
-    if (s.prevSeconds && seconds != *s.prevSeconds) {
+    if (!fix.timed) {
+        // No time of the file's own: no speed, now or from this record later.
+        s.prevSeconds.reset();
+        s.speedKmh = 0;
+        s.speedKnotsText.clear();
+    } else if (s.prevSeconds && seconds != *s.prevSeconds) {
         int elapsed = seconds - *s.prevSeconds;
         if (elapsed < 0)
             elapsed += 86400; // the track crossed midnight
@@ -422,7 +474,8 @@ TrackDecodeStep deriveTrackRecord(const TrackFix& fix, const TrackDecoderState& 
         }
         s.speedKnotsText = knotsText(s.speedKmh);
     }
-    s.prevSeconds = seconds;
+    if (fix.timed)
+        s.prevSeconds = seconds;
     r.speedKmh = s.speedKmh;
     r.speedKnotsText = s.speedKnotsText;
     r.tripMeters = s.tripMeters;
@@ -440,7 +493,10 @@ bool isPlausibleFix(const TrackFix& fix)
             && minutes <= 60 // seconds of 59.98 round up to 60.000 minutes
             && degrees * 60 + minutes <= maxDegrees * 60;
     };
-    return within(fix.latText, 2, 90) && within(fix.lonText, 3, 180);
+    // Columns read from another layout give other letters ("+", "-").
+    const bool hemispheres = (fix.latHemisphere == 'N' || fix.latHemisphere == 'S')
+        && (fix.lonHemisphere == 'E' || fix.lonHemisphere == 'W');
+    return hemispheres && within(fix.latText, 2, 90) && within(fix.lonText, 3, 180);
 }
 
 TrackDecodeStep decodeTrackRecord(QByteArrayView line, TrackFormat format, const TrackDecoderState& state,

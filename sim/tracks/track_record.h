@@ -23,17 +23,25 @@ struct TrackFix {
     // Altitude in metres as read; empty = none. Not set at all for a format
     // that carries none (PCX5): the previous value then stays.
     std::optional<QByteArray> altitudeText;
+    // False when the time is not the file's own: KML tuples (dated by the
+    // clock), the receiver's null time, times made up for points without one.
+    // No speed is derived from such a time.
+    bool timed = true;
 
     bool operator==(const TrackFix&) const = default;
 };
+
+// Written after the altitude of an own-format record whose time was made up
+// because the source point had none: "... 2026 ;519; no time".
+inline constexpr char kMadeUpTimeMark[] = "no time";
 
 // The line's fields, or none when the line is not a record of the format.
 // `now` (UTC) dates KML records, which carry no time of their own.
 std::optional<TrackFix> parseTrackLine(QByteArrayView line, TrackFormat format, const QDateTime& now);
 
-// Whether the fix is a place on the earth: degrees up to 90 and 180, minutes
-// up to 60. Grid coordinates (UTM) read by a degrees layout are not; the
-// replay never sends them.
+// Whether the fix is a place on the earth: hemisphere letters, degrees up to
+// 90 and 180, minutes up to 60. Grid coordinates (UTM) read by a degrees
+// layout are not; the replay never sends them.
 bool isPlausibleFix(const TrackFix& fix);
 
 // What the replay keeps from record to record; cleared at stop and by a trip

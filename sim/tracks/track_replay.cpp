@@ -29,7 +29,6 @@ namespace {
 constexpr qint64 kLastLineTail = 64 * 1024;
 const QColor kRecordAltitudeColour(255, 255, 0);
 constexpr double kProfileCeiling = 10000;
-constexpr int kPlausibilityChecks = 20; // records looked at for a place on the earth
 
 QString latin1(QByteArrayView bytes)
 {
@@ -105,7 +104,11 @@ bool TrackReplay::load()
     m_file.seek(0);
     TrackFormatDetector detector(recordLead);
     bool decided = false;
-    while (m_file.readLine(line)) {
+    qint64 decidingLine = 0;
+    for (;;) {
+        decidingLine = m_file.position();
+        if (!m_file.readLine(line))
+            break;
         if (detector.feed(line)) {
             decided = true;
             break;
@@ -123,11 +126,13 @@ bool TrackReplay::load()
     }
     m_format = detected.format;
     m_s.trackFormat = trackFormatName(m_format);
-    m_afterDetection = m_file.position();
+    // The replay starts with the first record: before the deciding line when
+    // that is one, after the header of an OziExplorer or KML file.
+    m_replayStart = isRecord(line) ? decidingLine : m_file.position();
 
-    // One pass from the start: count (the lines after the probe's, as loading
-    // always counted), index every record, segment mark and track name, and
-    // collect the altitude profile.
+    // One pass from the start: count the records the replay will meet, index
+    // every record, segment mark and track name, and collect the altitude
+    // profile.
     m_file.seek(0);
     m_s.recordTotal = 1;
     if (m_ui.dia) {
@@ -140,9 +145,10 @@ bool TrackReplay::load()
     double lowest = 99999, highest = 0;
     double x = 0;
     bool autoSkip = false;
-    // A layout read from a file in grid coordinates yields no place on the
-    // earth; the first records tell, and such a file is refused.
-    int recordsChecked = 0;
+    // A file of which no record gives a place on the earth is refused: a
+    // layout read from grid coordinates, or lines that decode to nothing
+    // (decimal commas, cut lines).
+    bool anyDecoded = false;
     bool anyPlausible = false;
     const QDateTime checkTime = now();
     for (;;) {
@@ -152,12 +158,12 @@ bool TrackReplay::load()
         const bool counted = at >= probeEnd;
         if (isRecord(line)) {
             m_index.records.append(at);
-            if (!anyPlausible && recordsChecked < kPlausibilityChecks) {
-                ++recordsChecked;
+            if (!anyPlausible) {
                 const auto fix = parseTrackLine(line, m_format, checkTime);
+                anyDecoded = anyDecoded || fix.has_value();
                 anyPlausible = fix && isPlausibleFix(*fix);
             }
-            if (counted && m_s.recordTotal < INT32_MAX)
+            if (at >= m_replayStart && m_s.recordTotal < INT32_MAX)
                 ++m_s.recordTotal;
             x += 1;
             if (!m_loader.profileAborted()) {
@@ -188,10 +194,11 @@ bool TrackReplay::load()
         }
     }
     m_loader.setProfileRunning(false);
-    if (recordsChecked > 0 && !anyPlausible) {
+    if (!anyPlausible) {
         m_file.close();
         m_index.clear();
-        m_sink.list(QStringLiteral("No positions in degrees (UTM grid?) !"));
+        m_sink.list(anyDecoded ? QStringLiteral("No positions in degrees (UTM grid?) !")
+                               : QStringLiteral("No track points !"));
         return false;
     }
     m_index.fileSize = QFileInfo(m_s.trackPath).size();
@@ -212,8 +219,7 @@ bool TrackReplay::load()
     if (m_ui.stopA)
         m_ui.stopA->show();
 
-    // The replay starts after the line that decided the format.
-    m_file.seek(m_afterDetection);
+    m_file.seek(m_replayStart);
     m_published = {m_s.startLat, m_s.startLon, m_s.prevLat, m_s.prevLon, m_s.prevSeconds,
                    m_s.tripMeters, m_s.maxSpeed, m_s.speedKnotsText, m_s.altitudeText};
     m_decoder.tripMeters = m_s.tripMeters;
@@ -224,41 +230,65 @@ bool TrackReplay::load()
 
 // ---------------------------------------------------------------- the tick
 
+std::optional<TrackRecord> TrackReplay::decodeLine(const QByteArray& line, const QDateTime& nowUtc)
+{
+    takeResets();
+    const auto fix = parseTrackLine(line, m_format, nowUtc);
+    if (!fix || !isPlausibleFix(*fix))
+        return std::nullopt;
+    if (m_jumped) {
+        // The first record after a jump or a track break is its own previous
+        // point: no leg and no speed across it.
+        m_decoder.prev = pointOf(*fix);
+        m_decoder.prevSeconds.reset();
+        m_jumped = false;
+    }
+    TrackDecodeStep step = deriveTrackRecord(*fix, m_decoder);
+    m_decoder = std::move(step.state);
+    return step.record;
+}
+
 TickFlow TrackReplay::tick()
 {
     const bool following = checked(m_ui.last, m_ui.values.last);
+    const QDateTime nowUtc = now();
+    std::optional<TrackRecord> decoded;
     if (following) {
         if (!readLastLine())
             return TickFlow::Ended;
-    } else {
-        if (m_file.atEnd()) {
-            m_loader.stopReplay(StopEndOfFile);
+        listHeader(m_s.currentLine);
+        checkSegmentMark(m_s.currentLine);
+        decoded = decodeLine(m_s.currentLine, nowUtc);
+        if (!decoded) {
+            m_tick.passOverLine();
             return TickFlow::Ended;
         }
-        m_file.readLine(m_s.currentLine);
-    }
-    const QByteArray line = m_s.currentLine;
-    listHeader(line);
-    checkSegmentMark(line);
-
-    takeResets();
-    const QDateTime nowUtc = now();
-    if (m_jumped) {
-        // The first record after a jump is its own previous point: no leg
-        // and no speed across the jump.
-        if (const auto fix = parseTrackLine(line, m_format, nowUtc)) {
-            m_decoder.prev = pointOf(*fix);
-            m_decoder.prevSeconds.reset();
-            m_jumped = false;
+    } else {
+        // Lines that are no records (tags, headers, comments, segment marks)
+        // are passed over in this tick, however many lie before the record.
+        const quint64 generation = m_loader.generation();
+        Yielder yielder(m_yieldMs);
+        for (;;) {
+            if (m_file.atEnd()) {
+                m_loader.stopReplay(StopEndOfFile);
+                return TickFlow::Ended;
+            }
+            m_file.readLine(m_s.currentLine);
+            const QByteArray& line = m_s.currentLine;
+            checkSegmentMark(line);
+            decoded = decodeLine(line, nowUtc);
+            if (decoded)
+                break;
+            if (const auto name = trackNameOf(line))
+                m_s.trackName = latin1(*name);
+            else if (isRecord(line))
+                ++m_s.recordIndex; // counted as loading and jumps count it
+            if (yielder.maybeYield() && stopped(generation))
+                return TickFlow::Ended;
         }
+        listHeader(m_s.currentLine);
     }
-    TrackDecodeStep step = decodeTrackRecord(line, m_format, m_decoder, nowUtc);
-    if (!step.record) {
-        m_tick.passOverLine();
-        return TickFlow::Ended;
-    }
-    m_decoder = std::move(step.state);
-    const TrackRecord& record = *step.record;
+    const TrackRecord& record = *decoded;
     publish(record);
     if (m_s.seeking)
         return TickFlow::Ended;
@@ -355,6 +385,20 @@ void TrackReplay::checkSegmentMark(const QByteArray& line)
 {
     if (isSegmentMark(line))
         m_loader.checkSegmentMark(line);
+    if (isTrackBreak(line))
+        forgetPreviousPoint();
+}
+
+// Where one track or segment ends and the next begins: a segment mark, a
+// track name, an OziExplorer record with the track-break flag, the start of
+// a KML coordinate list.
+bool TrackReplay::isTrackBreak(QByteArrayView line) const
+{
+    if (m_format == TrackFormat::Kml)
+        return line.contains(QByteArrayView("<coordinates"));
+    if (m_format == TrackFormat::OziExplorer)
+        return isRecord(line) && isOziTrackBreak(line);
+    return isSegmentMark(line) || trackNameOf(line).has_value();
 }
 
 // The shared state is the one the read-out resets, segment marks and stops
@@ -428,14 +472,19 @@ void TrackReplay::emitRecord(const TrackRecord& r)
 
 // ---------------------------------------------------------------- moving about
 
-// After a jump the previous record is no neighbour: no leg, no speed across it.
+// After a jump or a track break the previous record is no neighbour: no
+// leg, no speed across it, and the speed from before is not sent again.
 void TrackReplay::forgetPreviousPoint()
 {
     m_jumped = true;
     m_decoder.prev.reset();
     m_decoder.prevSeconds.reset();
+    m_decoder.speedKmh = 0;
+    m_decoder.speedKnotsText.clear();
     m_s.prevLat = m_s.prevLon = m_s.prevSeconds = 0;
+    m_s.speedKnotsText.clear();
     m_published.prevLat = m_published.prevLon = m_published.prevSeconds = 0;
+    m_published.speedKnotsText.clear();
 }
 
 void TrackReplay::skipRecords(std::int32_t n)
@@ -468,6 +517,8 @@ bool TrackReplay::skipByIndex(std::int32_t n)
     const qsizetype marks = countIn(m_index.segmentMarks, from, to);
     for (qsizetype i = 0; i < marks; ++i)
         m_loader.checkSegmentMark(QByteArrayLiteral("N"));
+    if (marks > 0 || nameEnd != nameBegin)
+        forgetPreviousPoint();
     if (pastEnd) {
         m_loader.stopReplay(StopEndOfFile);
         return true;
@@ -501,20 +552,25 @@ void TrackReplay::skipByReading(std::int32_t n)
     }
 }
 
+// Positions the file just before its next record line, which the next tick
+// sends.
 void TrackReplay::seekNextRecordLine()
 {
     const quint64 generation = m_loader.generation();
     Yielder yielder(m_yieldMs);
     QByteArray line;
     for (;;) {
+        const qint64 at = m_file.position();
         if (!m_file.readLine(line)) {
             m_loader.stopReplay(StopEndOfFile);
             return;
         }
         if (const auto name = trackNameOf(line))
             m_s.trackName = latin1(*name);
-        if (isRecord(line))
+        if (isRecord(line)) {
+            m_file.seek(at);
             break;
+        }
         if (yielder.maybeYield() && stopped(generation))
             return;
     }
@@ -536,7 +592,11 @@ void TrackReplay::detectTrackFormat()
     TrackFormatDetector detector(lead());
     QByteArray line;
     bool decided = false;
-    while (m_file.readLine(line)) {
+    qint64 decidingLine = 0;
+    for (;;) {
+        decidingLine = m_file.position();
+        if (!m_file.readLine(line))
+            break;
         if (detector.feed(line)) {
             decided = true;
             break;
@@ -552,6 +612,9 @@ void TrackReplay::detectTrackFormat()
         m_format = detector.result().format;
         m_s.trackFormat = trackFormatName(m_format);
     }
+    // A first record decided the format: the replay starts with it.
+    if (isRecord(line))
+        m_file.seek(decidingLine);
     forgetPreviousPoint();
 }
 
@@ -561,16 +624,22 @@ void TrackReplay::nextSegment()
     Yielder yielder(m_yieldMs);
     QByteArray line;
     const bool ozi = m_format == TrackFormat::OziExplorer;
+    bool firstLine = true; // a flagged record right ahead starts the track we are in
     for (;;) {
+        const qint64 at = m_file.position();
         if (!m_file.readLine(line)) {
             m_loader.stopReplay(StopEndOfFile);
             return;
         }
         if (ozi) {
-            // Every line passed counts, as the track-break flag is searched.
-            ++m_s.recordIndex;
-            if (isRecord(line) && isOziTrackBreak(line))
+            // The record with the track-break flag starts the next track: the
+            // next tick sends it. Every line passed counts.
+            if (isRecord(line) && isOziTrackBreak(line) && !firstLine) {
+                m_file.seek(at);
                 break;
+            }
+            ++m_s.recordIndex;
+            firstLine = false;
         } else {
             if (isRecord(line))
                 ++m_s.recordIndex;

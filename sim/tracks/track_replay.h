@@ -68,6 +68,10 @@ private:
     bool readLastLine(); // false: the replay stopped
     void listHeader(const QByteArray& line);
     void checkSegmentMark(const QByteArray& line);
+    bool isTrackBreak(QByteArrayView line) const;
+    // The record a line holds, derived from the records before; none when
+    // the line gives no place on the earth.
+    std::optional<TrackRecord> decodeLine(const QByteArray& line, const QDateTime& nowUtc);
     void takeResets();
     void publish(const TrackRecord& record);
     void emitRecord(const TrackRecord& record);
@@ -93,7 +97,7 @@ private:
         QByteArray speedKnotsText, altitudeText;
     } m_published;
     TrackLineIndex m_index;
-    qint64 m_afterDetection = 0; // where the replay starts: after the deciding line
+    qint64 m_replayStart = 0; // where the replay starts: just before the first record
     int m_detectDepth = 0;
     bool m_jumped = false; // the next record follows a jump
     int m_yieldMs = 50;

@@ -30,6 +30,10 @@ inline QByteArrayView columnRange(QByteArrayView line, qsizetype first, qsizetyp
 // Whether the text, after blanks and tabs, starts with a number.
 bool startsWithNumber(QByteArrayView text);
 
+// A number as writers without column padding write it ("0.003000"): a
+// decimal point, so that a decimal comma never passes for two numbers.
+bool isDecimalNumber(QByteArrayView text);
+
 // The comma-separated fields of a line.
 QList<QByteArrayView> commaFields(QByteArrayView line);
 

@@ -112,6 +112,8 @@ void dropDrawnCopies(XmlTrackData& data)
 }
 
 constexpr qint64 kTokensPerAsk = 4096;
+// Every open element costs the reader memory; real tracks nest a dozen deep.
+constexpr int kMaxDepth = 256;
 
 class Walker {
 public:
@@ -126,7 +128,9 @@ private:
         return m_stack.size() < 2 ? QStringView() : QStringView(m_stack[m_stack.size() - 2]);
     }
     bool inside(QLatin1StringView name) const { return m_stack.contains(name); }
-    QString leafText() { return m_xml.readElementText(QXmlStreamReader::SkipChildElements); }
+    QString leafText();
+    // Ends the reading when an element would open more levels than allowed.
+    bool tooDeep(qsizetype depth);
 
     void gpxStart(QStringView name);
     void gpxEnd(QStringView name);
@@ -143,6 +147,7 @@ private:
     const KeepGoing& m_keepGoing;
     XmlTrackRead m_result;
     QStringList m_stack;
+    bool m_tooDeep = false;
 
     std::optional<XmlTrack> m_track;    // the track being read
     QList<XmlTrackPoint> m_segment;     // GPX segment being read
@@ -155,6 +160,44 @@ private:
     QList<std::optional<QDateTime>> m_whens;
     QList<QString> m_coords;
 };
+
+bool Walker::tooDeep(qsizetype depth)
+{
+    if (depth <= kMaxDepth)
+        return false;
+    m_tooDeep = true;
+    m_xml.raiseError(QStringLiteral("nested deeper than %1 levels").arg(kMaxDepth));
+    return true;
+}
+
+// The element's own text, its children's left out (they are skipped with
+// their depth counted).
+QString Walker::leafText()
+{
+    QString text;
+    qsizetype depth = 0;
+    while (!m_xml.atEnd()) {
+        switch (m_xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (tooDeep(m_stack.size() + 2 + depth))
+                return text;
+            ++depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            if (depth-- == 0)
+                return text;
+            break;
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference:
+            if (depth == 0)
+                text += m_xml.text();
+            break;
+        case QXmlStreamReader::Invalid: return text;
+        default: break;
+        }
+    }
+    return text;
+}
 
 void Walker::openTrack(const QString& name, bool route)
 {
@@ -361,6 +404,8 @@ XmlTrackRead Walker::run()
         }
         if (token == QXmlStreamReader::StartElement) {
             contentSeen = true;
+            if (tooDeep(m_stack.size() + 1))
+                break;
             const QStringView name = m_xml.name();
             if (!rootSeen) {
                 rootSeen = true;
@@ -404,6 +449,11 @@ XmlTrackRead Walker::run()
         } else if (!rootSeen) {
             m_result.error = XmlTrackRead::NotGpxOrKml;
             m_result.errorText = QStringLiteral("Not a GPX/KML file");
+        } else if (m_tooDeep) {
+            m_result.error = XmlTrackRead::TooDeep;
+            m_result.errorLine = m_xml.lineNumber();
+            m_result.errorText =
+                QStringLiteral("XML nested deeper than %1 levels in line %2").arg(kMaxDepth).arg(m_xml.lineNumber());
         } else {
             m_result.error = XmlTrackRead::Malformed;
             m_result.errorLine = m_xml.lineNumber();

@@ -58,7 +58,7 @@ struct XmlTrackData {
 using KeepGoing = std::function<bool()>;
 
 struct XmlTrackRead {
-    enum Error { None, CannotOpen, Empty, NotGpxOrKml, Malformed, Stopped };
+    enum Error { None, CannotOpen, Empty, NotGpxOrKml, Malformed, TooDeep, Stopped };
     Error error = None;
     QString errorText;     // for the user; empty when error is None
     qint64 errorLine = 0;  // line of a malformed document (1-based)

@@ -204,8 +204,11 @@ bool linesReadAlike(const QList<TrackFix>& fixes, const XmlTrackData& data)
 
 QByteArray ownTrackRecordLine(const XmlTrackPoint& point, const QDateTime& utc)
 {
-    return "T  " + coordinateText(point.lat, 2, 'N', 'S') + ' ' + coordinateText(point.lon, 3, 'E', 'W') + ' '
-        + timeText(utc) + " ;" + altitudeText(point.elevation) + ';';
+    QByteArray line = "T  " + coordinateText(point.lat, 2, 'N', 'S') + ' ' + coordinateText(point.lon, 3, 'E', 'W')
+        + ' ' + timeText(utc) + " ;" + altitudeText(point.elevation) + ';';
+    if (!point.time)
+        line += QByteArrayLiteral(" ") + kMadeUpTimeMark;
+    return line;
 }
 
 QList<QDateTime> replayTimes(const XmlTrackData& data, const QDateTime& nowUtc)
@@ -291,6 +294,8 @@ XmlTrackConversion prepareXmlTrack(const QString& path, const QDateTime& nowUtc,
     auto stopped = [&keepGoing] { return keepGoing && !keepGoing(); };
     if (read.error == XmlTrackRead::Stopped || stopped())
         return failed(QStringLiteral("Stopped"));
+    if (read.error == XmlTrackRead::TooDeep)
+        return failed(read.errorText);
     if (kml) {
         const auto lines = kmlLineReading(path, nowUtc, keepGoing);
         if (stopped())

@@ -17,15 +17,17 @@ namespace zelvan {
 // A point's record line, e.g.
 // "T  N48 07.0380 E011 34.5678 Mon Jan 05 12:34:56 2005 ;519;".
 // The replay reads three decimals of the minutes, so they are rounded at the
-// third (the fourth is "0"); "1e25" stands for no altitude.
+// third (the fourth is "0"); "1e25" stands for no altitude. A point without
+// a time of its own is marked "no time" after the altitude: the replay sends
+// the time made up for it but derives no speed from it.
 QByteArray ownTrackRecordLine(const XmlTrackPoint& point, const QDateTime& utc);
 
 // The time each point is replayed with, in file order over all tracks and
 // segments. Points with a time keep it. A file without any time runs from
 // `nowUtc` (whole seconds) at one second per point, so that the replay carries
-// a current date and plausible speeds. Single points without a time in a
-// timed file follow the previous point by one second (or precede the first
-// timed point by one second each).
+// a current date (but no speed: see ownTrackRecordLine). Single points
+// without a time in a timed file follow the previous point by one second (or
+// precede the first timed point by one second each).
 QList<QDateTime> replayTimes(const XmlTrackData& data, const QDateTime& nowUtc);
 
 // The whole own-format text: "I Zelvan V<version>", "# <local date and time>

@@ -43,8 +43,6 @@ struct Expectation {
 constexpr double kTolerance = 0.0005 / 60 + 1e-9;
 
 // Where the replay differs from a plain reading by its own rules.
-constexpr const char* kFirstRecord =
-    "the first record line of a \"T\" track ends the format detection and is not replayed";
 constexpr const char* kBeforeFirstRmc = "a log replays from its first RMC; the reference also has the epoch before it";
 
 const Expectation kFiles[] = {
@@ -52,12 +50,12 @@ const Expectation kFiles[] = {
     {"kml/gk_KML_Samples.kml", Outcome::Replays, "kml", nullptr, 1, 0.27,
      "GPSBabel also takes Polygon outlines for tracks; the replay takes the LineStrings"},
     {"kml/gk_catalina-linestring.kml", Outcome::Replays, "kml", nullptr, 1, 1, ""},
-    {"kml/gpsbabel_GPSData000001-A810-Doriel.kml", Outcome::Replays, "kml", nullptr, 1, 0.999, kFirstRecord},
-    {"kml/gpsbabel_opentracks.kml", Outcome::Replays, "kml", nullptr, 1, 0.5, kFirstRecord},
-    {"kml/gpsbabel_skydrop.kml", Outcome::Replays, "kml", nullptr, 1, 0.999, kFirstRecord},
+    {"kml/gpsbabel_GPSData000001-A810-Doriel.kml", Outcome::Replays, "kml", nullptr, 1, 1, ""},
+    {"kml/gpsbabel_opentracks.kml", Outcome::Replays, "kml", nullptr, 1, 1, ""},
+    {"kml/gpsbabel_skydrop.kml", Outcome::Replays, "kml", nullptr, 1, 1, ""},
     {"kml/ol_states.kml", Outcome::Refused, "kml", "No track points", 0, 0, "outlines of states, no track"},
     {"kml/viking_Stonehenge.kml", Outcome::Replays, "kml", nullptr, 1, 1, ""},
-    {"other/ol_rbx13-route.kml", Outcome::Replays, "kml", nullptr, 1, 0.996, kFirstRecord},
+    {"other/ol_rbx13-route.kml", Outcome::Replays, "kml", nullptr, 1, 1, ""},
     // Receiver logs, passed on epoch by epoch.
     {"nmea/gpsbabel_nmea+ms.txt", Outcome::Replays, "nmea", nullptr, 0.86, 1,
      "the log's times go back now and then; GPSBabel leaves those fixes out"},
@@ -89,7 +87,7 @@ const Expectation kFiles[] = {
      0, 0, "G7ToWin in UTM coordinates"},
     {"ozi/gpsbabel_20070813_short.plt", Outcome::Replays, "ozi", nullptr, 1, 1, ""},
     {"ozi/gpsbabel_ozitracks~gpx.plt", Outcome::Replays, "ozi", nullptr, 1, 1, ""},
-    {"pcx/gpsbabel_pcx.trk", Outcome::Replays, nullptr, nullptr, 1, 0.98, kFirstRecord},
+    {"pcx/gpsbabel_pcx.trk", Outcome::Replays, nullptr, nullptr, 1, 1, ""},
 };
 
 QString realPath(const QString& relative)

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace zelvan;
 
@@ -71,6 +72,19 @@ TEST(TrackRecord, DecodesOziExplorerLayouts)
          TrackFormat::OziExplorer, "0000.180", 'N', "00000.180", 'W', "31122004", "235800", "12.00912"},
         {"unpadded south-west", "-54.806100,-68.303900,1,23.0,39872.9998843,,", TrackFormat::OziExplorer,
          "5448.366", 'S', "06818.234", 'W', "28022009", "235950", "7.0104"},
+        // Padding that differs from the fixed columns: the comma fields hold the numbers.
+        {"one blank, latitude of two digits", " 38.722149,  69.321493,0, 2284.0,42135.6794792, 11-May-15, 16:18:27",
+         TrackFormat::OziExplorer, "3843.329", 'N', "06919.290", 'E', "11052015", "161827", "696.1632"},
+        {"one blank, longitude of three digits", " 38.722149, 153.055540,0, 2284.0,42135.6794792, 11-May-15, 16:18:27",
+         TrackFormat::OziExplorer, "3843.329", 'N', "15303.332", 'E', "11052015", "161827", "696.1632"},
+        {"west sign left of the longitude columns, 12-hour time",
+         "  55.229164,-118.522850,1, 2284.0,42135.6794792, 11-May-15, 4:18:27 PM", TrackFormat::OziExplorer,
+         "5513.750", 'N', "11831.371", 'W', "11052015", "161827", "696.1632"},
+        // A time text in 12-hour form: the day number gives the time.
+        {"12-hour morning", "  47.466222,   3.747318,0, 1258.8,39307.3279977, 13-Aug-07, 7:52:19 AM",
+         TrackFormat::OziExplorer, "4727.973", 'N', "00344.839", 'E', "13082007", "075219", "383.68224"},
+        {"12-hour evening, two-digit hour", "  47.466222,   3.747318,0, 1258.8,39307.9295949, 13-Aug-07, 10:18:37 PM",
+         TrackFormat::OziExplorer, "4727.973", 'N', "00344.839", 'E', "13082007", "221837", "383.68224"},
     };
     for (const auto& c : cases)
         expectLayout(c);
@@ -146,6 +160,8 @@ TEST(TrackRecord, LinesThatAreNoRecordsNeverFault)
         {"T  N48 07.0380 E011 34.5678 Mon Jan 05 12:34:56 2005 ;123", TrackFormat::Gardown},
         {"T  N48 07.0380 E011 34.5678 Mon Jan 05 12:34:56 2005 ;123", TrackFormat::G7ToWin},
         {"T  N48", TrackFormat::None},
+        // Decimal commas: the fields are no coordinates, whatever the columns hold.
+        {"  38,722149,  69,321493,0,  2284,0,42135,6794792, 11-May-15, 16:18:27", TrackFormat::OziExplorer},
     };
     for (const auto& c : cases) {
         const auto step = decodeTrackRecord(c.line, c.format, TrackDecoderState{}, kNow);
@@ -329,6 +345,49 @@ TEST(TrackRecord, CourseIsTrueInEveryHemisphere)
     const auto across = deriveTrackRecord(fixAt("0000.180", 'S', "00000.000", 'E', "12:00:10"), state);
     EXPECT_EQ(across.record->courseText, QByteArray("180"));
     EXPECT_EQ(across.record->speedKmhText, QByteArray("240")); // 667.8 m in 10 s
+
+    // Across the 180th meridian: the shorter way round, 0.2 minutes (371 m).
+    for (const auto& [from, to, course] : {std::tuple{'E', 'W', "090"}, std::tuple{'W', 'E', "270"}}) {
+        TrackDecoderState s = deriveTrackRecord(fixAt("0000.000", 'N', "17959.900", from, "12:00:00"), {}).state;
+        const auto step = deriveTrackRecord(fixAt("0000.000", 'N', "17959.900", to, "12:00:10"), s);
+        EXPECT_EQ(step.record->courseText, QByteArray(course)) << from;
+        EXPECT_EQ(step.record->speedKmhText, QByteArray("133")) << from;
+        EXPECT_EQ(step.record->tripMeters, 371) << from;
+    }
+}
+
+TEST(TrackRecord, PointsWithoutTimeDeriveNoSpeed)
+{
+    struct Case {
+        const char* what;
+        TrackFormat format;
+        QByteArray first, second;
+        QDateTime secondNow; // the clock KML records are dated with
+    } cases[] = {
+        {"KML tuples, dated by the clock", TrackFormat::Kml, "11.0,48.0,500", "11.0,48.001,500", kNow.addSecs(1)},
+        {"own format, the receiver's null time", TrackFormat::Zelvan,
+         "T  N48 07.0000 E011 34.0000 Sun Dec 31 00:00:00 1989 ;1e25;",
+         "T  N48 08.0000 E011 34.0000 Sun Dec 31 00:00:00 1989 ;1e25;", kNow},
+        {"own format, a time the conversion made up", TrackFormat::Zelvan,
+         "T  N48 07.0000 E011 34.0000 Mon Dec 07 14:05:09 2026 ;500; no time",
+         "T  N48 08.0000 E011 34.0000 Mon Dec 07 14:05:10 2026 ;500; no time", kNow},
+        {"a timed record, then an untimed one", TrackFormat::Zelvan,
+         "T  N48 07.0000 E011 34.0000 Mon Dec 07 14:05:09 2026 ;500;",
+         "T  N48 08.0000 E011 34.0000 Mon Dec 07 14:05:10 2026 ;500; no time", kNow},
+    };
+    for (const auto& c : cases) {
+        // A speed left from earlier records must not stand for this one either.
+        TrackDecoderState state;
+        state.speedKmh = 36;
+        state.speedKnotsText = "19.4";
+        state = decodeTrackRecord(c.first, c.format, state, kNow).state;
+        const auto step = decodeTrackRecord(c.second, c.format, state, c.secondNow);
+        ASSERT_TRUE(step.record) << c.what;
+        EXPECT_TRUE(step.record->speedKmhText.isEmpty()) << c.what;
+        EXPECT_TRUE(step.record->speedKnotsText.isEmpty()) << c.what;
+        EXPECT_EQ(step.record->courseText, QByteArray("000")) << c.what; // the positions still give the course
+        EXPECT_GT(step.record->tripMeters, 100) << c.what;
+    }
 }
 
 TEST(TrackRecord, StandingStillKeepsTheLastCourseAndFormatsWithoutAltitudeKeepIt)

@@ -134,8 +134,17 @@ TEST(XmlTrackOwnFormat, RecordLinesDecodeBackToThePoint)
          "000000", "0"},
     };
     for (const auto& c : cases) {
-        const QByteArray line = ownTrackRecordLine(c.point, c.time);
+        XmlTrackPoint timed = c.point;
+        timed.time = c.time;
+        const QByteArray line = ownTrackRecordLine(timed, c.time);
         EXPECT_EQ(line, QByteArray(c.line));
+        // A time made up for a point without one is marked as such.
+        const QByteArray untimed = ownTrackRecordLine(c.point, c.time);
+        EXPECT_EQ(untimed, QByteArray(c.line) + " no time");
+        const auto fix = parseTrackLine(untimed, TrackFormat::Zelvan, kNow);
+        ASSERT_TRUE(fix) << untimed.constData();
+        EXPECT_FALSE(fix->timed) << untimed.constData();
+        EXPECT_EQ(fix->latText, QByteArray(c.lat)) << untimed.constData();
         const auto step = decodeTrackRecord(line, TrackFormat::Zelvan, {}, kNow);
         ASSERT_TRUE(step.record) << c.line;
         const TrackRecord& r = *step.record;
@@ -308,6 +317,11 @@ TEST(XmlTrackReader, BadDocumentsGiveAReasonNeverACrash)
                         "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
                         "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]><kml><name>&d;&d;&d;&d;</name></kml>",
          XmlTrackRead::Malformed, "XML error in line 1:", 1},
+        // Nesting costs memory a level: refused beyond a sane depth, also inside a leaf.
+        {"nested too deep", "<gpx><trk>\n" + QByteArray(300, 'x').replace("x", "<a>"), XmlTrackRead::TooDeep,
+         "XML nested deeper than 256 levels in line 2", 2},
+        {"nested too deep in a name", "<kml><Placemark><name>\n" + QByteArray(300, 'x').replace("x", "<b>"),
+         XmlTrackRead::TooDeep, "XML nested deeper than 256 levels in line 2", 2},
     };
     for (const auto& c : cases) {
         const XmlTrackRead read = readText(c.text);

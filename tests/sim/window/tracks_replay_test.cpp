@@ -10,6 +10,10 @@
 #include "sim/window/gauges.h"
 
 #include <QAbstractButton>
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QPointF>
+#include <QSet>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -17,6 +21,9 @@
 #include <QRadioButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <cmath>
+#include <iostream>
+#include <optional>
 
 using namespace zelvan;
 using zvtest::ReplayHarness;
@@ -82,33 +89,35 @@ TEST(TrackReplayWindow, OwnFormatEmitsComposedSentencesWithTheListHeader)
     fixClock(h);
     ASSERT_TRUE(h.loadData(QStringLiteral("tracks/handmade_zelvan.trk")));
     EXPECT_EQ(h.state().trackFormat, QStringLiteral("Zelvan"));
-    EXPECT_EQ(h.state().recordTotal, 3);
+    EXPECT_EQ(h.state().recordTotal, 4);
     EXPECT_TRUE(h.ui().autoSkip->isEnabled()); // an "N" line after the first record
     EXPECT_FALSE(h.ui().data[DataRmb]->isEnabled());
 
+    // The first record, where the track starts: no speed yet.
     h.runTick();
-    const QByteArray rmc = zv::frameSentence("GPRMC,123506,A,4807.090,N,01134.600,E,,000,050105,000.0,E");
-    const QByteArray gga = zv::frameSentence("GPGGA,123506,4807.090,N,01134.600,E,1,12,1.0,,M,,M,,");
+    const QByteArray rmc = zv::frameSentence("GPRMC,123456,A,4807.038,N,01134.567,E,,000,050105,000.0,E");
+    const QByteArray gga = zv::frameSentence("GPGGA,123456,4807.038,N,01134.567,E,1,12,1.0,123,M,,M,,");
     const QByteArray vtg = zv::frameSentence("GPVTG,000,T,,M,,N,,K");
-    EXPECT_EQ(h.list1(), (QStringList{"Zelvan: Ride", "T  N48 07.0900 E011 34.6000 Mon Jan 05 12:35:06 2005 ;1E+25;",
+    EXPECT_EQ(h.list1(), (QStringList{"Zelvan: Ride", "T  N48 07.0380 E011 34.5678 Mon Jan 05 12:34:56 2005 ;123;",
                                       " ", QString::fromLatin1(rmc), QString::fromLatin1(gga),
                                       QString::fromLatin1(vtg), "$PGRMM,WGS 84*06"}));
     EXPECT_EQ(h.channel.sent, (QList<QByteArray>{rmc, gga, vtg, "$PGRMM,WGS 84*06"}));
     EXPECT_EQ(h.state().recordIndex, 1);
     EXPECT_EQ(h.ui().fileL->text(), QStringLiteral(" Ride"));
 
-    // The segment mark: listed as a header only, counted, passed over at 10 ms.
     h.runTick();
-    EXPECT_EQ(h.list1(), (QStringList{"Zelvan: Ride", " "}));
-    EXPECT_EQ(h.state().segmentCount, 1);
-    EXPECT_EQ(h.tick().timer1Interval(), 10);
-    EXPECT_EQ(h.state().recordIndex, 1);
+    EXPECT_EQ(rmcField(lastRmc(h), 1), QByteArray("123506"));
+    EXPECT_EQ(h.state().recordIndex, 2);
 
-    // The receiver's null time: time 000000 and no date.
+    // The segment mark is counted and passed over in the tick of the record
+    // after it; the receiver's null time: time 000000, no date, no speed.
     h.runTick();
+    EXPECT_EQ(h.state().segmentCount, 1);
     EXPECT_EQ(h.list1().value(0), QStringLiteral("Zelvan  (1): Ride"));
     EXPECT_EQ(rmcField(lastRmc(h), 1), QByteArray("000000"));
+    EXPECT_EQ(rmcField(lastRmc(h), 7), QByteArray());
     EXPECT_EQ(rmcField(lastRmc(h), 9), QByteArray());
+    EXPECT_EQ(h.state().recordIndex, 3);
     h.runTick();
     EXPECT_FALSE(h.state().replayActive);
 }
@@ -121,10 +130,9 @@ TEST(TrackReplayWindow, RealAndHandMadeFilesReplayEveryRecordWithValidSentences)
         int recordTotal;
         int rmcs;
     } cases[] = {
-        {"tracks/handmade_g7towin.trk", "G7ToWin", 3, 2},
-        {"tracks/handmade_gardown.trk", "Gardown", 3, 2},
-        {"tracks/handmade_ttqv.trk", "TTQV-PCX", 4, 3},
-        {"tracks/handmade_ttqv_south.trk", "PCX5", 2, 1},
+        {"tracks/handmade_g7towin.trk", "G7ToWin", 4, 3},
+        {"tracks/handmade_gardown.trk", "Gardown", 4, 3},
+        {"tracks/handmade_ttqv.trk", "TTQV-PCX", 5, 4},
         {"tracks/gpsbabel/track.plt", "OziExplorer", 21, 20},
         {"tracks/gpsbabel/two_tracks_packed.plt", "OziExplorer", 13, 12},
         {"tracks/gpsbabel_20070813_short.plt", "OziExplorer", 0, 0},
@@ -145,8 +153,8 @@ TEST(TrackReplayWindow, RealAndHandMadeFilesReplayEveryRecordWithValidSentences)
         if (c.rmcs) {
             EXPECT_EQ(rmcs.size(), c.rmcs) << c.file;
         }
-        // Every record after the replay's start point goes out once.
-        EXPECT_GE(rmcs.size(), total - 2) << c.file;
+        // Every record counted goes out once.
+        EXPECT_EQ(rmcs.size(), total - 1) << c.file;
         EXPECT_EQ(sentOfType(h, "$GPGGA").size(), rmcs.size()) << c.file;
         EXPECT_EQ(sentOfType(h, "$GPVTG").size(), rmcs.size()) << c.file;
         for (const QByteArray& s : h.channel.sent)
@@ -161,11 +169,11 @@ TEST(TrackReplayWindow, FasterPacesPassRecordsOverSilently)
     ASSERT_TRUE(h.load(QStringLiteral("x4.trk"))) << h.list1().join(QLatin1Char('|')).toStdString() << ownFile(3).constData();
     h.ui().abstand[1]->click(); // "x 4"
     h.runTick();
-    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(2));
+    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(1));
     EXPECT_EQ(h.state().recordIndex, 4);
     EXPECT_EQ(h.channel.sent.size(), 4);
     h.runTick();
-    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(6));
+    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(5));
     EXPECT_EQ(h.state().recordIndex, 8);
     // Four records of 18.55 m in four seconds: 66 km/h.
     EXPECT_EQ(h.ui().speedL->text(), QStringLiteral("66"));
@@ -178,19 +186,15 @@ TEST(TrackReplayWindow, SegmentMarkWithAutoResetStartsTheTripAgain)
     h.addFile(QStringLiteral("seg.trk"), ownFile(8, {{4, {"N  New Track Segment", "L  New Header: Two"}}}));
     ASSERT_TRUE(h.load(QStringLiteral("seg.trk")));
     h.ui().autoReset->setChecked(true);
+    h.runTick(); // record 1
     h.runTick(); // record 2
     h.runTick(); // record 3
     h.runTick(); // record 4
-    EXPECT_GT(h.state().tripMeters, 30);
+    EXPECT_GT(h.state().tripMeters, 50);
     EXPECT_FALSE(h.ui().tripL->text().isEmpty());
-    h.runTick(); // the mark
+    h.runTick(); // the mark, the name and record 5: first of the new trip, no speed derived
     EXPECT_EQ(h.state().segmentCount, 1);
-    EXPECT_EQ(h.state().tripMeters, 0);
-    EXPECT_TRUE(h.ui().tripL->text().isEmpty());
-    h.runTick(); // the name
     EXPECT_EQ(h.state().trackName, QStringLiteral(" Two"));
-    EXPECT_EQ(h.list1(), QStringList{" "});
-    h.runTick(); // record 5: first of the new trip, no speed derived
     EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(5));
     EXPECT_EQ(rmcField(lastRmc(h), 7), QByteArray());
     EXPECT_EQ(h.state().tripMeters, 0);
@@ -208,28 +212,28 @@ TEST(TrackReplayWindow, AutoSkipJumpsToTheNextSegment)
                                                           {9, {"N  New Track Segment"}}}));
         ASSERT_TRUE(h.load(QStringLiteral("seg.trk")));
         ASSERT_TRUE(h.ui().autoSkip->isEnabled());
-        h.runTick(); // record 2
+        h.runTick(); // record 1
         h.ui().autoSkip->click();
         EXPECT_FALSE(h.ui().autoSkip->isChecked());
-        EXPECT_EQ(h.state().recordIndex, 4); // records 3, 4 and 5 passed
+        EXPECT_EQ(h.state().recordIndex, 5); // records 2 to 5 passed
         EXPECT_EQ(h.state().segmentCount, 1);
-        h.runTick(); // the name
-        h.runTick();
+        h.runTick(); // the name and record 6
         EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(6));
         EXPECT_EQ(h.list1().value(0), QStringLiteral("Zelvan  (1): Two"));
     }
     {
-        // OziExplorer: to the record that carries the track-break flag.
+        // OziExplorer: to the record that carries the track-break flag, which
+        // the next tick sends.
         ReplayHarness h;
         ASSERT_TRUE(h.loadData(QStringLiteral("tracks/gpsbabel/two_tracks_packed.plt")));
-        while (h.channel.sent.isEmpty() && h.state().replayActive)
-            h.runTick(); // the header lines after "OziExplorer", then record 1
+        h.runTick(); // the header lines after "OziExplorer", then record 1
         ASSERT_EQ(h.state().recordIndex, 1);
         ASSERT_TRUE(h.ui().autoSkip->isEnabled());
         h.ui().autoSkip->click();
-        EXPECT_EQ(h.state().recordIndex, 9);
+        EXPECT_EQ(h.state().recordIndex, 8);
         h.runTick();
-        EXPECT_EQ(rmcField(lastRmc(h), 3), QByteArray("4807.044"));
+        EXPECT_EQ(rmcField(lastRmc(h), 3), QByteArray("4807.038"));
+        EXPECT_EQ(h.state().recordIndex, 9);
     }
 }
 
@@ -238,34 +242,35 @@ TEST(TrackReplayWindow, JumpsBackRestartAndGaugeClickLandWhereReadingWould)
     ReplayHarness h;
     h.addFile(QStringLiteral("j.trk"), ownFile(200));
     ASSERT_TRUE(h.load(QStringLiteral("j.trk")));
-    EXPECT_EQ(h.state().recordTotal, 200);
+    EXPECT_EQ(h.state().recordTotal, 201);
     h.runTick();
-    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(2));
+    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(1));
     h.ui().skip2->click(); // 100 records
     EXPECT_EQ(h.state().recordIndex, 101);
     h.runTick();
-    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(103));
+    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(102));
     h.ui().back->click(); // to record 52
     EXPECT_EQ(h.state().recordIndex, 52);
     h.runTick();
-    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(54));
+    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(53));
     // The first record after a jump derives no speed across it.
     EXPECT_EQ(h.state().tripMeters, 0);
+    EXPECT_EQ(rmcField(lastRmc(h), 7), QByteArray());
 
     h.ui().gauge2->resize(400, 18);
-    Q_EMIT h.ui().gauge2->clickedAt(200); // 200 * 0.5 * 1.02 = 102
+    Q_EMIT h.ui().gauge2->clickedAt(200); // 201 * 0.5 * 1.02 = 102.5
     EXPECT_EQ(h.state().recordIndex, 102);
     h.runTick();
-    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(104));
+    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(103));
 
     h.ui().restart->click();
     EXPECT_EQ(h.state().recordIndex, 0);
     h.runTick();
-    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(2));
+    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(1));
 
     h.ui().back->click(); // below 0: the start, record lines kept out of the list
     h.runTick();
-    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(2));
+    EXPECT_EQ(rmcField(lastRmc(h), 1), ownTime(1));
     EXPECT_EQ(h.list1().value(1), QStringLiteral(" "));
 
     Q_EMIT h.ui().gauge2->clickedAt(399); // past the end
@@ -313,8 +318,8 @@ TEST(TrackReplayWindow, IndexedJumpsMatchReadingForward)
         EXPECT_EQ(indexed.segments, read.segments) << target;
         EXPECT_EQ(indexed.name, read.name) << target;
         EXPECT_EQ(indexed.next, read.next) << target;
-        if (target < 59) {
-            EXPECT_EQ(rmcField(indexed.next, 1), ownTime(target + 2)) << target;
+        if (target < 60) {
+            EXPECT_EQ(rmcField(indexed.next, 1), ownTime(target + 1)) << target;
         } else {
             EXPECT_TRUE(indexed.next.isEmpty()) << target;
         }
@@ -398,8 +403,8 @@ TEST(TrackReplayWindow, GpxReplaysThroughACompanionRemovedAtStop)
     EXPECT_TRUE(QFileInfo::exists(companion));
     EXPECT_EQ(h.ui().fileL->text(), QStringLiteral("track"));
     h.runTick();
-    // The second point (the first is the replay's start point).
-    EXPECT_EQ(lastRmc(h).mid(7, 38), QByteArray("235810,A,0000.163,N,00000.163,W,,000,3"));
+    // The first point, where the track starts.
+    EXPECT_EQ(lastRmc(h).mid(7, 38), QByteArray("235800,A,0000.180,N,00000.180,W,,000,3"));
     h.runToEnd();
     EXPECT_FALSE(QFileInfo::exists(companion));
     EXPECT_EQ(QDir(h.window->trackFolder()).entryList(QDir::Files), QStringList{"track.gpx"});
@@ -431,4 +436,268 @@ TEST(TrackReplayWindow, DamagedTrackFilesNeitherCrashNorHang)
         for (const QByteArray& s : h.channel.sent)
             EXPECT_TRUE(zv::hasValidChecksum(s)) << name << ": " << s.constData();
     }
+}
+
+namespace {
+
+// Own-format record at a place and second: "T  N48 07.0000 E011 34.0000 ...".
+QByteArray ownAt(int latDeg, double latMin, int lonDeg, double lonMin, int second)
+{
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "T  N%02d %07.4f E%03d %07.4f Mon Jan 05 12:%02d:%02d 2005 ;500;", latDeg, latMin,
+                  lonDeg, lonMin, second / 60, second % 60);
+    return buf;
+}
+
+// The first track heads north at 18.55 m a second; the second starts a degree
+// north-east of it one second later and heads north as well.
+QByteArray twoTracksOwn(const QByteArray& between)
+{
+    QByteArray out = "I Zelvan V1.0.0\r\nL  New Header: A\r\nN  New Track Segment\r\n";
+    for (int k = 0; k < 3; ++k)
+        out += ownAt(48, 7 + 0.01 * k, 11, 34, k) + "\r\n";
+    out += between;
+    for (int k = 3; k < 6; ++k)
+        out += ownAt(49, 7 + 0.01 * k, 12, 34, k) + "\r\n";
+    return out;
+}
+
+QByteArray twoTracksGpx(const char* between)
+{
+    QByteArray out = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"t\"><trk><trkseg>\n";
+    for (int k = 0; k < 6; ++k) {
+        if (k == 3)
+            out += between;
+        out += QStringLiteral("<trkpt lat=\"%1\" lon=\"%2\"><time>2005-01-05T12:00:%3Z</time></trkpt>\n")
+                   .arg((k < 3 ? 48.1 : 49.1) + k * 0.01 / 60, 0, 'f', 7)
+                   .arg(k < 3 ? 11.5 : 12.5, 0, 'f', 1)
+                   .arg(k, 2, 10, QLatin1Char('0'))
+                   .toLatin1();
+    }
+    return out + "</trkseg></trk></gpx>\n";
+}
+
+double knotsOf(const QByteArray& rmc)
+{
+    return rmcField(rmc, 7).toDouble();
+}
+
+} // namespace
+
+TEST(TrackReplayWindow, NoSpeedOrCourseIsDerivedAcrossATrackBreak)
+{
+    const QByteArray ozi = "OziExplorer Track Point File Version 2.1\r\nWGS 84\r\nAltitude is in Feet\r\nReserved 3\r\n"
+                           "0,2,255,T,0,0,2,8421376\r\n0\r\n"
+                           "  48.100000,  11.500000,1, 1640.0,38357.5000000, 05-Jan-05, 12:00:00\r\n"
+                           "  48.100167,  11.500000,0, 1640.0,38357.5000116, 05-Jan-05, 12:00:01\r\n"
+                           "  48.100333,  11.500000,0, 1640.0,38357.5000231, 05-Jan-05, 12:00:02\r\n"
+                           "  49.100500,  12.500000,1, 1640.0,38357.5000347, 05-Jan-05, 12:00:03\r\n"
+                           "  49.100667,  12.500000,0, 1640.0,38357.5000463, 05-Jan-05, 12:00:04\r\n"
+                           "  49.100833,  12.500000,0, 1640.0,38357.5000579, 05-Jan-05, 12:00:05\r\n";
+    const struct {
+        const char* what;
+        const char* file;
+        QByteArray bytes;
+    } cases[] = {
+        {"segment mark", "n.trk", twoTracksOwn("N  New Track Segment\r\n")},
+        {"second track", "l.trk", twoTracksOwn("L  New Header: B\r\n")},
+        {"OziExplorer track-break flag", "b.plt", ozi},
+        {"GPX segments", "s.gpx", twoTracksGpx("</trkseg><trkseg>\n")},
+        {"GPX tracks", "t.gpx", twoTracksGpx("</trkseg></trk><trk><trkseg>\n")},
+    };
+    for (const auto& c : cases) {
+        ReplayHarness h;
+        h.addFile(QString::fromLatin1(c.file), c.bytes);
+        ASSERT_TRUE(h.load(QString::fromLatin1(c.file))) << c.what;
+        h.runToEnd(100);
+        const auto rmcs = sentOfType(h, "$GPRMC");
+        ASSERT_EQ(rmcs.size(), 6) << c.what;
+        for (const QByteArray& rmc : rmcs)
+            EXPECT_LT(knotsOf(rmc), 50) << c.what << ": " << rmc.constData();
+        // The first record after the break: no speed, the course of the track before.
+        EXPECT_EQ(rmcField(rmcs[3], 7), QByteArray()) << c.what;
+        EXPECT_EQ(rmcField(rmcs[3], 8), QByteArray("000")) << c.what;
+        EXPECT_EQ(rmcField(rmcs[4], 8), QByteArray("000")) << c.what;
+        EXPECT_NEAR(knotsOf(rmcs[4]), 36, 1) << c.what;
+        EXPECT_LT(h.state().tripMeters, 200) << c.what;
+    }
+}
+
+TEST(TrackReplayWindow, LinesThatAreNoRecordsArePassedWithinTheTick)
+{
+    QByteArray kml = "<?xml version=\"1.0\"?>\r\n<kml xmlns=\"http://www.opengis.net/kml/2.2\">\r\n<Document>\r\n";
+    for (int i = 0; i < 500; ++i)
+        kml += "<Style id=\"s" + QByteArray::number(i) + "\"></Style>\r\n";
+    kml += "<Placemark><name>p</name><LineString><coordinates>\r\n";
+    QByteArray own = "I Zelvan V1.0.0\r\n";
+    for (int k = 0; k < 10; ++k) {
+        for (int i = 0; i < (k == 5 ? 300 : 2); ++i) {
+            kml += "<!-- tag line -->\r\n";
+            own += "H  comment\r\n";
+        }
+        kml += QByteArray("11.5,48.") + QByteArray::number(1000 + k) + ",500\r\n";
+        own += ownRecord(k + 1) + "\r\n";
+    }
+    kml += "</coordinates></LineString></Placemark>\r\n</Document>\r\n</kml>\r\n";
+    for (const auto& [name, bytes] : {std::pair{"tags.kml", kml}, std::pair{"comments.trk", own}}) {
+        ReplayHarness h;
+        h.addFile(QString::fromLatin1(name), bytes);
+        ASSERT_TRUE(h.load(QString::fromLatin1(name))) << name;
+        EXPECT_EQ(h.state().trackFormat, QString::fromLatin1(name[0] == 't' ? "KML" : "Zelvan")) << name;
+        EXPECT_EQ(h.state().recordTotal, 11) << name;
+        // Every tick sends one record, however many lines lie before it.
+        for (int k = 1; k <= 10; ++k) {
+            h.runTick();
+            EXPECT_EQ(sentOfType(h, "$GPRMC").size(), k) << name;
+            EXPECT_EQ(h.state().recordIndex, k) << name;
+        }
+        h.runTick();
+        EXPECT_FALSE(h.state().replayActive) << name;
+    }
+}
+
+TEST(TrackReplayWindow, TextTracksWithAByteOrderMarkReplay)
+{
+    const QByteArray bom = "\xEF\xBB\xBF";
+    const struct {
+        const char* file;
+        QByteArray bytes;
+        int rmcs;
+    } cases[] = {
+        {"bom.plt",
+         bom + "OziExplorer Track Point File Version 2.1\r\nWGS 84\r\nAltitude is in Feet\r\nReserved 3\r\n"
+               "0,2,255,T,0,0,2,8421376\r\n0\r\n"
+               "  48.100000,  11.500000,1, 1640.0,38357.5000000, 05-Jan-05, 12:00:00\r\n"
+               "  48.100200,  11.500000,0, 1640.0,38357.5000116, 05-Jan-05, 12:00:01\r\n",
+         2},
+        {"bom.trk", bom + ownFile(3), 3},
+        {"bom.log",
+         bom + zv::frameSentence("GPRMC,120000,A,4807.038,N,01131.000,E,1.0,090.0,050105,,") + "\r\n"
+             + zv::frameSentence("GPRMC,120001,A,4807.038,N,01131.001,E,1.0,090.0,050105,,") + "\r\n",
+         2},
+    };
+    for (const auto& c : cases) {
+        ReplayHarness h;
+        h.addFile(QString::fromLatin1(c.file), c.bytes);
+        ASSERT_TRUE(h.load(QString::fromLatin1(c.file))) << c.file << ": " << h.list1().join(u'|').toStdString();
+        h.runToEnd(100);
+        EXPECT_EQ(sentOfType(h, "$GPRMC").size(), c.rmcs) << c.file;
+    }
+}
+
+TEST(TrackReplayWindow, TrackFilesWithoutAnyUsablePointAreRefusedWithAReason)
+{
+    const QByteArray oziHead = "OziExplorer Track Point File Version 2.1\r\nWGS 84\r\nAltitude is in Feet\r\n"
+                               "Reserved 3\r\n0,2,255,T,0,0,2,8421376\r\n0\r\n";
+    const struct {
+        const char* file;
+        QByteArray bytes;
+        const char* reason;
+    } cases[] = {
+        {"comma.plt", oziHead + "38,722149,69,321493,0,2284,0,42135,6794792,11-May-15,16:18:27\r\n", "No track points !"},
+        {"padded.plt", oziHead + "  38,722149,  69,321493,0,  2284,0,42135,6794792, 11-May-15, 16:18:27\r\n",
+         "No track points !"},
+        {"header.plt", oziHead, "No track points !"},
+        {"cut.trk", "T  N48 07.0380 E011 34.5678 Mon Jan 05 12:34:56 2005 ;123\r\n", "No track points !"},
+        {"grid.trk", "T  15R  633951.5  3326484.2 Sat May 25 17:06:21 2002 ;3.280840;\r\n",
+         "No positions in degrees (UTM grid?) !"},
+        // TTQV-PCX south of the equator reads as PCX5: "-" and "+" are no hemispheres.
+        {"south.trk", "H  TTQV-PCX export\r\nT  -33.8765432 +151.2109876 05-JAN-05 12:34:56 0042\r\n",
+         "No positions in degrees (UTM grid?) !"},
+    };
+    for (const auto& c : cases) {
+        ReplayHarness h;
+        h.addFile(QString::fromLatin1(c.file), c.bytes);
+        EXPECT_FALSE(h.load(QString::fromLatin1(c.file))) << c.file;
+        EXPECT_TRUE(h.list1().contains(QString::fromLatin1(c.reason))) << c.file << ": " << h.list1().join(u'|').toStdString();
+        EXPECT_TRUE(h.channel.sent.isEmpty()) << c.file;
+        EXPECT_TRUE(h.ui().file1->isEnabled()) << c.file;
+    }
+}
+
+TEST(TrackReplayWindow, TracksWithoutTimesSendNoSpeed)
+{
+    QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"t\"><rte>\n";
+    QByteArray kml = "<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Placemark><LineString><coordinates>\r\n";
+    for (int k = 0; k < 5; ++k) {
+        gpx += "<rtept lat=\"48.1" + QByteArray::number(k) + "\" lon=\"11.5\"/>\n";
+        kml += "11.5,48.1" + QByteArray::number(k) + ",500\r\n";
+    }
+    gpx += "</rte></gpx>\n";
+    kml += "</coordinates></LineString></Placemark></kml>\r\n";
+    for (const auto& [name, bytes] : {std::pair{"route.gpx", gpx}, std::pair{"line.kml", kml}}) {
+        ReplayHarness h;
+        // A clock a second on at every look: KML records are dated by it.
+        QDateTime clock = kNow;
+        h.window->trackReplay().setClock([&clock] { return clock = clock.addSecs(1); });
+        h.addFile(QString::fromLatin1(name), bytes);
+        ASSERT_TRUE(h.load(QString::fromLatin1(name))) << name;
+        h.runToEnd(100);
+        const auto rmcs = sentOfType(h, "$GPRMC");
+        ASSERT_EQ(rmcs.size(), 5) << name;
+        for (const QByteArray& rmc : rmcs) {
+            EXPECT_EQ(rmcField(rmc, 7), QByteArray()) << name << ": " << rmc.constData();
+            EXPECT_EQ(rmcField(rmc, 8), QByteArray("000")) << name << ": " << rmc.constData();
+        }
+        for (const QByteArray& vtg : sentOfType(h, "$GPVTG"))
+            EXPECT_EQ(vtg.left(22), QByteArray("$GPVTG,000,T,,M,,N,,K*")) << name;
+    }
+}
+
+// Composed speeds come from the file's own positions and times: no track file
+// of the test data sends more than 1,000 knots unless consecutive records
+// (their sent times and positions) give it. ZV_SPEED_CHECK_DIR adds a folder.
+TEST(TrackReplayWindow, NoTrackFileSendsASpeedItsPointsDoNotGive)
+{
+    QStringList roots{QStringLiteral(ZV_TEST_DATA_DIR)};
+    if (qEnvironmentVariableIsSet("ZV_SPEED_CHECK_DIR"))
+        roots << qEnvironmentVariable("ZV_SPEED_CHECK_DIR");
+    QSet<QByteArray> seen;
+    int tracks = 0;
+    for (const QString& root : roots) {
+        for (QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString path = it.next();
+            QFile f(path);
+            if (!f.open(QIODevice::ReadOnly) || f.size() > (64 << 20))
+                continue;
+            const QByteArray bytes = f.readAll();
+            if (seen.contains(QCryptographicHash::hash(bytes, QCryptographicHash::Md5)))
+                continue;
+            seen.insert(QCryptographicHash::hash(bytes, QCryptographicHash::Md5));
+            ReplayHarness h;
+            fixClock(h);
+            h.addFile(QFileInfo(path).fileName(), bytes);
+            if (!h.load(QFileInfo(path).fileName()) || h.state().fileKind != FileKindTrack)
+                continue; // logs are passed on as they are
+            ++tracks;
+            h.runToEnd(2000000);
+            double worst = 0;
+            std::optional<std::pair<QDateTime, QPointF>> previous;
+            for (const QByteArray& rmc : sentOfType(h, "$GPRMC")) {
+                const auto degrees = [](const QByteArray& v, const QByteArray& h) {
+                    const double d = std::floor(v.toDouble() / 100) + std::fmod(v.toDouble(), 100) / 60;
+                    return h == "S" || h == "W" ? -d : d;
+                };
+                const QPointF at(degrees(rmcField(rmc, 5), rmcField(rmc, 6)), degrees(rmcField(rmc, 3), rmcField(rmc, 4)));
+                const QDateTime when(QDate::fromString(QString::fromLatin1(rmcField(rmc, 9)), QStringLiteral("ddMMyy")),
+                                     QTime::fromString(QString::fromLatin1(rmcField(rmc, 1)), QStringLiteral("HHmmss")),
+                                     Qt::UTC);
+                const double knots = knotsOf(rmc);
+                worst = std::max(worst, knots);
+                if (knots > 1000) {
+                    // What the two records give: metres over seconds, in knots.
+                    ASSERT_TRUE(previous) << path.toStdString() << ": " << rmc.constData();
+                    const double seconds = std::abs(previous->first.secsTo(when));
+                    const double dLon = std::remainder(at.x() - previous->second.x(), 360.0);
+                    const double metres = 1855 * 60
+                        * std::hypot(at.y() - previous->second.y(), dLon * std::cos(at.y() * M_PI / 180));
+                    EXPECT_GE(metres / std::max(seconds, 1.0) * 3.6 / 1.852 * 1.05, knots)
+                        << path.toStdString() << ": " << rmc.constData();
+                }
+                previous = {when, at};
+            }
+            std::cout << "  " << QDir(root).relativeFilePath(path).toStdString() << ": highest " << worst << " kn\n";
+        }
+    }
+    EXPECT_GE(tracks, 20);
 }
