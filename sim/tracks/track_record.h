@@ -93,7 +93,7 @@ struct TrackRecord {
 };
 
 struct TrackDecodeStep {
-    std::optional<TrackRecord> record; // none: not a record (tick re-arms at 10 ms)
+    std::optional<TrackRecord> record; // none: not a record (the tick reads on)
     TrackDecoderState state;           // the state for the next line
 };
 
