@@ -2,7 +2,9 @@
 // Line layouts of a recording: copies of the last manual sentences with a
 // record time and speed, intermediate Auto-Point positions, text records.
 #include <QByteArray>
+#include <QDate>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 
 #include <optional>
@@ -19,6 +21,10 @@ QByteArray formatRecordMinutes(double minutes, int nudge = 0);
 QByteArray withFields(QByteArrayView sentence, std::initializer_list<std::pair<int, QByteArray>> fields);
 
 QByteArray recordTimeText(const QTime& t); // hhmmss
+QByteArray recordDateText(const QDate& d); // ddmmyy
+
+// The characters of text a Latin-1 log line cannot hold, each once, in order.
+QStringList charactersBeyondLatin1(const QString& text);
 
 // Speed patch of a recorded RMC: the speed field becomes whole knots of
 // kmh (rounded) as "027.0".
