@@ -2,6 +2,7 @@
 
 #include "common/nmea.h"
 #include "common/save_file.h"
+#include "common/text_lines.h"
 #include "sim/manual/recording_format.h"
 
 #include <QAbstractButton>
@@ -295,13 +296,9 @@ void ManualRecorder::saveText()
         return;
     // The log is Latin-1: a character it cannot hold is refused, not
     // silently written as "?".
-    QStringList beyond = charactersBeyondLatin1(text);
+    const QString beyond = zv::charactersBeyondLatin1(text, QStringLiteral("and"));
     if (!beyond.isEmpty()) {
-        for (QString& c : beyond)
-            c = QLatin1Char('"') + c + QLatin1Char('"');
-        const QString last = beyond.takeLast();
-        const QString list = beyond.isEmpty() ? last : beyond.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
-        m_dialogs.message(QStringLiteral("Text not recorded: ") + list
+        m_dialogs.message(QStringLiteral("Text not recorded: ") + beyond
                               + QStringLiteral(" cannot be written to the log (Latin-1 characters only)."),
                           QStringLiteral("  "), zv::Dialogs::Icon::Warning);
         return;

@@ -73,17 +73,6 @@ QByteArray recordDateText(const QDate& d)
     return digits(d.day(), 2) + digits(d.month(), 2) + digits(d.year() % 100, 2);
 }
 
-QStringList charactersBeyondLatin1(const QString& text)
-{
-    QStringList out;
-    for (char32_t c : text.toUcs4()) {
-        const QString one = QString::fromUcs4(&c, 1);
-        if (c > 0xFF && !out.contains(one))
-            out.append(one);
-    }
-    return out;
-}
-
 QByteArray withRecordSpeed(QByteArrayView rmc, int kmh)
 {
     const int knots = static_cast<int>(std::floor(kmh / 1.852 + 0.5));

@@ -4,7 +4,6 @@
 #include <QByteArray>
 #include <QDate>
 #include <QString>
-#include <QStringList>
 #include <QTime>
 
 #include <optional>
@@ -22,9 +21,6 @@ QByteArray withFields(QByteArrayView sentence, std::initializer_list<std::pair<i
 
 QByteArray recordTimeText(const QTime& t); // hhmmss
 QByteArray recordDateText(const QDate& d); // ddmmyy
-
-// The characters of text a Latin-1 log line cannot hold, each once, in order.
-QStringList charactersBeyondLatin1(const QString& text);
 
 // Speed patch of a recorded RMC: the speed field becomes whole knots of
 // kmh (rounded) as "027.0".
