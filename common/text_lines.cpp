@@ -1,9 +1,25 @@
 #include "common/text_lines.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <utility>
 
 namespace zv {
+
+QString charactersBeyondLatin1(const QString& text, const QString& andWord)
+{
+    QStringList found;
+    for (char32_t c : text.toUcs4()) {
+        const QString quoted = QLatin1Char('"') + QString::fromUcs4(&c, 1) + QLatin1Char('"');
+        if (c > 0xFF && !found.contains(quoted))
+            found.append(quoted);
+    }
+    if (found.size() < 2)
+        return found.join(QString());
+    const QString last = found.takeLast();
+    return found.join(QStringLiteral(", ")) + QLatin1Char(' ') + andWord + QLatin1Char(' ') + last;
+}
 
 QByteArrayList splitTextLines(QByteArrayView text)
 {

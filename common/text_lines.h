@@ -4,8 +4,14 @@
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QIODevice>
+#include <QString>
 
 namespace zv {
+
+// The characters of a text that a Latin-1 file cannot hold, each once and in
+// order, quoted and listed for a message: "Ł", "ő" and "ź" (andWord joins
+// the last two). Empty when the text fits.
+QString charactersBeyondLatin1(const QString& text, const QString& andWord);
 
 // Splits a whole text into lines; a last line without an end is kept, an
 // empty text gives no lines.

@@ -98,6 +98,8 @@ GgaOutcome decodeGga(const SentenceFields& f, DisplayState& s)
     GgaOutcome out;
     s.satsUsed = val(f.GetField(7));
     s.gpsFault = s.satsUsed == 0;
+    if (!acceptsRmc(s))
+        ++s.fixLosses;
 
     const QByteArray quality = f.GetField(6);
     if (quality == "0")

@@ -24,6 +24,9 @@ using SatelliteKey = std::tuple<int, int, int>;
 // take from the decoders. Texts are what the read-outs show.
 struct DisplayState {
     double satsUsed = 0;
+    // GGAs without satellites so far: no RMC is decoded while they last, and
+    // the trip takes no time or way across one.
+    int fixLosses = 0;
     double satsInView = 0;
     QString fixQuality;
     QString fixMode;

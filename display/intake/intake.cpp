@@ -75,7 +75,7 @@ bool Intake::openPort(int number)
     const QString target = zv::resolvePortName(name, m_devices);
     const NetworkSpec net = parseNetworkSource(target);
     if (!net.error.isEmpty()) {
-        report(name + QStringLiteral(": ") + net.error);
+        reportPortFailure(name + QStringLiteral(": ") + net.error);
         return false;
     }
     if (!net.endpoint)
@@ -88,7 +88,24 @@ bool Intake::openPort(int number)
     connect(m_source, &ReceiverSource::readyRead, this, &Intake::Anzeige);
     connect(m_source, &ReceiverSource::statusChanged, this, &Intake::showSourceStatus);
     connect(m_source, &ReceiverSource::streamRestarted, this, [this] { m_splitter.clear(); });
-    return m_source->open();
+    return openSource();
+}
+
+bool Intake::openSource()
+{
+    if (!m_source)
+        return openPort(m_portNumber);
+    if (m_source->isOpen())
+        return true;
+    if (!m_source->open())
+        return false;
+    // The port reads now: a failure of this or an earlier port is over.
+    // (Network sources say what they read themselves.)
+    if (!m_portFailureShown.isEmpty() && m_w.status && m_w.status->text() == m_portFailureShown)
+        m_w.status->clear();
+    m_portFailureShown.clear();
+    m_lastSourceFailure.clear();
+    return true;
 }
 
 void Intake::closeSource()
@@ -107,6 +124,7 @@ void Intake::showSourceStatus(const QString& text, bool failure)
 {
     if (!failure) {
         m_lastSourceFailure.clear();
+        m_portFailureShown.clear();
         if (m_w.status)
             m_w.status->setText(text);
         return;
@@ -115,7 +133,13 @@ void Intake::showSourceStatus(const QString& text, bool failure)
     if (text == m_lastSourceFailure)
         return;
     m_lastSourceFailure = text;
+    reportPortFailure(text);
+}
+
+void Intake::reportPortFailure(const QString& text)
+{
     report(text);
+    m_portFailureShown = text;
 }
 
 void Intake::attachDevice(QIODevice* device)

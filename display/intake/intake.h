@@ -61,6 +61,10 @@ public:
     // failure is reported once in the status line; a network source says what
     // it reads there and reconnects by itself.
     bool openPort(int number);
+    // Opens the current source again if it is closed (START), COMn's if
+    // there is none yet. A source that opens takes a port failure shown in
+    // the status line off it.
+    bool openSource();
     QSerialPort* comm1() { return &m_comm1; }
     // The source being read (serial, tcp or udp); null before the first open.
     ReceiverSource* source() const { return m_source; }
@@ -98,6 +102,7 @@ private:
     void writeLog(const QByteArray& sentence);
     void report(const QString& text);
     void showSourceStatus(const QString& text, bool failure);
+    void reportPortFailure(const QString& text);
     void readFrom(QIODevice* device);
     void readSource();
     void closeSource();
@@ -109,6 +114,7 @@ private:
     QSerialPort m_comm1;
     ReceiverSource* m_source = nullptr; // child of the intake
     QString m_lastSourceFailure;
+    QString m_portFailureShown;         // the port failure the status line shows
     QPointer<QIODevice> m_attached;
     int m_portNumber = 1;
     zv::LineSplitter m_splitter{maxLine};

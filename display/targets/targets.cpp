@@ -3,6 +3,7 @@
 #include "common/dialogs.h"
 #include "common/number_text.h"
 #include "common/save_file.h"
+#include "common/text_lines.h"
 #include "display/targets/targets_file.h"
 #include "display/trip/trip_state.h"
 
@@ -106,6 +107,14 @@ bool Targets::isChosen(int index) const
 
 void Targets::rename(int index, const QString& typedName)
 {
+    // VUR.wpt is 8-bit: a name it cannot hold is refused, not stored with
+    // "?" in it; the editor stays open for another try.
+    const QString beyond = zv::charactersBeyondLatin1(typedName.left(6), QStringLiteral("und"));
+    if (!beyond.isEmpty()) {
+        m_dialogs.message(QStringLiteral("Name nicht geändert, nur Latin-1-Zeichen passen in VUR.wpt: ") + beyond,
+                          QStringLiteral("Vur"), zv::Dialogs::Icon::Warning);
+        return;
+    }
     m_editorShown = false;
     if (index < 0 || index >= m_entries.size()) {
         showPanels();

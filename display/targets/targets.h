@@ -69,7 +69,8 @@ public:
     // GotoSave_Click: appends the current position named after the local
     // time; with no position yet it beeps and stores nothing.
     bool storePosition(const std::optional<Position>& current, const QTime& localTime);
-    // GotoO_Click: the entry gets the new name and moves to the end.
+    // GotoO_Click: the entry gets the new name and moves to the end. A name
+    // with characters beyond Latin-1 is refused with a message.
     void rename(int index, const QString& typedName);
     // GotoE_Click.
     void remove(int index);

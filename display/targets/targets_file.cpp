@@ -103,7 +103,7 @@ QString sixCharacterName(const QString& text)
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             c = QLatin1Char(' ');
         else if (c.unicode() > 0xFF)
-            c = QLatin1Char('?');   // the file is 8-bit
+            c = QLatin1Char('?');   // the file is 8-bit (a typed name beyond it is refused before)
     return name;
 }
 

@@ -38,6 +38,7 @@ TripRmc tripRmcOf(const SentenceFields& f, const DisplayState& s, double localSe
     r.localSecondsOfDay = localSecondsOfDay;
     r.speedKmh = static_cast<int>(std::clamp(s.rxSpeedKmh, -1e6, 1e6));
     r.courseDeg = zv::leadingNumber(s.rxCourseText);
+    r.fixLosses = s.fixLosses;
     if (const std::optional<Position> p = rmcPosition(f, s)) {
         r.latSec = p->latSec;
         r.lonSec = p->lonSec;

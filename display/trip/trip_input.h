@@ -14,6 +14,9 @@ struct TripRmc {
     double localSecondsOfDay = 0.0;     // the same instant in local time (sample tick)
     int speedKmh = 0;                   // rxSpeedKmh: floor(knots * 1.852 + 0.5)
     double courseDeg = 0.0;             // Val(field 8)
+    // DisplayState::fixLosses when this RMC was read: when it differs from
+    // the previous RMC's, the fix was lost in between.
+    int fixLosses = 0;
     std::optional<double> latSec;       // signed arc-seconds, south negative
     std::optional<double> lonSec;       // signed arc-seconds, west negative
     QString clockText;                  // Uhr as shown after this RMC

@@ -163,7 +163,8 @@ double TripStatistics::timeStep(const TripRmc& rmc)
     const bool hasDate = rmc.utcDate.isValid();
     const double stamp = (hasDate ? double(rmc.utcDate.toJulianDay()) * 86400.0 : 0.0) + rmc.utcSecondsOfDay;
     double dt = 0.0;
-    if (m_hasPrevious) {
+    // Time without a fix is no travel, and the way to the next fix no distance.
+    if (m_hasPrevious && rmc.fixLosses == m_previousFixLosses) {
         if (hasDate && m_previousHasDate) {
             dt = stamp - m_previousStamp;
         } else {
@@ -177,6 +178,7 @@ double TripStatistics::timeStep(const TripRmc& rmc)
     m_hasPrevious = true;
     m_previousStamp = stamp;
     m_previousHasDate = hasDate;
+    m_previousFixLosses = rmc.fixLosses;
     return dt;
 }
 
@@ -244,11 +246,10 @@ void TripStatistics::changeRouteScale(bool up)
 
 bool TripStatistics::onGga(const TripGga& gga)
 {
-    if (gga.satsUsed <= 0) {
-        // Without a fix the time does not count; the next fix starts afresh.
-        m_hasPrevious = false;
+    // Without a fix there is nothing to take; the time without it is left
+    // out by the RMC after it (TripRmc::fixLosses).
+    if (gga.satsUsed <= 0)
         return false;
-    }
     if (gga.altitude) {
         m_altitude = *gga.altitude;
         m_hasAltitude = true;

@@ -139,6 +139,7 @@ private:
     bool m_hasPrevious = false;         // an RMC with fix came before
     double m_previousStamp = 0.0;
     bool m_previousHasDate = false;
+    int m_previousFixLosses = 0;
 
     int m_altitude = 0;
     bool m_hasAltitude = false;

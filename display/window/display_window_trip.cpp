@@ -327,11 +327,7 @@ void DisplayWindow::START_Click()
 {
     showRunning(true);
     m_dialogs->beep();
-    ReceiverSource* source = m_intake->source();
-    if (!source)
-        m_intake->openPort(m_intake->portNumber());
-    else if (!source->isOpen())
-        source->open();
+    m_intake->openSource();
     m_gpss->clearBars();
     // The time the input was stopped is not part of the trip.
     m_trip->resumeInput();

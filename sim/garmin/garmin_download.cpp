@@ -17,6 +17,21 @@ std::uint16_t le16(const QByteArray& d, int at)
                                       | static_cast<std::uint8_t>(d.at(at + 1)) << 8);
 }
 
+// Whether a data frame from the device is the answer to our request.
+bool answersRequest(std::uint8_t requestPid, std::uint8_t framePid)
+{
+    switch (requestPid) {
+    case PidProductRqst:
+        return framePid == PidProductData;
+    case PidCommandData:
+        // The transfer itself: its first Records frame, or any later frame
+        // of it when that one was lost.
+        return framePid == PidRecords || framePid == PidTrkHdr || framePid == PidTrkData || framePid == PidXferCmplt;
+    default:
+        return true;
+    }
+}
+
 QByteArray commandFrame(std::uint16_t command)
 {
     const char data[2] = {static_cast<char>(command & 0xFF), static_cast<char>(command >> 8)};
@@ -298,8 +313,10 @@ void GarminDownload::handleFrame(const Frame& f)
             resend(m_lastPacket, m_lastResends);
         return;
     }
-    // A data frame answers whatever we asked for.
-    if (m_awaitingAck) {
+    // Only the frame that answers the request settles it: a Protocol Array
+    // or the like crossing the track-log command on the line does not, so a
+    // NAK or a lost command still gets it sent again.
+    if (m_awaitingAck && answersRequest(m_pendingPid, f.pid)) {
         m_awaitingAck = false;
         m_resendTimer->stop();
     }

@@ -2,6 +2,7 @@
 
 #include "common/nmea.h"
 #include "common/number_text.h"
+#include "sim/manual/recording_format.h"
 #include "sim/tracks/track_geometry.h"
 
 namespace zelvan {
@@ -11,16 +12,6 @@ namespace {
 QByteArray digits(int value, int width)
 {
     return QByteArray::number(value).rightJustified(width, '0');
-}
-
-QByteArray hhmmss(const QTime& t)
-{
-    return digits(t.hour(), 2) + digits(t.minute(), 2) + digits(t.second(), 2);
-}
-
-QByteArray ddmmyy(const QDate& d)
-{
-    return digits(d.day(), 2) + digits(d.month(), 2) + digits(d.year() % 100, 2);
 }
 
 } // namespace
@@ -63,8 +54,8 @@ ManualTickOutput composeManualSentences(ManualState& s, const ManualComposeOptio
     const QByteArray ew = p.lon.negative ? "W" : "E";
     const QByteArray latText = digits(p.lat.degrees, 2) + digits(p.lat.minutes, 2) + '.' + digits(latFrac, 4);
     const QByteArray lonText = digits(p.lon.degrees, 3) + digits(p.lon.minutes, 2) + '.' + digits(lonFrac, 4);
-    const QByteArray time = hhmmss(utcNow.time());
-    const QByteArray date = ddmmyy(utcNow.date());
+    const QByteArray time = recordTimeText(utcNow.time());
+    const QByteArray date = recordDateText(utcNow.date());
 
     ManualPoint cur;
     cur.latMin = p.lat.degrees * 60.0 + p.lat.minutes + latFrac / 10000.0;
@@ -83,9 +74,11 @@ ManualTickOutput composeManualSentences(ManualState& s, const ManualComposeOptio
             if (dc.courseDeg)
                 s.courseDeg = courseForHemisphere(*dc.courseDeg, cur.south ? 'S' : 'N', cur.west ? 'W' : 'E');
         } else {
-            // Across the equator or the meridian the unsigned minutes would
-            // fold the way back on itself: measure in signed minutes.
-            const DistanceAndCourse dc = distanceAndCourse(ref.signedLat(), cur.signedLat(), ref.signedLon(), cur.signedLon());
+            // Across the equator or a meridian the unsigned minutes would
+            // fold the way back on itself: measure in signed minutes, the
+            // short way round across 180 degrees.
+            const double refLon = cur.signedLon() + foldedLongitude(ref.signedLon() - cur.signedLon());
+            const DistanceAndCourse dc = distanceAndCourse(ref.signedLat(), cur.signedLat(), refLon, cur.signedLon());
             s.distanceM = static_cast<int>(dc.distanceM);
             if (dc.courseDeg)
                 s.courseDeg = *dc.courseDeg;

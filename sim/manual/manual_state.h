@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
-#include <QTime>
 
 #include <optional>
 
@@ -23,6 +22,11 @@ struct ManualPoint {
     double signedLon() const { return west ? -lonMin : lonMin; }
     bool operator==(const ManualPoint&) const = default;
 };
+
+// A longitude, or a difference of two, in signed minutes of arc folded into
+// -180..180 degrees: the short way round, across 180 degrees as across
+// Greenwich.
+double foldedLongitude(double minutes);
 
 struct ManualState {
     // Set by the spinners and the arrow keys.
@@ -45,7 +49,7 @@ struct ManualState {
     int lastVtgCourse = 0;    // last non-zero course; survives mode changes
 
     QByteArray lastRmc, lastGga, lastVtg;
-    QTime recordTime;         // time stamp of the next recorded point (UTC)
+    QDateTime recordTime;     // time stamp of the next recorded point (UTC), date and time
     bool tickedThisRun = false; // a manual tick has run since Start
     QString statusText;       // last text record, shown after "Position:  "
 };

@@ -2,6 +2,7 @@
 
 #include "common/nmea.h"
 #include "common/save_file.h"
+#include "common/text_lines.h"
 #include "sim/manual/recording_format.h"
 
 #include <QAbstractButton>
@@ -184,24 +185,34 @@ bool ManualRecorder::writeLine(const QByteArray& line)
     return true;
 }
 
-void ManualRecorder::writeIntermediatePoints()
+QString ManualRecorder::writeIntermediatePoints()
 {
     const int step = m_state.autoPoint.stepMetres();
     if (step == 0 || !m_state.reference)
-        return;
-    const int n = m_state.lastDistanceM / step;
+        return {};
+    int n = m_state.lastDistanceM / step;
     if (n == 0)
-        return;
+        return {};
+    QString notice;
+    if (n > kMaxAutoPoints + 1) {
+        // A jump of degrees would be tens of thousands of lines in one
+        // keystroke: spread the most there may be over the whole way.
+        n = kMaxAutoPoints + 1;
+        notice = QStringLiteral("Auto-Point: %1 points at most, one every %2 m")
+                     .arg(kMaxAutoPoints)
+                     .arg(qRound(double(m_state.lastDistanceM) / n));
+    }
     const ManualPoint ref = *m_state.reference;
     const ManualPoint cur = m_state.current;
-    // Signed minutes, so a way across the equator or the meridian is
-    // interpolated along the way and not folded back.
+    // Signed minutes, so a way across the equator or a meridian is
+    // interpolated along the way and not folded back; across 180 degrees
+    // the short way round.
     const double dLat = (ref.signedLat() - cur.signedLat()) / n;
-    const double dLon = (ref.signedLon() - cur.signedLon()) / n;
+    const double dLon = foldedLongitude(ref.signedLon() - cur.signedLon()) / n;
     m_state.nudgeFlags = 0;
     for (int i = n - 1; i >= 1; --i) {
         const double lat = cur.signedLat() + i * dLat;
-        const double lon = cur.signedLon() + i * dLon;
+        const double lon = foldedLongitude(cur.signedLon() + i * dLon);
         const bool south = ref.south == cur.south ? cur.south : lat < 0;
         const bool west = ref.west == cur.west ? cur.west : lon < 0;
         // Every other point is shifted by 0.0001' so that consecutive fixes differ.
@@ -209,13 +220,27 @@ void ManualRecorder::writeIntermediatePoints()
         const QByteArray latText = formatRecordMinutes(lat, m_state.nudgeFlags).mid(1);
         const QByteArray lonText = formatRecordMinutes(lon, m_state.nudgeFlags);
         m_state.recordTime = m_state.recordTime.addSecs(2);
-        const QByteArray time = recordTimeText(m_state.recordTime);
+        const QByteArray time = recordTimeText(m_state.recordTime.time());
+        const QByteArray date = recordDateText(m_state.recordTime.date());
         const QByteArray ns = south ? "S" : "N";
         const QByteArray ew = west ? "W" : "E";
-        if (!writeLine(withFields(m_state.lastRmc, {{1, time}, {3, latText}, {4, ns}, {5, lonText}, {6, ew}})))
-            return;
+        if (!writeLine(withFields(m_state.lastRmc, {{1, time}, {3, latText}, {4, ns}, {5, lonText}, {6, ew}, {9, date}})))
+            break;
         if (!writeLine(withFields(m_state.lastGga, {{1, time}, {2, latText}, {3, ns}, {4, lonText}, {5, ew}})))
-            return;
+            break;
+    }
+    return notice;
+}
+
+void ManualRecorder::showNotice(const QString& notice)
+{
+    if (!notice.isEmpty()) {
+        m_noticeShown = true;
+        Q_EMIT statusTextChanged(notice);
+    } else if (m_noticeShown) {
+        // The last text record comes back once the notice has had its say.
+        m_noticeShown = false;
+        Q_EMIT statusTextChanged(m_state.statusText);
     }
 }
 
@@ -231,15 +256,18 @@ void ManualRecorder::savePosition()
     }
     if (m_savePEnabled && m_file.isOpen()) {
         m_state.lastRmc = withRecordSpeed(m_state.lastRmc, m_state.speedKmh);
-        writeIntermediatePoints();
+        const QString notice = writeIntermediatePoints();
         if (m_state.autoPoint.isStar()) {
             m_state.autoPoint.restore();
             Q_EMIT autoPointCaptionChanged();
         }
+        // Time and date of a record are one instant of the synthetic clock,
+        // which carries the date over midnight.
         m_state.recordTime = m_state.recordTime.addSecs(2);
-        const QByteArray time = recordTimeText(m_state.recordTime);
-        if (writeLine(withFields(m_state.lastRmc, {{1, time}})))
+        const QByteArray time = recordTimeText(m_state.recordTime.time());
+        if (writeLine(withFields(m_state.lastRmc, {{1, time}, {9, recordDateText(m_state.recordTime.date())}})))
             writeLine(withFields(m_state.lastGga, {{1, time}}));
+        showNotice(notice);
     }
     focusBack();
     m_dialogs.beep();
@@ -266,6 +294,15 @@ void ManualRecorder::saveText()
     const QString text = cleanRecordText(answer);
     if (text.isEmpty())
         return;
+    // The log is Latin-1: a character it cannot hold is refused, not
+    // silently written as "?".
+    const QString beyond = zv::charactersBeyondLatin1(text, QStringLiteral("and"));
+    if (!beyond.isEmpty()) {
+        m_dialogs.message(QStringLiteral("Text not recorded: ") + beyond
+                              + QStringLiteral(" cannot be written to the log (Latin-1 characters only)."),
+                          QStringLiteral("  "), zv::Dialogs::Icon::Warning);
+        return;
+    }
     if (text == QLatin1String(" ")) {
         writeLine(" ");
         return;
@@ -274,6 +311,7 @@ void ManualRecorder::saveText()
     if (status.isEmpty())
         return;
     m_state.statusText = status;
+    m_noticeShown = false;
     Q_EMIT statusTextChanged(status);
     if (writeLine(textRecordLine(status)))
         m_dialogs.beep();

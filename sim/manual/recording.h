@@ -28,6 +28,9 @@ struct RecordingWidgets {
 class ManualRecorder : public QObject {
     Q_OBJECT
 public:
+    // Auto-Point intermediate points of one recorded position, at most.
+    static constexpr int kMaxAutoPoints = 100;
+
     ManualRecorder(ManualState& state, zv::Dialogs& dialogs, const QString& programDir,
                    RecordingWidgets widgets, QObject* parent = nullptr);
     ~ManualRecorder() override;
@@ -59,7 +62,8 @@ public:
 Q_SIGNALS:
     // The Auto-Point caption was set to "*" or restored: refresh `AutoM`.
     void autoPointCaptionChanged();
-    // A text record was written; statusText changed.
+    // A text record was written (statusText changed), or an Auto-Point
+    // notice is shown in its place or taken back.
     void statusTextChanged(const QString& text);
 
 private:
@@ -70,7 +74,10 @@ private:
     void setFileLabel(const QString& text);
     void paintSaveP(const char* colour);
     void focusBack();
-    void writeIntermediatePoints();
+    // Writes the Auto-Point points; returns a notice for the status line
+    // when their number was limited.
+    QString writeIntermediatePoints();
+    void showNotice(const QString& notice);
 
     ManualState& m_state;
     zv::Dialogs& m_dialogs;
@@ -83,6 +90,7 @@ private:
     bool m_running = false;
     bool m_savePEnabled = false;
     bool m_saveTEnabled = false;
+    bool m_noticeShown = false;         // the status line shows an Auto-Point notice
     QTimer* m_flash = nullptr;
 };
 

@@ -68,6 +68,11 @@ QByteArray recordTimeText(const QTime& t)
     return digits(t.hour(), 2) + digits(t.minute(), 2) + digits(t.second(), 2);
 }
 
+QByteArray recordDateText(const QDate& d)
+{
+    return digits(d.day(), 2) + digits(d.month(), 2) + digits(d.year() % 100, 2);
+}
+
 QByteArray withRecordSpeed(QByteArrayView rmc, int kmh)
 {
     const int knots = static_cast<int>(std::floor(kmh / 1.852 + 0.5));

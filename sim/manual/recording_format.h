@@ -2,6 +2,7 @@
 // Line layouts of a recording: copies of the last manual sentences with a
 // record time and speed, intermediate Auto-Point positions, text records.
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <QTime>
 
@@ -19,6 +20,7 @@ QByteArray formatRecordMinutes(double minutes, int nudge = 0);
 QByteArray withFields(QByteArrayView sentence, std::initializer_list<std::pair<int, QByteArray>> fields);
 
 QByteArray recordTimeText(const QTime& t); // hhmmss
+QByteArray recordDateText(const QDate& d); // ddmmyy
 
 // Speed patch of a recorded RMC: the speed field becomes whole knots of
 // kmh (rounded) as "027.0".

@@ -144,7 +144,8 @@ void ReplayTick::tickStart()
         finishTick();
         return;
     }
-    if (m_s.fileKind != FileKindNmeaLog || manual)
+    // Only a track record waits before its output; a manual position goes at once.
+    if (!manual && m_s.fileKind != FileKindNmeaLog)
         waitThen(&ReplayTick::afterWait);
     else
         afterWait();

@@ -238,8 +238,10 @@ void SimManualMode::setManualMode(bool on)
     }
     if (ui.skip1)
         ui.skip1->setToolTip(QStringLiteral("Start"));
-    if (enterManualMode(m_state, m_w.replayState().lastRmc, m_clock()))
-        m_position->refreshAll();
+    enterManualMode(m_state, m_w.replayState().lastRmc, m_clock());
+    // Seeded or not, the labels show what the ticks will send: the replay
+    // wrote its own altitude into nnM.
+    m_position->refreshAll();
     m_position->setMetricUnits(m_w.replayState().metricUnits);
     m_hsc1[3]->setFocus();
 }

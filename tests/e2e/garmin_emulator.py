@@ -222,7 +222,8 @@ class Device:
         self.deframer = Deframer()
         self.inbox = []
         self.report = {"host_frames": [], "host_bad_frames": 0, "naks_sent": 0, "naks_received": 0,
-                       "retransmits": 0, "abort_received": False, "acks_ignored": 0, "completed": False}
+                       "retransmits": 0, "abort_received": False, "acks_ignored": 0, "completed": False,
+                       "track_commands": 0}
         self.sent_points = 0
 
     # -- i/o
@@ -331,9 +332,16 @@ class Device:
                 return
             pid, data = got
             if pid == PID_COMMAND:
-                self.ack(PID_COMMAND)
                 if data[:1] == bytes([CMND_TRANSFER_TRK]):
+                    self.report["track_commands"] += 1
+                    if self.report["track_commands"] <= args.lose_command:
+                        continue  # lost on the line: the host must send it again
+                    if self.report["track_commands"] <= args.lose_command + args.nak_command:
+                        os.write(self.fd, frame(PID_NAK, bytes([PID_COMMAND, 0])))
+                        continue
+                    self.ack(PID_COMMAND)
                     break
+                self.ack(PID_COMMAND)
             elif pid not in (PID_ACK, PID_NAK):
                 self.ack(pid)
         points = make_points(args.points, args.seed)
@@ -394,6 +402,8 @@ def main(argv=None):
     ap.add_argument("--dle-checksum-point", type=int, default=-1)
     ap.add_argument("--corrupt-point", type=int, default=-1)
     ap.add_argument("--lose-ack-point", type=int, default=-1)
+    ap.add_argument("--lose-command", type=int, default=0, help="ignore the first n track-log commands")
+    ap.add_argument("--nak-command", type=int, default=0, help="then NAK the next n track-log commands")
     ap.add_argument("--silence-after", type=int)
     ap.add_argument("--nmea", action="store_true")
     ap.add_argument("--garbage-after", action="store_true")

@@ -80,6 +80,8 @@ TEST(TargetWay, AllQuadrantsEquatorAndPrimeMeridian)
         // Across the prime meridian, at the equator.
         {"meridian east", {sec(0, 0, 'N'), sec(0, 0.5, 'W')}, {sec(0, 0, 'N'), sec(0, 0.5, 'E')}, 90, 90, 1854, 1855},
         {"meridian west", {sec(51, 28, 'N'), sec(0, 0.5, 'E')}, {sec(51, 28, 'N'), sec(0, 0.5, 'W')}, 270, 270, 1150, 1160},
+        // Across 180 degrees the short way round.
+        {"date line east", {sec(0, 0, 'N'), sec(179, 59.5, 'E')}, {sec(0, 0, 'N'), sec(179, 59.5, 'W')}, 90, 90, 1854, 1855},
         // Southern and western quadrants are not mirrored.
         {"33S 70W NE", {sec(33, 0, 'S'), sec(70, 0, 'W')}, {sec(32, 59, 'S'), sec(69, 58.8, 'W')}, 45, 45, 2600, 2700},
         {"33S 70W SW", {sec(33, 0, 'S'), sec(70, 0, 'W')}, {sec(33, 1, 'S'), sec(70, 1.2, 'W')}, 225, 225, 2600, 2700},

@@ -165,12 +165,17 @@ TEST_F(TargetList, RenameMovesTheEntryAndRenamesTheTargetOnlyWhenChosen)
     targets.rename(0, QStringLiteral("AB"));
     EXPECT_EQ(targets.targetLine(), QStringLiteral("AB    ") + QString::fromLatin1(kHome.mid(6)));
     EXPECT_EQ(targets.entries().last().left(6), QStringLiteral("AB    "));
-    // A name beyond Latin-1 cannot go into the 8-bit file.
+    // A name beyond Latin-1 cannot go into the 8-bit file: refused, and said.
+    const QStringList before = targets.entries();
     targets.rename(0, QStringLiteral("\u0141\u00f3d\u017a"));
+    EXPECT_EQ(targets.entries(), before);
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("Name nicht geändert, nur Latin-1-Zeichen passen in VUR.wpt: "
+                                                    "\"\u0141\" und \"\u017a\""));
     const QByteArray bytes = readFile(file());
     expectLatin1TargetsFile(bytes);
     EXPECT_TRUE(bytes.contains("B\xFCro   48\xB0"));
-    EXPECT_TRUE(bytes.contains("?\xF3" "d?   33\xB0"));
+    EXPECT_FALSE(bytes.contains('?'));
     EXPECT_EQ(vur::parseTargetsFile(bytes).entries, targets.entries());
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Drives a trip from NMEA lines the way the decoders hand sentences over:
-// GGA gates RMC (no satellites, no RMC), RMC gives time, speed, course and
-// a signed position. A small stand-in for the decoders in these tests.
+// GGA gates RMC (no satellites, no RMC, and the next RMC knows the fix was
+// lost), RMC gives time, speed, course and a signed position. A small stand-in for the decoders in these tests.
 #include "common/nmea.h"
 #include "common/number_text.h"
 #include "common/text_lines.h"
@@ -56,6 +56,7 @@ inline vur::TripGga ggaOf(const QByteArray& s)
 inline int feedLines(vur::TripStatistics& trip, const QByteArrayList& lines)
 {
     int satsUsed = 0;
+    int fixLosses = 0;
     int rmcs = 0;
     for (const QByteArray& raw : lines) {
         const qsizetype dollar = raw.indexOf('$');
@@ -65,9 +66,12 @@ inline int feedLines(vur::TripStatistics& trip, const QByteArrayList& lines)
         if (s.startsWith("$GPGGA")) {
             const vur::TripGga g = ggaOf(s);
             satsUsed = g.satsUsed;
+            fixLosses += satsUsed <= 0;
             trip.onGga(g);
         } else if (s.startsWith("$GPRMC") && satsUsed > 0) {
-            trip.onRmc(rmcOf(s));
+            vur::TripRmc r = rmcOf(s);
+            r.fixLosses = fixLosses;
+            trip.onRmc(r);
             ++rmcs;
         }
     }

@@ -163,6 +163,18 @@ TEST_F(TripDistance, SouthAndWestStartsAreNotMirrored)
     ASSERT_EQ(r.count, 2);
     EXPECT_EQ(r.y[1], 300);  // y points south
     EXPECT_EQ(r.x[1], -210); // x points east
+
+    // Ten arc-seconds east across 180 degrees: 210 m, not once round the earth.
+    TripRmc c = a;
+    c.utcSecondsOfDay = 2;
+    c.lonSec = 180 * 3600.0 - 5;
+    TripRmc d = c;
+    d.utcSecondsOfDay = 3;
+    d.lonSec = -180 * 3600.0 + 5;
+    trip.reset();
+    trip.onRmc(c);
+    trip.onRmc(d);
+    EXPECT_EQ(trip.state().airDistance, 210);
 }
 
 TEST_F(TripTimes, TravelTimeFollowsTheTimeStamps)

@@ -104,17 +104,27 @@ TEST(DisplayWindowControls, EscapeEndsTheProgram)
 TEST(DisplayWindowPort, FailureShowsNameAndReasonAndAnotherPortCanBeChosen)
 {
     QTemporaryDir home;
-    writeIni(home.path(), "COM1=/nonexistent/vur-port\r\nCOM3=/nonexistent/other\r\n");
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    writeIni(home.path(), "COM1=/nonexistent/vur-port\r\nCOM3=/nonexistent/other\r\nCOM4=" + QByteArray(name) + "\r\n");
     zvtest::ScriptedDialogs dialogs;
     DisplayWindow w(home.path(), &dialogs);
     auto* gpsl = w.findChild<QLabel*>(QStringLiteral("GPSL"));
     EXPECT_TRUE(gpsl->text().startsWith(QStringLiteral("COM1: "))) << gpsl->text().toStdString();
     EXPECT_GT(gpsl->text().size(), 6);
     EXPECT_TRUE(dialogs.shown.isEmpty());
-    w.findChild<QScrollBar*>(QStringLiteral("PortS"))->setValue(6);
+    auto* portS = w.findChild<QScrollBar*>(QStringLiteral("PortS"));
+    portS->setValue(6);
     EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("PortL"))->text(), QStringLiteral("COM3"));
     EXPECT_TRUE(gpsl->text().startsWith(QStringLiteral("COM3: ")));
     EXPECT_EQ(w.intake()->portNumber(), 3);
+    // A port that opens takes the failure of the one before off the line.
+    portS->setValue(5);
+    ASSERT_TRUE(w.intake()->comm1()->isOpen());
+    EXPECT_EQ(gpsl->text(), QString());
+    ::close(slave);
+    ::close(master);
 }
 
 TEST(DisplayWindowLog, FileThatCannotBeCreatedIsReportedAndTheBoxUnchecked)

@@ -315,6 +315,31 @@ TEST_F(TripWindow, DamagedRecordingLeavesTheLiveTripUntouched)
     EXPECT_EQ(text("SPDmax"), QStringLiteral("74"));
 }
 
+// A receiver that loses its fix sends GGAs without satellites (and void
+// RMCs): that time is no travel, and the way to the next fix is no distance.
+TEST_F(TripWindow, TimeWithoutAFixAddsNeitherTravelTimeNorDistance)
+{
+    QByteArray bytes;
+    auto fix = [&](const QByteArray& t) {
+        bytes += "$GPGGA," + t + ",4023.8600,N,00339.1630,W,1,09,2.0,695.7,M,51.6,M,,*00\r\n";
+        bytes += "$GPRMC," + t + ",A,4023.8600,N,00339.1630,W,20.0,0.0,140605,2.5,W,A*00\r\n";
+    };
+    fix("100000");
+    fix("100002");
+    for (int s = 10; s < 300; s += 10) {
+        const QByteArray t = QByteArray::number(100000 + (s / 60) * 100 + s % 60);
+        bytes += "$GPGGA," + t + ",,,,,0,00,,,M,,M,,*00\r\n";
+        bytes += "$GPRMC," + t + ",V,,,,,,,140605,,,N*00\r\n";
+    }
+    fix("100500");
+    fix("100502");
+    send(bytes);
+    EXPECT_EQ(w->trip()->state().travelTime, 4);
+    EXPECT_EQ(text("RZ"), QStringLiteral(" 0:00"));
+    EXPECT_EQ(text("FZ"), QStringLiteral(" 0:00"));
+    EXPECT_EQ(text("STRweg"), QStringLiteral("0.0"));
+}
+
 TEST_F(TripWindow, StopFreezesTheDisplayAndStartResumes)
 {
     QTest::mouseClick(child("STOP"), Qt::LeftButton);

@@ -153,6 +153,24 @@ TEST(GarminPty, CorruptedFrameIsNakedAndLostAckResendIsWrittenOnce)
     EXPECT_EQ(report["host_bad_frames"].toInt(), 0);
 }
 
+// The device's Protocol Array crosses the track-log command on the line; it
+// does not answer the command, so a NAK or a lost command still gets it resent.
+TEST(GarminPty, TrackLogCommandRejectedOrLostIsSentAgain)
+{
+    const QList<QStringList> scenarios = {{"--nak-command", "1"}, {"--lose-command", "1"},
+                                          {"--lose-command", "1", "--nak-command", "1"}};
+    for (const QStringList& args : scenarios) {
+        PtyRun run;
+        ASSERT_TRUE(run.start(QStringList{"--points", "6"} + args));
+        ASSERT_TRUE(run.waitDone(20000)) << args.join(' ').toStdString();
+        EXPECT_EQ(run.outcomes, QList<Outcome>{Outcome::TransferOk}) << args.join(' ').toStdString();
+        EXPECT_EQ(run.body().toStdString(), PtyRun::read(run.expected()).toStdString());
+        const QJsonObject report = run.emulatorReport();
+        EXPECT_EQ(report["track_commands"].toInt(), args.size() == 2 ? 2 : 3) << args.join(' ').toStdString();
+        EXPECT_TRUE(report["completed"].toBool());
+    }
+}
+
 TEST(GarminPty, D302PointsArrivingByteByByte)
 {
     PtyRun run;

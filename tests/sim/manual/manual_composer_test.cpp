@@ -155,6 +155,9 @@ TEST(ManualSentences, CrossingTheEquatorOrMeridianMeasuresTheRealWay)
         {{ax('S', 0, 0, 30, 0), ax('W', 10, 0, 0, 0)}, {ax('N', 0, 0, 30, 0), ax('W', 10, 0, 0, 0)}, 1855, 0},
         {{ax('N', 48, 0, 0, 0), ax('E', 0, 0, 30, 0)}, {ax('N', 48, 0, 0, 0), ax('W', 0, 0, 30, 0)}, 1241, 270},
         {{ax('N', 48, 0, 0, 0), ax('W', 0, 0, 30, 0)}, {ax('N', 48, 0, 0, 0), ax('E', 0, 0, 30, 0)}, 1241, 90},
+        // Across 180 degrees the short way round, as across Greenwich.
+        {{ax('N', 48, 0, 0, 0), ax('E', 179, 59, 30, 0)}, {ax('N', 48, 0, 0, 0), ax('W', 179, 59, 30, 0)}, 1241, 90},
+        {{ax('S', 48, 0, 0, 0), ax('W', 179, 59, 30, 0)}, {ax('S', 48, 0, 0, 0), ax('E', 179, 59, 30, 0)}, 1241, 270},
     };
     for (const auto& c : cases) {
         ManualState s = freshState(c.from);

@@ -222,6 +222,82 @@ TEST_F(Recording, AutoPointFillsEvenlySpacedPointsOnce)
     checkWithPynmea2("trip");
 }
 
+TEST_F(Recording, DateAndTimeOfARecordAreOneInstantAcrossMidnight)
+{
+    const QDateTime evening(QDate(2026, 12, 7), QTime(23, 59, 50), Qt::UTC);
+    enterManualMode(state, QByteArrayView(), evening);
+    choose("night");
+    startManualRun(state);
+    recorder->runStarted();
+    for (int i = 0; i < 6; ++i) {
+        // The computer's clock runs on past midnight meanwhile.
+        if (i == 4)
+            moveNorthTenths(11); // 34 m: two intermediate points
+        composeManualSentences(state, {}, evening.addSecs(20 * i));
+        recorder->savePosition();
+    }
+    QByteArrayList stamps;
+    for (const QByteArray& l : lines("night"))
+        if (l.startsWith("$GPRMC"))
+            stamps.append(zv::sentenceField(l, 9) + ' ' + zv::sentenceField(l, 1));
+    EXPECT_EQ(stamps, (QByteArrayList{"071226 235952", "071226 235954", "071226 235956", "071226 235958",
+                                      "081226 000000", "081226 000002", "081226 000004", "081226 000006"}));
+}
+
+// A jump of a degree at 10 m steps would be 11,128 points in one keystroke.
+TEST_F(Recording, AutoPointWritesAtMostAHundredPointsAndSaysSo)
+{
+    QSignalSpy status(recorder.get(), &ManualRecorder::statusTextChanged);
+    choose("jump");
+    startRun();
+    recorder->savePosition();
+    state.position.lat.degrees += 1;
+    tick();
+    recorder->savePosition();
+    const QByteArrayList l = lines("jump");
+    ASSERT_EQ(l.size(), 2 + 2 * (100 + 1));
+    // Evenly spread over the whole way, a hundred-and-first of it apart.
+    EXPECT_EQ(zv::sentenceField(l[2], 3), "4806.3392");
+    EXPECT_EQ(zv::sentenceField(l[200], 3), "4905.1509");
+    ASSERT_EQ(status.size(), 1);
+    EXPECT_EQ(status[0][0].toString(), "Auto-Point: 100 points at most, one every 1102 m");
+    // The next point without a limit puts the last text record back.
+    moveNorthTenths(11);
+    tick();
+    recorder->savePosition();
+    ASSERT_EQ(status.size(), 2);
+    EXPECT_EQ(status[1][0].toString(), QString());
+    checkWithPynmea2("jump");
+}
+
+TEST_F(Recording, AutoPointAcrossAMeridianFillsTheShortWay)
+{
+    struct Case {
+        int degrees;
+        const char* lonHead; // every recorded longitude starts so (or is 180 degrees)
+    } cases[] = {{0, "00000."}, {179, "17959."}};
+    for (const auto& c : cases) {
+        const QByteArray name = "m" + QByteArray::number(c.degrees);
+        state.position.lon = AxisPosition{false, c.degrees, c.degrees ? 59 : 0, c.degrees ? 59 : 1, 0};
+        choose(QString::fromLatin1(name));
+        startRun();
+        recorder->savePosition();
+        state.position.lon.negative = true; // 2 arc-seconds (41 m) west or east
+        tick();
+        recorder->savePosition();
+        QByteArrayList lons, astray;
+        for (const QByteArray& l : lines(name.constData()))
+            if (l.startsWith("$GPRMC")) {
+                lons.append(zv::sentenceField(l, 5));
+                if (!lons.last().startsWith(c.lonHead) && lons.last() != "18000.0000")
+                    astray.append(lons.last());
+            }
+        EXPECT_EQ(lons.size(), 2 + 3) << c.degrees;
+        EXPECT_EQ(astray.size(), 0) << c.degrees << ": " << astray.value(0).constData();
+        recorder->closeRecording();
+    }
+}
+
 TEST_F(Recording, ShortWayGetsNoIntermediatePoint)
 {
     choose("trip");
@@ -260,10 +336,11 @@ TEST_F(Recording, TextRecordsAndSeparators)
         {"", nullptr},
         {"$Br*id\tge", "GPTXT,48.09575,N,011.63658,E,\"Bridge\""},
         {"$*", nullptr},
+        {"\xc5\x81\xc3\xb3" "d\xc5\xba", nullptr}, // beyond Latin-1: refused with a message
     };
     QByteArrayList expected;
     for (const auto& c : cases) {
-        dialogs.queueInput(QString::fromLatin1(c.input));
+        dialogs.queueInput(QString::fromUtf8(c.input));
         recorder->saveText();
         if (c.line)
             expected.append(zv::frameSentence(QByteArrayView(c.line)));
@@ -272,8 +349,11 @@ TEST_F(Recording, TextRecordsAndSeparators)
     }
     EXPECT_EQ(lines("notes"), expected);
     EXPECT_EQ(state.statusText, "48.09575,N,011.63658,E,\"Bridge\"");
-    EXPECT_EQ(dialogs.shown.last().title, "  ");
-    EXPECT_EQ(dialogs.shown.last().text, "\n Text :");
+    EXPECT_EQ(dialogs.shown.last().icon, zv::Dialogs::Icon::Warning);
+    EXPECT_EQ(dialogs.shown.last().text, QString::fromUtf8("Text not recorded: \"\xc5\x81\" and \"\xc5\xba\" cannot be "
+                                                            "written to the log (Latin-1 characters only)."));
+    EXPECT_EQ(dialogs.shown[dialogs.shown.size() - 2].title, "  ");
+    EXPECT_EQ(dialogs.shown[dialogs.shown.size() - 2].text, "\n Text :");
     checkWithPynmea2("notes");
 }
 

@@ -73,9 +73,12 @@ TEST(ManualWindow, SeedsFromTheLastRmcOnlyWhenItHasAFix)
     for (const auto& c : cases) {
         ManualHarness h;
         h.state().lastRmc = *c.rmc ? framed(c.rmc) : QByteArray();
+        h.ui().nnM->setText(QStringLiteral("268 m NN")); // the replay's altitude
         h.manualOn();
         EXPECT_EQ(h.latText(), QString::fromUtf8(c.lat)) << c.rmc;
         EXPECT_EQ(h.lonText(), QString::fromUtf8(c.lon)) << c.rmc;
+        // The altitude shown is the one the GGA sends.
+        EXPECT_EQ(h.label("nnM"), QStringLiteral("550 m NN")) << c.rmc;
     }
 }
 
@@ -100,8 +103,14 @@ TEST(ManualWindow, StartTicksOncePerSecondOnOpenChannelsAndStopCloses)
     h.ui().abstand[0]->click(); // hidden in manual mode, and no manual pace
     EXPECT_EQ(h.tick().timer1Interval(), 2000);
 
+    // The pause before the output is for track records: a manual tick sends
+    // at once, so the 100 ms pace gives ten positions a second.
+    h.tick().setPreOutputWaitMs(100);
     h.runTick();
     EXPECT_FALSE(h.list1().isEmpty());
+    EXPECT_FALSE(h.channel.sent.isEmpty());
+    QTest::qWait(150);
+    h.tick().setPreOutputWaitMs(0);
     h.stop();
     EXPECT_FALSE(h.channel.isOpen());
     EXPECT_FALSE(h.tick().timer1Enabled());
