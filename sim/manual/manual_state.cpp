@@ -2,16 +2,6 @@
 
 namespace zelvan {
 
-double foldedLongitude(double minutes)
-{
-    constexpr double kHalfTurn = 180.0 * 60.0;
-    if (minutes > kHalfTurn)
-        return minutes - 2 * kHalfTurn;
-    if (minutes < -kHalfTurn)
-        return minutes + 2 * kHalfTurn;
-    return minutes;
-}
-
 bool enterManualMode(ManualState& state, QByteArrayView lastRmc, const QDateTime& utcNow)
 {
     state.reference.reset();

@@ -2,6 +2,7 @@
 // The state of manual mode that the position spinners, the sentence
 // composer and the recording share. The window owns one instance.
 #include "sim/manual/manual_position.h"
+#include "sim/tracks/track_geometry.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -22,11 +23,6 @@ struct ManualPoint {
     double signedLon() const { return west ? -lonMin : lonMin; }
     bool operator==(const ManualPoint&) const = default;
 };
-
-// A longitude, or a difference of two, in signed minutes of arc folded into
-// -180..180 degrees: the short way round, across 180 degrees as across
-// Greenwich.
-double foldedLongitude(double minutes);
 
 struct ManualState {
     // Set by the spinners and the arrow keys.

@@ -21,12 +21,7 @@ DistanceAndCourse distanceAndCourse(double lat1, double lat2, double lon1, doubl
     const double northing = (lat2 - lat1) * kMetresPerMinute;
     // Signed longitudes take the shorter way round: across the 180th meridian
     // 179 59.9 E to 179 59.9 W is 0.2 minutes east, not 359 59.8 west.
-    double dLon = lon2 - lon1;
-    if (dLon > kHalfCircleMinutes)
-        dLon -= 2 * kHalfCircleMinutes;
-    else if (dLon < -kHalfCircleMinutes)
-        dLon += 2 * kHalfCircleMinutes;
-    const double easting = dLon * kMetresPerMinute * std::cos(meanLat);
+    const double easting = foldedLongitude(lon2 - lon1) * kMetresPerMinute * std::cos(meanLat);
     const double d = std::floor(std::sqrt(northing * northing + easting * easting) + 0.5);
     if (!std::isfinite(d))
         return result;
@@ -50,6 +45,15 @@ DistanceAndCourse distanceAndCourse(double lat1, double lat2, double lon1, doubl
     else
         result.courseDeg = wholeDegrees(northing / -easting) + 270;
     return result;
+}
+
+double foldedLongitude(double minutes)
+{
+    if (minutes > kHalfCircleMinutes)
+        return minutes - 2 * kHalfCircleMinutes;
+    if (minutes < -kHalfCircleMinutes)
+        return minutes + 2 * kHalfCircleMinutes;
+    return minutes;
 }
 
 int courseForHemisphere(int course, char latHemisphere, char lonHemisphere)

@@ -17,6 +17,11 @@ struct DistanceAndCourse {
 // the shorter way round).
 DistanceAndCourse distanceAndCourse(double lat1, double lat2, double lon1, double lon2);
 
+// A longitude, or a difference of two, in signed minutes of arc folded into
+// -180..180 degrees: the short way round, across 180 degrees as across
+// Greenwich.
+double foldedLongitude(double minutes);
+
 // Course measured on unsigned minutes, corrected for the hemisphere: west
 // mirrors east and west, south mirrors north and south.
 int courseForHemisphere(int course, char latHemisphere, char lonHemisphere);
