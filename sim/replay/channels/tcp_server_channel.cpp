@@ -14,6 +14,16 @@ namespace {
 // queued for it before its connection is cut.
 constexpr int kGracefulCloseMs = 5000;
 
+// "" is every address; "localhost" the loopback; anything else must be an address.
+QHostAddress listenAddress(const QString& text)
+{
+    if (text.isEmpty())
+        return QHostAddress(QHostAddress::Any);
+    if (text.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return QHostAddress(QHostAddress::LocalHost);
+    return QHostAddress(text);
+}
+
 QString addressText(const QHostAddress& address)
 {
     bool isV4 = false;
@@ -66,12 +76,24 @@ bool TcpServerChannel::open(QString* error)
 {
     if (m_server.isListening())
         m_server.close();
-    if (!m_server.listen(QHostAddress::Any, m_port)) {
+    const QString where = m_address.isEmpty() ? QStringLiteral("TCP port %1").arg(m_port)
+                                              : QStringLiteral("TCP address %1 port %2").arg(m_address).arg(m_port);
+    const QHostAddress address = listenAddress(m_address);
+    if (address.isNull()) {
         if (error)
-            *error = QStringLiteral("Winsock-Error No: %1   TCP port %2: %3")
+            *error = QStringLiteral("Winsock-Error No: %1   %2: not an address of this computer")
+                         .arg(winsockErrorNumber(QAbstractSocket::SocketAddressNotAvailableError))
+                         .arg(where);
+        return false;
+    }
+    m_server.setListenBacklogSize(kListenBacklog);
+    // Qt stops accepting while this many wait unaccepted; they are taken at once anyway.
+    m_server.setMaxPendingConnections(kListenBacklog);
+    if (!m_server.listen(address, m_port)) {
+        if (error)
+            *error = QStringLiteral("Winsock-Error No: %1   %2: %3")
                          .arg(winsockErrorNumber(m_server.serverError()))
-                         .arg(m_port)
-                         .arg(m_server.errorString());
+                         .arg(where, m_server.errorString());
         return false;
     }
     setStatus(true, m_statusColour);
@@ -132,6 +154,8 @@ void TcpServerChannel::send(const QByteArray& sentence)
             return;
         }
         socket->flush();
+        if (m_elements[i - 1].socket != socket) // the flush found it gone
+            continue;
         if (socket->bytesToWrite() > kMaxBacklog) {
             closeElement(i);
             Q_EMIT clientDropped(i, address);
@@ -186,9 +210,15 @@ void TcpServerChannel::onNewConnection()
         e.address = addressText(socket->peerAddress());
         // What a client sends means nothing here: read it and let it go.
         connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
+        // A client that leaves gives its descriptor back at once, not at the
+        // next send (which may be long in coming while nothing is replayed);
+        // its element is free for the next connection.
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            if (const int i = indexOf(socket); i > 0)
-                m_elements[i - 1].peerClosed = true;
+            if (const int i = indexOf(socket); i > 0) {
+                socket->disconnect(this);
+                socket->deleteLater(); // the socket closes its descriptor after this signal
+                m_elements[i - 1] = Element{};
+            }
         });
         connect(socket, &QTcpSocket::errorOccurred, this,
                 [this, socket](QAbstractSocket::SocketError error) { onSocketError(socket, error); });
