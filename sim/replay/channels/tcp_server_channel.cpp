@@ -6,6 +6,10 @@
 #include <QHostAddress>
 #include <QTimer>
 
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#endif
+
 namespace zelvan {
 
 namespace {
@@ -22,6 +26,25 @@ QHostAddress listenAddress(const QString& text)
     if (text.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
         return QHostAddress(QHostAddress::LocalHost);
     return QHostAddress(text);
+}
+
+// With a thousand clients the copy into Qt's buffer and its bookkeeping
+// cost more than the sending: while nothing waits in that buffer a sentence
+// goes straight to the system. What the system does not take at once (or a
+// failure, which Qt then reports) goes the usual way through the buffer.
+qint64 sendDirect(QTcpSocket* socket, const QByteArray& bytes)
+{
+#ifdef Q_OS_UNIX
+    if (socket->bytesToWrite() > 0)
+        return 0;
+    const ssize_t n = ::send(int(socket->socketDescriptor()), bytes.constData(), size_t(bytes.size()),
+                             MSG_DONTWAIT | MSG_NOSIGNAL);
+    return n > 0 ? n : 0;
+#else
+    Q_UNUSED(socket);
+    Q_UNUSED(bytes);
+    return 0;
+#endif
 }
 
 QString addressText(const QHostAddress& address)
@@ -146,7 +169,13 @@ void TcpServerChannel::send(const QByteArray& sentence)
             continue;
         QTcpSocket* socket = m_elements[i - 1].socket;
         const QString address = m_elements[i - 1].address;
-        if (socket->write(bytes) < 0) {
+        const qint64 taken = sendDirect(socket, bytes);
+        if (taken == bytes.size()) {
+            colour = tcpConnectedColour();
+            clients += address + QLatin1Char(' ');
+            continue;
+        }
+        if (socket->write(bytes.constData() + taken, bytes.size() - taken) < 0) {
             const int number = winsockErrorNumber(socket->error());
             if (number != kWinsockBadState)
                 Q_EMIT messageRequested(QStringLiteral("Unknown sending error No: %1   %2").arg(number).arg(socket->errorString()),
