@@ -302,6 +302,16 @@ bool removeFile(const QString& path, QString* error)
 #endif
 }
 
+bool isReadOnlyByMode(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    return statOf(path, &st) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+#else
+    return exists(path) && !QFileInfo(path).isWritable();
+#endif
+}
+
 QStringList oddFileNames(const QString& dir)
 {
 #ifdef Q_OS_UNIX

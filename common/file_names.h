@@ -40,6 +40,11 @@ qint64 fileSize(const QString& path); // 0 when there is none, as QFileInfo says
 bool renameFile(const QString& from, const QString& to, QString* error);
 bool removeFile(const QString& path, QString* error);
 
+// An existing file without any write permission: the user made it
+// read-only, and it is not written even where the system would let the
+// program (root).
+bool isReadOnlyByMode(const QString& path);
+
 // The names in `dir` that Qt's listings leave out (not valid UTF-8), of
 // regular files (links followed).
 QStringList oddFileNames(const QString& dir);

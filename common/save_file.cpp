@@ -31,14 +31,14 @@ namespace {
 bool takeOverMode(QSaveFile& file, QString* error)
 {
 #ifdef Q_OS_UNIX
-    struct stat st {};
-    if (::stat(encodeFileName(file.fileName()).constData(), &st) != 0)
-        return true; // a new file
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    if (isReadOnlyByMode(file.fileName())) {
         if (error)
             *error = QSaveFile::tr("Existing file %1 is not writable").arg(file.fileName());
         return false;
     }
+    struct stat st {};
+    if (::stat(encodeFileName(file.fileName()).constData(), &st) != 0)
+        return true; // a new file
     const int fd = file.handle();
     ::fchmod(fd, st.st_mode & 07777);
     if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) {
