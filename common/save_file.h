@@ -12,7 +12,9 @@ namespace zv {
 // short write of a full disk or a file-size limit) for success and renames
 // the cut file over the old one; so the flush is checked first, and on any
 // failure the temporary file is discarded and the old file stays as it was.
-// *error gets the reason for the user.
+// A file being replaced passes on its mode and owner; one without any write
+// permission is left as it is ("Existing file ... is not writable"), also
+// for root. *error gets the reason for the user.
 bool commitSaveFile(QSaveFile& file, QString* error = nullptr);
 
 // Why a write or flush on `file` failed: Qt's text, or the system's (from

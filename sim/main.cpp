@@ -1,3 +1,4 @@
+#include "common/file_names.h"
 #include "common/program_dir.h"
 #include "sim/headless/headless_replay.h"
 #include "sim/window/sim_window.h"
@@ -15,10 +16,11 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelvan"));
-    zelvan::SimWindow window(zv::resolveProgramDir(QApplication::arguments()));
+    // File names as the system gives them (QApplication's own list loses the bytes of names that are not UTF-8).
+    const QStringList args = zv::commandLineArguments(argc, argv);
+    zelvan::SimWindow window(zv::resolveProgramDir(args));
     window.show();
     // --load FILE: replay that file at once, as a click in the file list would.
-    const QStringList args = QApplication::arguments();
     const qsizetype load = args.indexOf(QStringLiteral("--load"));
     if (load > 0 && load + 1 < args.size())
         QTimer::singleShot(0, &window, [&window, file = args.at(load + 1)] { window.loadFile(file); });

@@ -1,6 +1,7 @@
 #include "display/intake/intake.h"
 
 #include "common/dialogs.h"
+#include "common/file_names.h"
 #include "common/save_file.h"
 #include "display/intake/receiver_source.h"
 
@@ -12,6 +13,7 @@
 #include <QWidget>
 
 #include <cerrno>
+#include <cstring>
 
 namespace vur {
 namespace {
@@ -266,9 +268,12 @@ void Intake::Check1_MouseUp(int index)
         m_log.setFileName(logPath());
         const QIODevice::OpenMode mode = m_logMode == 1 ? (QIODevice::WriteOnly | QIODevice::Truncate)
                                                         : (QIODevice::WriteOnly | QIODevice::Append);
-        if (!m_log.open(mode)) {
+        // A log the user made read-only is kept, also when the system would let root write it.
+        const bool readOnly = zv::isReadOnlyByMode(logPath());
+        if (readOnly || !m_log.open(mode)) {
             // Nothing would be recorded: say so and show the box unchecked.
-            const QString text = logPath() + QStringLiteral(": ") + m_log.errorString();
+            const QString text = logPath() + QStringLiteral(": ")
+                                 + (readOnly ? QString::fromLocal8Bit(std::strerror(EACCES)) : m_log.errorString());
             report(text);
             if (m_dialogs)
                 m_dialogs->message(text, QStringLiteral("Vur"), zv::Dialogs::Icon::Warning);

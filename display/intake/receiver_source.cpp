@@ -3,12 +3,33 @@
 #include <QNetworkDatagram>
 #include <QSerialPort>
 
+#ifdef Q_OS_LINUX
+#include <linux/sock_diag.h>
+#include <sys/socket.h>
+#endif
+
 namespace vur {
 namespace {
 
 QString portNumberError(const QString& value)
 {
     return value + QStringLiteral(": no port number from 1 to 65535");
+}
+
+// Datagrams the system threw away because the socket's queue was full.
+qint64 systemDrops(const QUdpSocket& socket)
+{
+#if defined(Q_OS_LINUX) && defined(SO_MEMINFO)
+    quint32 info[SK_MEMINFO_VARS] = {};
+    socklen_t size = sizeof info;
+    if (socket.socketDescriptor() >= 0
+        && ::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_MEMINFO, info, &size) == 0
+        && size > SK_MEMINFO_DROPS * sizeof(quint32))
+        return info[SK_MEMINFO_DROPS];
+#else
+    Q_UNUSED(socket);
+#endif
+    return 0;
 }
 
 } // namespace
@@ -207,7 +228,7 @@ UdpSource::UdpSource(const NetworkEndpoint& endpoint, QObject* parent)
     m_retry.setSingleShot(true);
     m_retry.setInterval(rebindMs);
     connect(&m_retry, &QTimer::timeout, this, &UdpSource::bindNow);
-    connect(&m_socket, &QUdpSocket::readyRead, this, &ReceiverSource::readyRead);
+    connect(&m_socket, &QUdpSocket::readyRead, this, &UdpSource::takeDatagrams);
 }
 
 UdpSource::~UdpSource()
@@ -229,6 +250,8 @@ void UdpSource::close()
     m_active = false;
     m_retry.stop();
     m_socket.abort();
+    m_queue.clear();
+    m_queued = 0;
 }
 
 void UdpSource::bindNow()
@@ -236,6 +259,8 @@ void UdpSource::bindNow()
     if (!m_active)
         return;
     m_socket.abort();
+    m_queue.clear();
+    m_queued = 0;
     QHostAddress address(QHostAddress::AnyIPv4);
     if (!m_endpoint.host.isEmpty()) {
         address = m_endpoint.host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0
@@ -248,6 +273,9 @@ void UdpSource::bindNow()
     }
     // Shared, so a chart plotter on the same computer can listen to the broadcast too.
     if (m_socket.bind(address, m_endpoint.port, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
+        m_ownDrops = 0;
+        m_reportedDrops = 0;
+        m_systemDropsAtBind = systemDrops(m_socket);
         Q_EMIT streamRestarted();
         Q_EMIT statusChanged(description(), false);
         return;
@@ -258,18 +286,58 @@ void UdpSource::bindNow()
                          true);
 }
 
+void UdpSource::takeDatagrams()
+{
+    // Reading here, inside the socket's own signal, keeps it announcing: one
+    // read at least whenever it says there is something.
+    for (int i = 0; i < datagramsPerTurn && m_socket.hasPendingDatagrams(); ++i) {
+        QByteArray data = m_socket.receiveDatagram().data();
+        if (data.isEmpty())
+            continue;
+        // A datagram is a whole message: a sentence sent without its line end
+        // is not glued to the next datagram.
+        if (!data.endsWith('\n') && !data.endsWith('\r'))
+            data += "\r\n";
+        m_queued += data.size();
+        m_queue.push_back(std::move(data));
+        // The newest positions matter: the oldest make way.
+        while (m_queued > queueLimit && m_queue.size() > 1) {
+            m_queued -= m_queue.front().size();
+            m_queue.pop_front();
+            ++m_ownDrops;
+        }
+    }
+    reportDrops();
+    if (!m_queue.empty())
+        Q_EMIT readyRead();
+}
+
+qint64 UdpSource::droppedDatagrams() const
+{
+    return m_ownDrops + std::max<qint64>(0, systemDrops(m_socket) - m_systemDropsAtBind);
+}
+
+void UdpSource::reportDrops()
+{
+    const qint64 dropped = droppedDatagrams();
+    if (dropped == m_reportedDrops)
+        return;
+    if (m_lastDropReport.isValid() && m_lastDropReport.elapsed() < dropReportMs)
+        return;
+    m_reportedDrops = dropped;
+    m_lastDropReport.start();
+    Q_EMIT statusChanged(description() + QStringLiteral(": ") + QString::number(dropped)
+                             + QStringLiteral(" datagrams dropped, more than the display can take"),
+                         true);
+}
+
 QByteArray UdpSource::read(qint64 max)
 {
     QByteArray out;
-    while (out.size() < max && m_socket.hasPendingDatagrams()) {
-        const QByteArray data = m_socket.receiveDatagram().data();
-        if (data.isEmpty())
-            continue;
-        out += data;
-        // A datagram is a whole message: a sentence sent without its line end
-        // is not glued to the next datagram.
-        if (!out.endsWith('\n') && !out.endsWith('\r'))
-            out += "\r\n";
+    while (out.size() < max && !m_queue.empty()) {
+        out += m_queue.front();
+        m_queued -= m_queue.front().size();
+        m_queue.pop_front();
     }
     return out;
 }

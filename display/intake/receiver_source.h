@@ -2,12 +2,14 @@
 // Where the intake's bytes come from: the serial port Comm1, a TCP peer
 // (Zelvan's server, a multiplexer) or UDP datagrams (the marine broadcast on
 // port 10110). The intake drains whichever it has and does not care which.
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <deque>
 #include <optional>
 
 class QSerialPort;
@@ -102,11 +104,21 @@ private:
     bool m_active = false;
 };
 
-// Listens for UDP datagrams; each datagram ends a line.
+// Listens for UDP datagrams; each datagram ends a line. Datagrams are taken
+// from the socket only when it announces them, into a queue of their own: a
+// flood fills that queue, its oldest datagrams make way for new ones, and the
+// socket never stops announcing (Qt announces again only after a read inside
+// its own signal). Lost datagrams are counted and said in the status line.
 class UdpSource : public ReceiverSource {
     Q_OBJECT
 public:
     static constexpr int rebindMs = 3000;
+    // Datagrams waiting for the intake, at most this many bytes.
+    static constexpr qint64 queueLimit = 64 * 1024;
+    // Taken from the socket per announcement before the window gets a turn.
+    static constexpr int datagramsPerTurn = 256;
+    // Losses are said at most this often.
+    static constexpr int dropReportMs = 1000;
 
     explicit UdpSource(const NetworkEndpoint& endpoint, QObject* parent = nullptr);
     ~UdpSource() override;
@@ -116,14 +128,25 @@ public:
     QByteArray read(qint64 max) override;
     QString description() const override { return m_endpoint.description(); }
     bool bound() const { return m_socket.state() == QAbstractSocket::BoundState; }
+    // Datagrams lost since the source was bound: by the system (its queue
+    // full) and by the source's own queue.
+    qint64 droppedDatagrams() const;
 
 private:
     void bindNow();
+    void takeDatagrams();
+    void reportDrops();
 
     NetworkEndpoint m_endpoint;
     QUdpSocket m_socket;
     QTimer m_retry;
     bool m_active = false;
+    std::deque<QByteArray> m_queue;
+    qint64 m_queued = 0;
+    qint64 m_ownDrops = 0;
+    qint64 m_systemDropsAtBind = 0;
+    qint64 m_reportedDrops = 0;
+    QElapsedTimer m_lastDropReport;
 };
 
 } // namespace vur

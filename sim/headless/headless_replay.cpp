@@ -1,7 +1,9 @@
 #include "sim/headless/headless_replay.h"
 
+#include "common/file_names.h"
 #include "common/program_dir.h"
 #include "sim/replay/channels/channel_config.h"
+#include "sim/replay/channels/stdout_channel.h"
 #include "sim/replay/channels/tcp_server_channel.h"
 #include "sim/replay/output_channel.h"
 #include "sim/replay/replay_engine.h"
@@ -11,7 +13,6 @@
 #include "version.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
@@ -20,6 +21,17 @@
 #include <unistd.h>
 
 namespace zelvan {
+
+namespace {
+
+// Written by the handler of SIGINT and SIGTERM, read by the event loop.
+int g_signalPipe[2] = {-1, -1};
+
+// At the end of the file a reader of standard output that still reads gets
+// the rest; one that takes nothing for this long is left.
+constexpr int kDrainStallMs = 5000;
+
+} // namespace
 
 HeadlessReplay::HeadlessReplay(const HeadlessOptions& options, const QString& homeDir, QObject* parent)
     : QObject(parent), m_options(options), m_homeDir(homeDir)
@@ -81,10 +93,11 @@ void HeadlessReplay::load()
         finish(ExitDone);
         return;
     }
-    const QFileInfo info(m_options.file);
-    if (!info.isFile() || !info.isReadable()) {
-        printError(QStringLiteral("%1: %2").arg(m_options.file, info.exists() ? QStringLiteral("not a readable file")
-                                                                            : QStringLiteral("no such file")));
+    // The name as the system gave it: one that is not UTF-8 is a file like any other.
+    if (!zv::isFile(m_options.file) || !zv::isReadable(m_options.file)) {
+        printError(QStringLiteral("%1: %2").arg(m_options.file, zv::exists(m_options.file)
+                                                                    ? QStringLiteral("not a readable file")
+                                                                    : QStringLiteral("no such file")));
         finish(ExitReplayFailed);
         return;
     }
@@ -95,7 +108,7 @@ void HeadlessReplay::load()
             notes << text.trimmed();
     });
     m_loading = true;
-    const bool ok = m_engine->loader().loadFile(info.absoluteFilePath());
+    const bool ok = m_engine->loader().loadFile(zv::absolutePath(m_options.file));
     m_loading = false;
     disconnect(noting);
     if (m_stopping) {
@@ -171,6 +184,8 @@ bool recovers(OutputTarget::Kind kind)
 
 void HeadlessReplay::onOutputFailed(OutputChannel* channel, const QString& message)
 {
+    if (m_finished)
+        return;
     for (Output& o : m_outputs) {
         if (o.channel.get() != channel || o.dropped)
             continue;
@@ -205,10 +220,7 @@ void HeadlessReplay::showProgress()
     if (m_state.recordIndex == m_shownIndex || !m_state.replayActive)
         return;
     m_shownIndex = m_state.recordIndex;
-    const QByteArray line =
-        QStringLiteral("record %1 of %2\n").arg(m_state.recordIndex).arg(m_state.recordTotal).toLocal8Bit();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
+    printProgress(QStringLiteral("record %1 of %2").arg(m_state.recordIndex).arg(m_state.recordTotal));
 }
 
 void HeadlessReplay::finish(int code)
@@ -217,6 +229,11 @@ void HeadlessReplay::finish(int code)
         return;
     m_finished = true;
     m_progress.stop();
+    // Not after a signal: the user wants the program to end now.
+    if (!m_stopping)
+        for (Output& o : m_outputs)
+            if (auto* out = qobject_cast<StdoutChannel*>(o.channel.get()); out && !o.dropped)
+                out->drain(kDrainStallMs, g_signalPipe[0]);
     for (Output& o : m_outputs)
         if (o.channel)
             o.channel->close();
@@ -226,8 +243,6 @@ void HeadlessReplay::finish(int code)
 // ---------------------------------------------------------------- the program
 
 namespace {
-
-int g_signalPipe[2] = {-1, -1};
 
 extern "C" void onTerminationSignal(int signal)
 {
@@ -261,7 +276,8 @@ int runHeadless(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Zelvan"));
-    const HeadlessParse parsed = parseHeadlessOptions(QCoreApplication::arguments().mid(1));
+    const QStringList arguments = zv::commandLineArguments(argc, argv);
+    const HeadlessParse parsed = parseHeadlessOptions(arguments.mid(1));
     if (!parsed.options) {
         printError(parsed.error);
         printError(QStringLiteral("see: zelvan --headless --help"));
@@ -282,7 +298,7 @@ int runHeadless(int argc, char** argv)
         printError(QStringLiteral("cannot watch for SIGINT and SIGTERM"));
         return ExitReplayFailed;
     }
-    QStringList homeArgs{QCoreApplication::arguments().value(0)};
+    QStringList homeArgs{arguments.value(0)};
     if (!options.home.isEmpty())
         homeArgs << QStringLiteral("--home") << options.home;
     const QString home = zv::resolveProgramDir(homeArgs);

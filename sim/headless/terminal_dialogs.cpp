@@ -1,14 +1,33 @@
 #include "sim/headless/terminal_dialogs.h"
 
+#include "sim/replay/channels/nonblocking_fd.h"
+
 #include <cstdio>
 
 namespace zelvan {
 
+namespace {
+
+void writeErrorLine(const QByteArray& line)
+{
+    // Standard error nobody reads (a pipe into a stopped pager) must not stop
+    // the run: a line that does not fit now is left out.
+    static NonBlockingFd err;
+    if (!err.isOpen() && !err.open(2, nullptr))
+        return;
+    err.writeSome(line.constData(), line.size());
+}
+
+} // namespace
+
 void printError(const QString& text)
 {
-    const QByteArray line = "zelvan: " + text.toLocal8Bit() + '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
+    writeErrorLine("zelvan: " + text.toLocal8Bit() + '\n');
+}
+
+void printProgress(const QString& text)
+{
+    writeErrorLine(text.toLocal8Bit() + '\n');
 }
 
 TerminalDialogs::TerminalDialogs(std::function<void(const QString&)> write) : m_write(std::move(write))

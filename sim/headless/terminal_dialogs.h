@@ -24,5 +24,7 @@ private:
 
 // One line on standard error, prefixed "zelvan: ".
 void printError(const QString& text);
+// "text" as a line on standard error, without the program's name.
+void printProgress(const QString& text);
 
 } // namespace zelvan

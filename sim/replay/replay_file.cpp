@@ -1,5 +1,6 @@
 #include "sim/replay/replay_file.h"
 
+#include "common/file_names.h"
 #include "common/nmea.h"
 
 namespace zelvan {
@@ -7,8 +8,8 @@ namespace zelvan {
 bool ReplayFile::open(const QString& path)
 {
     close();
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::ReadOnly))
+    m_path = path;
+    if (!zv::openFile(m_file, path, QIODevice::ReadOnly))
         return false;
     m_reader = std::make_unique<zv::LineReader>(&m_file, kMaxLine);
     return true;

@@ -18,7 +18,7 @@ public:
     bool open(const QString& path);
     void close();
     bool isOpen() const { return m_file.isOpen(); }
-    QString path() const { return m_file.fileName(); }
+    QString path() const { return m_path; }
     bool atEnd();
     // Next line without its end; false at the end or when not open.
     bool readLine(QByteArray& line);
@@ -29,6 +29,7 @@ public:
 
 private:
     QFile m_file;
+    QString m_path; // as given: a name that is not UTF-8 leaves m_file without one
     std::unique_ptr<zv::LineReader> m_reader;
 };
 

@@ -1,8 +1,8 @@
 #include "sim/tracks/file_manager.h"
 
+#include "common/file_names.h"
+
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -76,10 +76,13 @@ QStringList nameFiltersForPattern(const QString& pattern)
 
 bool matchesFilePattern(const QString& fileName, const QString& pattern)
 {
-    for (const QString& filter : nameFiltersForPattern(pattern)) {
+    // A regular expression takes no lone surrogate: odd bytes of a name that
+    // is not UTF-8 are matched as "_" on both sides.
+    const QString name = zv::plainFileName(fileName);
+    for (const QString& filter : nameFiltersForPattern(zv::plainFileName(pattern))) {
         const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(filter),
                                     QRegularExpression::CaseInsensitiveOption);
-        if (re.match(fileName).hasMatch())
+        if (re.match(name).hasMatch())
             return true;
     }
     return false;
@@ -90,40 +93,34 @@ FileOpResult renameTrackFile(const QString& path, const QString& newName)
     const QString name = newName.trimmed();
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || hasSeparator(name))
         return {false, systemReason(EINVAL)};
-    const QFileInfo source(path);
-    if (!source.exists() && !source.isSymLink())
+    // Names as the system gives them: one that is not UTF-8 is renamed like any other.
+    if (!zv::exists(path))
         return {false, systemReason(ENOENT)};
-    if (source.isDir())
+    if (zv::isDir(path))
         return {false, systemReason(EISDIR)};
-    const QString target = QDir(source.absolutePath()).filePath(name);
-    if (target == source.absoluteFilePath())
+    const QString source = zv::absolutePath(path);
+    const QString target = QDir(source.left(source.lastIndexOf(QLatin1Char('/')) + 1)).filePath(name);
+    if (target == source)
         return {true, QString()};
-    // QFile::rename never replaces an existing file; checking first gives the
+    // Renaming never replaces an existing file; checking first gives the
     // plain reason instead of Qt's wording.
-    if (QFileInfo::exists(target))
+    if (zv::exists(target))
         return {false, systemReason(EEXIST)};
-    QFile file(path);
-    if (!file.rename(target)) {
-        const QString reason = file.errorString();
+    QString reason;
+    if (!zv::renameFile(path, target, &reason))
         return {false, reason.isEmpty() ? systemReason(EACCES) : reason};
-    }
     return {true, QString()};
 }
 
 FileOpResult deleteTrackFile(const QString& path)
 {
-    if (path.isEmpty())
+    if (path.isEmpty() || !zv::exists(path))
         return {false, systemReason(ENOENT)};
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
-        return {false, systemReason(ENOENT)};
-    if (info.isDir())
+    if (zv::isDir(path))
         return {false, systemReason(EISDIR)};
-    QFile file(path);
-    if (!file.remove()) {
-        const QString reason = file.errorString();
+    QString reason;
+    if (!zv::removeFile(path, &reason))
         return {false, reason.isEmpty() ? systemReason(EACCES) : reason};
-    }
     return {true, QString()};
 }
 

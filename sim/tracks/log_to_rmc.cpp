@@ -1,5 +1,6 @@
 #include "sim/tracks/log_to_rmc.h"
 
+#include "common/file_names.h"
 #include "common/nmea.h"
 #include "common/text_lines.h"
 
@@ -47,9 +48,9 @@ QByteArray rmcFromGga(QByteArrayView gga, const QByteArray& speed, const QByteAr
 QString companionRmcPath(const QString& logPath)
 {
     const QFileInfo info(logPath);
-    QString base = info.completeBaseName();
+    QString base = zv::plainFileName(info.completeBaseName());
     if (base.isEmpty())
-        base = info.fileName().isEmpty() ? QStringLiteral("log") : info.fileName();
+        base = info.fileName().isEmpty() ? QStringLiteral("log") : zv::plainFileName(info.fileName());
     const QString dir = info.absolutePath();
     if (QFileInfo(dir).isWritable()) {
         const QString path = freeNameIn(dir, base, logPath);
@@ -62,10 +63,9 @@ QString companionRmcPath(const QString& logPath)
 LogConversion convertLogToRmc(const QString& logPath, const QDate& today, const std::function<bool()>& keepGoing)
 {
     LogConversion result;
-    QFile input(logPath);
-    if (!input.open(QIODevice::ReadOnly)) {
+    QFile input;
+    if (!zv::openFile(input, logPath, QIODevice::ReadOnly, &result.errorText)) {
         result.status = LogConversion::ReadFailed;
-        result.errorText = input.errorString();
         return result;
     }
     QFile output;

@@ -1,5 +1,6 @@
 #include "sim/tracks/track_replay.h"
 
+#include "common/file_names.h"
 #include "common/number_text.h"
 #include "sim/replay/replay_core.h"
 #include "sim/replay/replay_file.h"
@@ -15,7 +16,6 @@
 #include "sim/window/gauges.h"
 
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QPointF>
 #include <algorithm>
 #include <cmath>
@@ -201,7 +201,7 @@ bool TrackReplay::load()
                                : QStringLiteral("No track points !"));
         return false;
     }
-    m_index.fileSize = QFileInfo(m_s.trackPath).size();
+    m_index.fileSize = zv::fileSize(m_s.trackPath);
     m_index.valid = true;
 
     if (m_ui.autoSkip && autoSkip)
@@ -345,7 +345,7 @@ bool TrackReplay::readLastLine()
         m_loader.stopReplay(StopEndOfFile);
         return false;
     }
-    const qint64 size = QFileInfo(m_s.trackPath).size();
+    const qint64 size = zv::fileSize(m_s.trackPath);
     auto lastFrom = [this](qint64 from, QByteArray& last) {
         QByteArray line;
         bool any = false;
@@ -499,7 +499,7 @@ void TrackReplay::skipRecords(std::int32_t n)
 // track names. Only while the file is the one indexed.
 bool TrackReplay::skipByIndex(std::int32_t n)
 {
-    if (!m_index.valid || QFileInfo(m_s.trackPath).size() != m_index.fileSize)
+    if (!m_index.valid || zv::fileSize(m_s.trackPath) != m_index.fileSize)
         return false;
     const qint64 from = m_file.position();
     const QVector<qint64>& records = m_index.records;

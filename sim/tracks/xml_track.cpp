@@ -1,5 +1,7 @@
 #include "sim/tracks/xml_track.h"
 
+#include "common/file_names.h"
+
 #include <QFile>
 #include <QXmlStreamReader>
 #include <algorithm>
@@ -605,11 +607,12 @@ XmlTrackRead readXmlTrack(QIODevice& device, const KeepGoing& keepGoing)
 
 XmlTrackRead readXmlTrackFile(const QString& path, const KeepGoing& keepGoing)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    QString reason;
+    if (!zv::openFile(file, path, QIODevice::ReadOnly, &reason)) {
         XmlTrackRead result;
         result.error = XmlTrackRead::CannotOpen;
-        result.errorText = QStringLiteral("Cannot open %1: %2").arg(path, file.errorString());
+        result.errorText = QStringLiteral("Cannot open %1: %2").arg(path, reason);
         return result;
     }
     if (file.size() == 0) {

@@ -1,5 +1,6 @@
 #include "sim/tracks/xml_track_convert.h"
 
+#include "common/file_names.h"
 #include "common/text_lines.h"
 #include "sim/tracks/track_format.h"
 #include "sim/tracks/track_record.h"
@@ -86,10 +87,10 @@ QByteArray sourceLine(const XmlTrackData& data, const QString& sourceName)
 QString companionBase(const QString& sourcePath)
 {
     const QFileInfo info(sourcePath);
-    const QString base = info.completeBaseName();
+    const QString base = zv::plainFileName(info.completeBaseName());
     if (!base.isEmpty())
         return base;
-    return info.fileName().isEmpty() ? QStringLiteral("track") : info.fileName();
+    return info.fileName().isEmpty() ? QStringLiteral("track") : zv::plainFileName(info.fileName());
 }
 
 QString freeNameIn(const QString& dir, const QString& base, const QString& sourcePath)
@@ -151,8 +152,8 @@ constexpr qint64 kLinesPerAsk = 4096;
 
 std::optional<QList<TrackFix>> kmlLineReading(const QString& path, const QDateTime& nowUtc, const KeepGoing& keepGoing)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!zv::openFile(file, path, QIODevice::ReadOnly))
         return std::nullopt;
     zv::LineReader reader(&file);
     if (detectTrackFormat(reader).format != TrackFormat::Kml)
@@ -346,8 +347,8 @@ XmlTrackConversion prepareXmlTrack(const QString& path, const QDateTime& nowUtc,
 
 XmlTrackConversion prepareUtf16Text(const QString& path, const KeepGoing& keepGoing)
 {
-    QFile input(path);
-    if (!input.open(QIODevice::ReadOnly))
+    QFile input;
+    if (!zv::openFile(input, path, QIODevice::ReadOnly))
         return notNeeded(); // the loader's own reading reports it
     const QByteArray head = input.peek(2);
     const bool little = head == QByteArray("\xFF\xFE", 2);

@@ -3,6 +3,7 @@
 #include "sim/replay/channels/channel_config.h"
 
 #include "common/dialogs.h"
+#include "common/file_names.h"
 #include "sim/replay/replay_core.h"
 #include "sim/replay/replay_engine.h"
 #include "sim/replay/replay_tick.h"
@@ -29,6 +30,7 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace zelvan {
 
@@ -440,9 +442,19 @@ void SimWindow::refreshFileList()
     for (const char* p : kTrackPatterns)
         patterns << QString::fromLatin1(p);
     QStringList files = QDir(m_folder).entryList(patterns, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QString pattern = m_file1Pattern.isNull() ? patterns.join(QLatin1Char(';')) : m_file1Pattern;
     if (!m_file1Pattern.isNull()) { // the file panel's pattern, matched without regard to case
         files = QDir(m_folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
-        files.removeIf([this](const QString& f) { return !matchesFilePattern(f, m_file1Pattern); });
+        files.removeIf([&pattern](const QString& f) { return !matchesFilePattern(f, pattern); });
+    }
+    // Names that are not UTF-8 (old disks, archives), which Qt's listing leaves out.
+    QStringList odd = zv::oddFileNames(m_folder);
+    odd.removeIf([&pattern](const QString& f) { return !matchesFilePattern(f, pattern); });
+    if (!odd.isEmpty()) {
+        files += odd;
+        // The listing's own order: by name, case ignored.
+        std::stable_sort(files.begin(), files.end(),
+                         [](const QString& a, const QString& b) { return a.toLower() < b.toLower(); });
     }
     files.removeDuplicates();
     m_ui.file1->clear();

@@ -1,6 +1,7 @@
 // The file panel on the SIM window: the name field FileT, the pattern
 // buttons, the stored selection, and the file menu (rename, delete, cancel).
 #include "common/dialogs.h"
+#include "common/file_names.h"
 #include "sim/replay/channels/output_port.h"
 #include "sim/tracks/loader.h"
 #include "sim/window/sim_window.h"
@@ -10,7 +11,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QListWidget>
@@ -200,12 +200,15 @@ void SimWindow::applyFilePanel(const FilePanelUpdate& u)
 
 bool SimWindow::loadFile(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.isFile())
+    // Names as the system gives them: a name that is not UTF-8 is split as text.
+    if (!zv::isFile(path))
         return false;
-    setTrackFolder(info.absolutePath());
-    auto found = m_ui.file1->findItems(info.fileName(), Qt::MatchExactly);
-    QListWidgetItem* item = found.isEmpty() ? new QListWidgetItem(info.fileName(), m_ui.file1) : found.first();
+    const QString absolute = zv::absolutePath(path);
+    const qsizetype slash = absolute.lastIndexOf(QLatin1Char('/'));
+    const QString name = absolute.mid(slash + 1);
+    setTrackFolder(slash > 0 ? absolute.left(slash) : QStringLiteral("/"));
+    auto found = m_ui.file1->findItems(name, Qt::MatchExactly);
+    QListWidgetItem* item = found.isEmpty() ? new QListWidgetItem(name, m_ui.file1) : found.first();
     m_ui.file1->setCurrentItem(item);
     m_loader->loadSelectedFile();
     return true;

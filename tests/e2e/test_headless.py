@@ -59,6 +59,12 @@ def test_stdout_matches_the_window(failures, home):
     r = run(["--home", home, "--pace", "cont", log])
     check(failures, r.stdout == golden, "progress reached standard output")
     check(failures, re.search(rb"record \d+ of \d+", r.stderr), f"no progress on stderr: {r.stderr!r}")
+    # A name that is not UTF-8 (old disks, archives) is taken as the system gives it.
+    odd = os.path.join(os.fsencode(home), b"bad\xffname.log")
+    shutil.copy(log, odd)
+    r = run(["--home", home, "--pace", "cont", "--output", "-", "--quiet", odd])
+    check(failures, r.returncode == 0 and r.stdout == golden,
+          f"a file name that is not UTF-8: exit {r.returncode}, {len(r.stdout)} bytes, {r.stderr!r}")
 
 
 def test_exit_codes(failures, home):
@@ -177,6 +183,41 @@ def test_a_failing_output_is_dropped(failures, home):
     check(failures, code == 1 and b"no output is left" in proc.stderr.read(), f"no output left: exit {code}")
 
 
+def test_a_stalled_reader_blocks_nothing(failures, home):
+    """Standard output and standard error into a pipe nobody reads (a stopped
+    pager): the TCP output goes on, and SIGTERM still ends the run at once."""
+    import fcntl
+    log = os.path.join(zvpeers.TEST_DATA, "replay", GOLDEN_LOG)
+    port = zvpeers.free_port()
+    stalled, pipe_in = os.pipe()
+    fcntl.fcntl(pipe_in, 1031, 4096)  # F_SETPIPE_SZ: full after a few epochs
+    proc = zvpeers.start(headless(["--home", home, "--pace", "file:100", "--loop", "--output", "-",
+                                   "--output", f"tcp:{port}", log]),
+                         env=env_without_display(), stdout=pipe_in, stderr=pipe_in)
+    os.close(pipe_in)
+    try:
+        if not zvpeers.wait_for(lambda: zvpeers.listening(port), timeout=15):
+            failures.append("the TCP output did not listen")
+            return
+        data, arrivals = read_tcp(port, 6)
+        late = [t for t in arrivals if t > arrivals[0] + 4] if arrivals else []
+        check(failures, len(late) >= 3,
+              f"the TCP output stopped behind the stalled pipe: {len(arrivals)} epochs, {len(late)} after 4 s")
+        asked = time.monotonic()
+        proc.send_signal(signal.SIGTERM)
+        try:
+            code = proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            failures.append("SIGTERM did not end a run whose standard output nobody reads")
+            return
+        took = time.monotonic() - asked
+        print(f"stalled pipe: {len(arrivals)} epochs over TCP in 6 s, SIGTERM ended the run in {took:.2f} s")
+        check(failures, code == 0, f"exit {code} after SIGTERM")
+        check(failures, took < 1.5, f"SIGTERM took {took:.2f} s")
+    finally:
+        os.close(stalled)
+
+
 def test_pty_and_udp(failures, home):
     """A pseudo-terminal reached through a link (the default one in the program
     folder) and UDP datagrams to 127.0.0.1: both carry the replay at once."""
@@ -275,7 +316,8 @@ def main():
     home = zvpeers.temp_home("zv-headless-")
     try:
         for test in (test_stdout_matches_the_window, test_exit_codes, test_tcp_and_stdout_together,
-                     test_a_failing_output_is_dropped, test_pty_and_udp, test_signals_end_cleanly):
+                     test_a_failing_output_is_dropped, test_a_stalled_reader_blocks_nothing, test_pty_and_udp,
+                     test_signals_end_cleanly):
             sub = os.path.join(home, test.__name__)
             os.mkdir(sub)
             before = len(failures)

@@ -47,6 +47,9 @@ ChannelConfig ChannelConfig::fromIni(const QString& iniPath)
     ChannelConfig config;
     config.devices = zv::loadDeviceOverrides(iniPath);
     readPort(iniValue(iniPath, QLatin1String("TCP"), QLatin1String("Port")), &config.tcpPort);
+    config.tcpAddress = iniValue(iniPath, QLatin1String("TCP"), QLatin1String("Address"));
+    if (config.tcpAddress.startsWith(QLatin1Char('[')) && config.tcpAddress.endsWith(QLatin1Char(']')))
+        config.tcpAddress = config.tcpAddress.mid(1, config.tcpAddress.size() - 2);
     readPort(iniValue(iniPath, QLatin1String("UDP"), QLatin1String("Port")), &config.udpPort);
     if (const QString host = iniValue(iniPath, QLatin1String("UDP"), QLatin1String("Host")); !host.isEmpty())
         config.udpHost = host;

@@ -1,7 +1,8 @@
 #pragma once
 // What the output channels take from Zelvan.ini: device paths for port
 // names ([Devices], where "pty" makes a COM entry a virtual serial port), the
-// TCP server's port ([TCP] Port) and the UDP entry's target ([UDP] Host, Port).
+// TCP server's port and address ([TCP] Port, Address) and the UDP entry's
+// target ([UDP] Host, Port).
 #include "common/port_names.h"
 
 #include <QString>
@@ -17,6 +18,10 @@ inline constexpr quint16 kDefaultUdpPort = 10110;
 struct ChannelConfig {
     zv::DeviceOverrides devices;
     quint16 tcpPort = kDefaultTcpPort;
+    // Empty: every address of the computer, so the server is reachable from
+    // the network; "127.0.0.1" keeps it on this computer. IPv6 may be
+    // written in brackets.
+    QString tcpAddress;
     QString udpHost = QString::fromLatin1(kDefaultUdpHost);
     quint16 udpPort = kDefaultUdpPort;
 

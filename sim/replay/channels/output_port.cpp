@@ -188,6 +188,7 @@ void OutputPort::stopOutput()
 void OutputPort::startTcpListener()
 {
     m_tcp->setPort(m_config.tcpPort);
+    m_tcp->setAddress(m_config.tcpAddress);
     QString error;
     if (!m_tcp->open(&error))
         onChannelFailed(error);
@@ -248,6 +249,7 @@ void OutputPort::applyConfig()
 {
     m_serial->setDeviceOverrides(m_config.devices);
     m_tcp->setPort(m_config.tcpPort);
+    m_tcp->setAddress(m_config.tcpAddress);
     m_udp->setHost(m_config.udpHost);
     m_udp->setPort(m_config.udpPort);
     for (PortWriteChannel* channel : m_portWrites)

@@ -10,6 +10,7 @@
 #include "sim/replay/channels/udp_channel.h"
 
 #include <QDir>
+#include <QHostAddress>
 #include <QRegularExpression>
 
 namespace zelvan {
@@ -108,12 +109,24 @@ std::optional<OutputTarget> parseOutputTarget(const QString& text, QString* erro
         target.kind = OutputTarget::Kind::TcpServer;
         if (lower == QLatin1String("tcp"))
             return target;
-        const auto port = portNumber(text.mid(4));
-        if (!port) {
-            *error = QStringLiteral("\"%1\" is no port number (1..65535)").arg(text.mid(4));
+        const QString rest = text.mid(4);
+        // tcp:PORT on every address, tcp:ADDRESS:PORT on one ([v6] in brackets).
+        if (!rest.contains(QLatin1Char(':')) && !rest.contains(QLatin1Char('.')) && !rest.startsWith(QLatin1Char('['))) {
+            const auto port = portNumber(rest);
+            if (!port) {
+                *error = QStringLiteral("\"%1\" is no port number (1..65535)").arg(rest);
+                return std::nullopt;
+            }
+            target.port = *port;
+            return target;
+        }
+        if (!splitHostPort(rest, true, target, error))
+            return std::nullopt;
+        if (target.host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0
+            && QHostAddress(target.host).isNull()) {
+            *error = QStringLiteral("\"%1\" is not an address of this computer (tcp:ADDRESS:PORT)").arg(target.host);
             return std::nullopt;
         }
-        target.port = *port;
         return target;
     }
     if (lower == QLatin1String("udp") || keyword("udp")) {
@@ -148,7 +161,7 @@ std::optional<OutputTarget> parseOutputTarget(const QString& text, QString* erro
         target.path = text;
         return target;
     }
-    *error = QStringLiteral("unknown output \"%1\" (-, tcp[:PORT], tcp-client:HOST:PORT, udp:HOST[:PORT], "
+    *error = QStringLiteral("unknown output \"%1\" (-, tcp[:[ADDRESS:]PORT], tcp-client:HOST:PORT, udp:HOST[:PORT], "
                             "pty[:LINK], COMn, LPTn or a device path)")
                  .arg(text);
     return std::nullopt;
@@ -163,6 +176,8 @@ QString describeOutputTarget(const OutputTarget& target)
     switch (target.kind) {
     case OutputTarget::Kind::Stdout: return QStringLiteral("standard output");
     case OutputTarget::Kind::TcpServer:
+        if (!target.host.isEmpty())
+            return QStringLiteral("tcp:") + hostPort();
         return target.port ? QStringLiteral("tcp:%1").arg(target.port) : QStringLiteral("tcp");
     case OutputTarget::Kind::TcpClient: return QStringLiteral("tcp-client:") + hostPort();
     case OutputTarget::Kind::Udp: return QStringLiteral("udp:") + hostPort();
@@ -183,6 +198,7 @@ std::unique_ptr<OutputChannel> createOutputChannel(const OutputTarget& target, c
     case OutputTarget::Kind::TcpServer: {
         auto tcp = std::make_unique<TcpServerChannel>();
         tcp->setPort(target.port ? target.port : config.tcpPort);
+        tcp->setAddress(target.host.isEmpty() ? config.tcpAddress : target.host);
         return tcp;
     }
     case OutputTarget::Kind::Com: {

@@ -14,7 +14,7 @@ class OutputChannel;
 struct OutputTarget {
     enum class Kind { Stdout, TcpServer, TcpClient, Udp, Pty, Device, Com, Lpt };
     Kind kind = Kind::Stdout;
-    QString host;     // TcpClient, Udp
+    QString host;     // TcpClient, Udp: the peer; TcpServer: the address listened on (empty = [TCP] Address)
     quint16 port = 0; // TcpServer: 0 = [TCP] Port of Zelvan.ini; TcpClient, Udp: the peer's
     QString path;     // Device; Pty: the link (empty = <home>/ttyZelvan)
     int number = 0;   // Com, Lpt: n of COMn, LPTn
@@ -26,7 +26,9 @@ inline constexpr char kDefaultPtyLink[] = "ttyZelvan";
 
 // The output forms:
 //   -                   standard output
-//   tcp[:PORT]          TCP server (default: [TCP] Port of Zelvan.ini)
+//   tcp[:PORT]          TCP server (default: [TCP] Port of Zelvan.ini) on
+//                       every address unless [TCP] Address names one
+//   tcp:ADDRESS:PORT    TCP server on one address ([v6] in brackets)
 //   tcp-client:HOST:PORT
 //   udp:HOST[:PORT]     datagrams (default port 10110); [v6] in brackets
 //   pty[:LINK]          a pseudo-terminal reached through LINK

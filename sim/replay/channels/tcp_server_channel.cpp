@@ -6,6 +6,10 @@
 #include <QHostAddress>
 #include <QTimer>
 
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#endif
+
 namespace zelvan {
 
 namespace {
@@ -13,6 +17,35 @@ namespace {
 // A client asked to go at StopTcpListener gets this long to take what is
 // queued for it before its connection is cut.
 constexpr int kGracefulCloseMs = 5000;
+
+// "" is every address; "localhost" the loopback; anything else must be an address.
+QHostAddress listenAddress(const QString& text)
+{
+    if (text.isEmpty())
+        return QHostAddress(QHostAddress::Any);
+    if (text.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return QHostAddress(QHostAddress::LocalHost);
+    return QHostAddress(text);
+}
+
+// With a thousand clients the copy into Qt's buffer and its bookkeeping
+// cost more than the sending: while nothing waits in that buffer a sentence
+// goes straight to the system. What the system does not take at once (or a
+// failure, which Qt then reports) goes the usual way through the buffer.
+qint64 sendDirect(QTcpSocket* socket, const QByteArray& bytes)
+{
+#ifdef Q_OS_UNIX
+    if (socket->bytesToWrite() > 0)
+        return 0;
+    const ssize_t n = ::send(int(socket->socketDescriptor()), bytes.constData(), size_t(bytes.size()),
+                             MSG_DONTWAIT | MSG_NOSIGNAL);
+    return n > 0 ? n : 0;
+#else
+    Q_UNUSED(socket);
+    Q_UNUSED(bytes);
+    return 0;
+#endif
+}
 
 QString addressText(const QHostAddress& address)
 {
@@ -66,12 +99,24 @@ bool TcpServerChannel::open(QString* error)
 {
     if (m_server.isListening())
         m_server.close();
-    if (!m_server.listen(QHostAddress::Any, m_port)) {
+    const QString where = m_address.isEmpty() ? QStringLiteral("TCP port %1").arg(m_port)
+                                              : QStringLiteral("TCP address %1 port %2").arg(m_address).arg(m_port);
+    const QHostAddress address = listenAddress(m_address);
+    if (address.isNull()) {
         if (error)
-            *error = QStringLiteral("Winsock-Error No: %1   TCP port %2: %3")
+            *error = QStringLiteral("Winsock-Error No: %1   %2: not an address of this computer")
+                         .arg(winsockErrorNumber(QAbstractSocket::SocketAddressNotAvailableError))
+                         .arg(where);
+        return false;
+    }
+    m_server.setListenBacklogSize(kListenBacklog);
+    // Qt stops accepting while this many wait unaccepted; they are taken at once anyway.
+    m_server.setMaxPendingConnections(kListenBacklog);
+    if (!m_server.listen(address, m_port)) {
+        if (error)
+            *error = QStringLiteral("Winsock-Error No: %1   %2: %3")
                          .arg(winsockErrorNumber(m_server.serverError()))
-                         .arg(m_port)
-                         .arg(m_server.errorString());
+                         .arg(where, m_server.errorString());
         return false;
     }
     setStatus(true, m_statusColour);
@@ -124,7 +169,13 @@ void TcpServerChannel::send(const QByteArray& sentence)
             continue;
         QTcpSocket* socket = m_elements[i - 1].socket;
         const QString address = m_elements[i - 1].address;
-        if (socket->write(bytes) < 0) {
+        const qint64 taken = sendDirect(socket, bytes);
+        if (taken == bytes.size()) {
+            colour = tcpConnectedColour();
+            clients += address + QLatin1Char(' ');
+            continue;
+        }
+        if (socket->write(bytes.constData() + taken, bytes.size() - taken) < 0) {
             const int number = winsockErrorNumber(socket->error());
             if (number != kWinsockBadState)
                 Q_EMIT messageRequested(QStringLiteral("Unknown sending error No: %1   %2").arg(number).arg(socket->errorString()),
@@ -132,6 +183,8 @@ void TcpServerChannel::send(const QByteArray& sentence)
             return;
         }
         socket->flush();
+        if (m_elements[i - 1].socket != socket) // the flush found it gone
+            continue;
         if (socket->bytesToWrite() > kMaxBacklog) {
             closeElement(i);
             Q_EMIT clientDropped(i, address);
@@ -186,9 +239,15 @@ void TcpServerChannel::onNewConnection()
         e.address = addressText(socket->peerAddress());
         // What a client sends means nothing here: read it and let it go.
         connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
+        // A client that leaves gives its descriptor back at once, not at the
+        // next send (which may be long in coming while nothing is replayed);
+        // its element is free for the next connection.
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            if (const int i = indexOf(socket); i > 0)
-                m_elements[i - 1].peerClosed = true;
+            if (const int i = indexOf(socket); i > 0) {
+                socket->disconnect(this);
+                socket->deleteLater(); // the socket closes its descriptor after this signal
+                m_elements[i - 1] = Element{};
+            }
         });
         connect(socket, &QTcpSocket::errorOccurred, this,
                 [this, socket](QAbstractSocket::SocketError error) { onSocketError(socket, error); });

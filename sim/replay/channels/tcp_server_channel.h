@@ -6,6 +6,7 @@
 
 #include <QAbstractSocket>
 #include <QColor>
+#include <QHostAddress>
 #include <QList>
 #include <QPointer>
 #include <QTcpServer>
@@ -28,14 +29,24 @@ public:
     // A client whose unsent data passes this is closed and its element
     // freed: a client that does not read must not make Zelvan grow.
     static constexpr qint64 kMaxBacklog = 64 * 1024;
+    // Connection requests the system holds until they are accepted: a burst
+    // of clients connecting at once must not overflow it (the system caps it
+    // at its own limit, net.core.somaxconn).
+    static constexpr int kListenBacklog = 4096;
 
     explicit TcpServerChannel(QObject* parent = nullptr);
     ~TcpServerChannel() override;
 
     void setPort(quint16 port) { m_port = port; }
     quint16 port() const { return m_port; }
+    // The address listened on: empty for every address of the computer
+    // (reachable from the network), "127.0.0.1" or "localhost" to keep the
+    // server on this computer, IPv6 without brackets. Takes effect at open.
+    void setAddress(const QString& address) { m_address = address; }
+    QString address() const { return m_address; }
     // The port actually listened on (differs from port() only for port 0).
     quint16 listeningPort() const { return m_server.serverPort(); }
+    QHostAddress listeningAddress() const { return m_server.serverAddress(); }
 
     // StartTcpListener. On failure *error is the Winsock message text
     // ("Winsock-Error No: " ...) naming the port and the system's reason.
@@ -81,6 +92,7 @@ private:
 
     QTcpServer m_server;
     quint16 m_port = 1000;
+    QString m_address;
     QList<Element> m_elements; // m_elements[i - 1] is element i
     bool m_statusVisible = false;
     QColor m_statusColour;

@@ -199,3 +199,26 @@ TEST(Intake, FullDiskStopsTheLogOnceKeepsItsLinesAndSaysSo)
     EXPECT_TRUE(fx.dialogs.shown[0].text.endsWith("Vur.log\nFile too large")) << fx.dialogs.shown[0].text.toStdString();
     EXPECT_TRUE(fx.log().startsWith(old + kGga)) << fx.log().constData();
 }
+
+// Vur.log made read-only by its user is neither truncated nor appended to,
+// also when Vur runs as root.
+TEST(Intake, ReadOnlyLogIsKept)
+{
+    Fixture fx;
+    const QString path = fx.window.intake()->logPath();
+    const QByteArray old = "$GPXXX,kept*00\r\n";
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(old);
+    }
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    for (const char* box : {"Check1(0)", "Check1(1)"}) {
+        fx.clickLeft(box);
+        EXPECT_EQ(fx.window.intake()->logMode(), 0) << box;
+        EXPECT_FALSE(fx.find<QCheckBox>(box)->isChecked()) << box;
+        fx.feed(twoSentences());
+        EXPECT_EQ(fx.log(), old) << box;
+    }
+    EXPECT_EQ(fx.dialogs.shown.size(), 2);
+}

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QScrollBar>
@@ -18,6 +19,13 @@
 #include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace vur;
 
@@ -60,6 +68,13 @@ quint16 closedTcpPort()
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
+}
+
+quint16 freeUdpPort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    return probe.localPort();
 }
 
 QTcpSocket* acceptPeer(QTcpServer& server, int ms = 5000)
@@ -209,10 +224,8 @@ TEST(NetworkSource, ChoosingAnotherPortStopsReconnecting)
 
 TEST(NetworkSource, UdpDatagramsFeedTheIntake)
 {
-    QUdpSocket probe;
-    ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
-    const quint16 port = probe.localPort();
-    probe.close();
+    const quint16 port = freeUdpPort();
+    ASSERT_NE(port, 0);
     Window w(QStringLiteral("udp:") + QString::number(port));
     EXPECT_EQ(w.text("GPSL"), QStringLiteral("udp :") + QString::number(port));
 
@@ -227,6 +240,55 @@ TEST(NetworkSource, UdpDatagramsFeedTheIntake)
     EXPECT_TRUE(w.waitText("SPEED", QStringLiteral("19")));
     EXPECT_EQ(w.text("GPSL"), QStringLiteral("GPS ok   3D-NAV   8/8 Sat"));
     EXPECT_EQ(w.window.intake()->dispatchedCount(), 4);
+}
+
+// Datagrams at full speed from another thread fill the socket's queue while the
+// display reads; once they stop, the next epoch must still be shown and the
+// status line must have said that datagrams were lost.
+TEST(NetworkSource, UdpFloodLeavesTheDisplayReading)
+{
+    const quint16 port = freeUdpPort();
+    ASSERT_NE(port, 0);
+    Window w(QStringLiteral("udp:127.0.0.1:") + QString::number(port));
+    ASSERT_EQ(w.text("GPSL"), QStringLiteral("udp 127.0.0.1:") + QString::number(port));
+    QSignalSpy reports(w.window.intake(), &Intake::failureReported);
+
+    std::atomic<bool> stop{false};
+    std::thread flood([port, &stop] {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const QByteArray rmc = "$GPRMC,113000,A,4807.038,N,01131.000,E,10.0,084.4,061226,003.1,W*6A\r\n";
+        // Bounded in count and time: loopback only, never more than 3 s.
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 3'000'000 && !stop && clock.elapsed() < 3000; ++i)
+            ::sendto(fd, rmc.constData(), size_t(rmc.size()), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        ::close(fd);
+    });
+    QTest::qWait(3200);
+    stop = true;
+    flood.join();
+
+    // A receiver's next epochs, a few a second: the first ones may still meet
+    // a full queue, but the display must be back on them at once.
+    QUdpSocket sender;
+    QElapsedTimer since;
+    since.start();
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        sender.writeDatagram("$GPGGA,113005,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*00\r\n"
+                             "$GPRMC,113005,A,4807.038,N,01131.000,E,20.0,084.4,061226,003.1,W*00\r\n",
+                             QHostAddress::LocalHost, port);
+        QTest::qWait(100);
+        return w.text("SPEED") == QStringLiteral("37");
+    }, 5000)) << w.text("SPEED").toStdString();
+    RecordProperty("epoch_shown_after_ms", int(since.elapsed()));
+    bool said = false;
+    for (const QList<QVariant>& r : reports)
+        said = said || r.at(0).toString().contains(QStringLiteral("datagrams dropped"));
+    EXPECT_TRUE(said);
 }
 
 TEST(NetworkSource, UnusableValueIsReportedAndNothingIsOpened)

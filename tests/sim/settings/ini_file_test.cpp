@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using zelvan::IniFile;
 
 namespace {
@@ -177,6 +180,51 @@ TEST(IniFile, SavesAtomicallyAndReportsWhyItCannot)
 
     // A folder that does not exist.
     EXPECT_FALSE(ini.save(dir.filePath(QStringLiteral("missing/Zelvan.ini")), &error));
+}
+
+// The file's mode is the user's: a read-only file is not replaced (also when
+// the program runs as root, whom the system lets write anything), and a
+// rewritten file keeps its mode and, where the program may set it, its owner.
+TEST(IniFile, SaveKeepsTheFilesModeAndNeverReplacesAReadOnlyFile)
+{
+    const struct {
+        mode_t mode;
+        bool saved;
+    } cases[] = {{0444, false}, {0400, false}, {0600, true}, {0640, true}, {0664, true}, {0606, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Zelvan.ini"));
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("[Port]\r\nCOM= 1\r\n");
+        }
+        const QByteArray native = QFile::encodeName(path);
+        ASSERT_EQ(::chmod(native.constData(), c.mode), 0);
+        const bool root = ::geteuid() == 0;
+        if (root) {
+            ASSERT_EQ(::chown(native.constData(), 4242, 4343), 0);
+        }
+        IniFile ini = IniFile::fromBytes(readAll(path));
+        ini.writeInt(QStringLiteral("Port"), QStringLiteral("COM"), 2);
+        QString error;
+        EXPECT_EQ(ini.save(path, &error), c.saved) << error.toStdString();
+        struct stat st {};
+        ASSERT_EQ(::stat(native.constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.mode);
+        if (root) {
+            EXPECT_EQ(st.st_uid, 4242u);
+            EXPECT_EQ(st.st_gid, 4343u);
+        }
+        if (c.saved) {
+            EXPECT_EQ(readAll(path), QByteArray("[Port]\r\nCOM= 2\r\n"));
+        } else {
+            EXPECT_EQ(readAll(path), QByteArray("[Port]\r\nCOM= 1\r\n"));
+            EXPECT_EQ(error, QStringLiteral("Existing file %1 is not writable").arg(path));
+        }
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Zelvan.ini")});
+    }
 }
 
 TEST(IniFile, ValueWithLineEndsStaysOnItsLine)

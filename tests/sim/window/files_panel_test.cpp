@@ -19,6 +19,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace zelvan;
 
 namespace {
@@ -153,6 +156,56 @@ TEST(FilePanel, FailedRenameAndDeleteShowTheReasonAndKeepTheList)
     ASSERT_EQ(p.dialogs.shown.size(), 2);
     EXPECT_TRUE(p.dialogs.shown.last().text.contains(QStringLiteral("a.log")));
     EXPECT_EQ(p.listed(), QStringList{"b.log"});
+}
+
+// Names from old disks and archives that are not UTF-8 are the user's files
+// like any other: listed, replayed, renamed and deleted.
+TEST(FilePanel, NamesThatAreNotUtf8AreListedReplayedRenamedAndDeleted)
+{
+    Panel p({"a.log"});
+    const QByteArray folder = QFile::encodeName(p.tracks) + '/';
+    auto exists = [&](const QByteArray& name) { return ::access((folder + name).constData(), F_OK) == 0; };
+    // What a failure leaves behind, which the temporary folder cannot see to remove.
+    const std::unique_ptr<const QByteArray, void (*)(const QByteArray*)> cleanUp(&folder, [](const QByteArray* f) {
+        for (const char* name : {"bad\xffname.log", "\xe9t\xe9.log"})
+            ::unlink((*f + name).constData());
+    });
+    for (const QByteArray& name : {QByteArray("bad\xffname.log"), QByteArray("\xe9t\xe9.log")}) {
+        const int fd = ::open((folder + name).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0);
+        const QByteArray line = "$GPRMC,120000,A,4807.038,N,01131.000,E,0,0,250626,,*00\r\n";
+        ASSERT_EQ(::write(fd, line.constData(), size_t(line.size())), line.size());
+        ::close(fd);
+    }
+    p.button("NMEA")->click();
+    const QStringList listed = p.listed();
+    ASSERT_EQ(listed.size(), 3) << listed.join(QLatin1Char('|')).toStdString();
+    QString bad, accented;
+    for (const QString& name : listed) {
+        if (name.startsWith(QStringLiteral("bad")))
+            bad = name;
+        else if (name != QStringLiteral("a.log"))
+            accented = name;
+    }
+    ASSERT_FALSE(bad.isEmpty());
+    ASSERT_FALSE(accented.isEmpty());
+
+    p.file1()->setCurrentItem(p.file1()->findItems(bad, Qt::MatchExactly).value(0));
+    p.w->loader().loadSelectedFile();
+    EXPECT_TRUE(p.w->replayState().replayActive);
+    EXPECT_EQ(p.w->replayState().fileKind, FileKindNmeaLog);
+    p.w->loader().stopReplay(StopByUser);
+    EXPECT_TRUE(p.dialogs.shown.isEmpty()) << p.dialogs.shown.value(0).text.toStdString();
+
+    p.menu(bad, "MRen");
+    p.fileT()->setText(QStringLiteral("good.log"));
+    QTest::keyClick(p.fileT(), Qt::Key_Return);
+    EXPECT_TRUE(exists("good.log"));
+    EXPECT_FALSE(exists("bad\xffname.log"));
+    p.menu(accented, "MDel");
+    EXPECT_FALSE(exists("\xe9t\xe9.log"));
+    EXPECT_EQ(p.listed(), (QStringList{"a.log", "good.log"}));
+    EXPECT_TRUE(p.dialogs.shown.isEmpty()) << p.dialogs.shown.value(0).text.toStdString();
 }
 
 TEST(FilePanel, SavedSelectionComesBackThroughLoad)

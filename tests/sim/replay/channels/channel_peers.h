@@ -14,7 +14,16 @@
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTest>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
+
+#include <poll.h>
+#include <unistd.h>
 
 namespace channeltest {
 
@@ -94,5 +103,57 @@ struct SerialReader {
         return QTest::qWaitFor([&] { return bytes.size() >= size; }, ms);
     }
 };
+
+// Watches a step that must never wait for a reader. Still running after `ms`,
+// it had to wait: `rescue` then runs on another thread (reads the pipe, opens
+// the FIFO) so the test ends with a failure instead of hanging.
+class BlockWatch {
+public:
+    using Rescue = std::function<void(const std::atomic<bool>& done)>;
+    BlockWatch(int ms, Rescue rescue)
+        : m_thread([this, ms, rescue = std::move(rescue)] {
+              std::unique_lock lock(m_mutex);
+              if (m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_done.load(); }))
+                  return;
+              lock.unlock();
+              m_blocked = true;
+              rescue(m_done);
+          })
+    {
+    }
+    ~BlockWatch() { finish(); }
+    // Call when the step has returned: true when it had to be rescued.
+    bool finish()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_blocked;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::atomic<bool> m_done{false};
+    std::atomic<bool> m_blocked{false};
+    std::thread m_thread;
+};
+
+// A rescue that reads whatever arrives on fd until the step is done.
+inline BlockWatch::Rescue readUntilDone(int fd)
+{
+    return [fd](const std::atomic<bool>& done) {
+        char buffer[65536];
+        while (!done) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 50) > 0 && ::read(fd, buffer, sizeof buffer) <= 0)
+                return;
+        }
+    };
+}
 
 } // namespace channeltest

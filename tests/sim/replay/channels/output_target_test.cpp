@@ -1,5 +1,7 @@
 // Outputs named on the command line: the forms a user writes, the mistakes
 // the parser must name, and the channels made from them.
+#include "channel_peers.h"
+
 #include "sim/replay/channels/output_target.h"
 #include "sim/replay/channels/printer_channel.h"
 #include "sim/replay/channels/pty_channel.h"
@@ -29,6 +31,9 @@ TEST(OutputTarget, ReadsEveryForm)
         {"-", {Kind::Stdout, {}, 0, {}, 0}},
         {"tcp", {Kind::TcpServer, {}, 0, {}, 0}},
         {"TCP:10110", {Kind::TcpServer, {}, 10110, {}, 0}},
+        {"tcp:127.0.0.1:10110", {Kind::TcpServer, "127.0.0.1", 10110, {}, 0}},
+        {"tcp:[::1]:10110", {Kind::TcpServer, "::1", 10110, {}, 0}},
+        {"tcp:localhost:10110", {Kind::TcpServer, "localhost", 10110, {}, 0}},
         {"tcp-client:127.0.0.1:2947", {Kind::TcpClient, "127.0.0.1", 2947, {}, 0}},
         {"tcp-client:[::1]:2947", {Kind::TcpClient, "::1", 2947, {}, 0}},
         {"udp:192.168.1.255", {Kind::Udp, "192.168.1.255", 10110, {}, 0}},
@@ -61,6 +66,10 @@ TEST(OutputTarget, NamesWhatIsWrong)
         {"tcp:65536", "no port number"},
         {"tcp:", "no port number"},
         {"tcp:10110x", "no port number"},
+        {"tcp:127.0.0.1:", "names no port"},
+        {"tcp:127.0.0.1", "names no port"},
+        {"tcp:::1:10110", "in brackets"},
+        {"tcp:gps.example:10110", "not an address"},
         {"tcp-client:localhost", "names no port"},
         {"tcp-client::2947", "names no host"},
         {"tcp-client:::1:2947", "in brackets"},
@@ -85,15 +94,20 @@ TEST(OutputTarget, ChannelsTakeTheSettingsFilesPortsAndDevices)
     QTemporaryDir home;
     QFile ini(QDir(home.path()).filePath(QStringLiteral("Zelvan.ini")));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[TCP]\r\nPort=4711\r\n[Devices]\r\nCOM3=/dev/pts/77\r\nLPT2=" + home.path().toUtf8() + "/lp\r\n");
+    ini.write("[TCP]\r\nPort=4711\r\nAddress=127.0.0.1\r\n[Devices]\r\nCOM3=/dev/pts/77\r\nLPT2=" + home.path().toUtf8() + "/lp\r\n");
     ini.close();
     QString error;
 
     auto tcp = createOutputChannel(*parseOutputTarget(QStringLiteral("tcp"), nullptr), home.path(), &error);
     ASSERT_TRUE(qobject_cast<TcpServerChannel*>(tcp.get()));
     EXPECT_EQ(static_cast<TcpServerChannel*>(tcp.get())->port(), 4711);
+    EXPECT_EQ(static_cast<TcpServerChannel*>(tcp.get())->address(), QStringLiteral("127.0.0.1"));
     auto tcpGiven = createOutputChannel(*parseOutputTarget(QStringLiteral("tcp:5001"), nullptr), home.path(), &error);
     EXPECT_EQ(static_cast<TcpServerChannel*>(tcpGiven.get())->port(), 5001);
+    EXPECT_EQ(static_cast<TcpServerChannel*>(tcpGiven.get())->address(), QStringLiteral("127.0.0.1"));
+    auto tcpV6 = createOutputChannel(*parseOutputTarget(QStringLiteral("tcp:[::1]:5002"), nullptr), home.path(), &error);
+    EXPECT_EQ(static_cast<TcpServerChannel*>(tcpV6.get())->port(), 5002);
+    EXPECT_EQ(static_cast<TcpServerChannel*>(tcpV6.get())->address(), QStringLiteral("::1"));
 
     auto com = createOutputChannel(*parseOutputTarget(QStringLiteral("COM3"), nullptr), home.path(), &error);
     ASSERT_TRUE(qobject_cast<SerialChannel*>(com.get()));
@@ -165,4 +179,26 @@ TEST(StdoutChannel, WritesSentencesWithCrLfAndReportsAGoneReader)
     ::close(fds[1]);
     EXPECT_EQ(failures.size(), 1);
     EXPECT_FALSE(channel.isOpen());
+}
+
+TEST(StdoutChannel, AReaderThatNeverReadsIsDroppedWithoutEverWaiting)
+{
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    StdoutChannel channel(fds[1]);
+    QString error;
+    ASSERT_TRUE(channel.open(&error)) << error.toStdString();
+    QStringList failures;
+    QObject::connect(&channel, &OutputChannel::failed, [&failures](const QString& m) { failures << m; });
+    const QByteArray sentence = "$GPRMC,200008,A,5504.4344,N,01025.5385,E,0.0,0.0,260810,1.0,E,D*16";
+    channeltest::BlockWatch watch(5000, channeltest::readUntilDone(fds[0]));
+    // Several times what the pipe and the backlog hold together.
+    for (int i = 0; i < 10000 && channel.isOpen(); ++i)
+        channel.send(sentence);
+    EXPECT_FALSE(watch.finish()) << "a sentence waited for the reader";
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0].contains(QStringLiteral("does not read"))) << failures[0].toStdString();
+    EXPECT_FALSE(channel.isOpen());
+    ::close(fds[0]);
+    ::close(fds[1]);
 }

@@ -103,6 +103,7 @@ TEST(ChannelConfig, ReadsTcpPortAndDevicesFromTheSettingsFile)
         const char* ini;
         quint16 port;
         const char* com3;
+        const char* address = ""; // empty: every address
     } cases[] = {
         {"", kDefaultTcpPort, "/dev/ttyS2"},
         {"[TCP]\r\nPort=5017\r\n", 5017, "/dev/ttyS2"},
@@ -111,6 +112,8 @@ TEST(ChannelConfig, ReadsTcpPortAndDevicesFromTheSettingsFile)
         {"[TCP]\nPort=70000\n", kDefaultTcpPort, "/dev/ttyS2"},
         {"[TCP]\nPort=abc\n", kDefaultTcpPort, "/dev/ttyS2"},
         {"[Other]\nPort=2000\n", kDefaultTcpPort, "/dev/ttyS2"},
+        {"[TCP]\nAddress=127.0.0.1\nPort=5017\n", 5017, "/dev/ttyS2", "127.0.0.1"},
+        {"[TCP]\naddress = [::1]\n", kDefaultTcpPort, "/dev/ttyS2", "::1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.ini);
@@ -121,6 +124,7 @@ TEST(ChannelConfig, ReadsTcpPortAndDevicesFromTheSettingsFile)
         ini.close();
         const ChannelConfig config = ChannelConfig::fromIni(ini.fileName());
         EXPECT_EQ(config.tcpPort, c.port);
+        EXPECT_EQ(config.tcpAddress, QString::fromLatin1(c.address));
 #ifndef Q_OS_WIN
         EXPECT_EQ(zv::resolvePortName(QStringLiteral("COM3"), config.devices), QString::fromLatin1(c.com3));
 #endif

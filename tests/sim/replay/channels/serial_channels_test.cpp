@@ -11,6 +11,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 using namespace zelvan;
 using channeltest::PtyPair;
 using channeltest::SerialReader;
@@ -222,4 +225,49 @@ TEST(PrinterChannel, OpensWritesAndClosesTheDeviceForEverySentence)
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_TRUE(dialogs.shown[0].text.contains(device));
     EXPECT_FALSE(QFile::exists(device)); // never created in the device's place
+}
+
+// A printer name mapped to a FIFO (a spooler, a test bench) whose reader is
+// missing or stuck: neither the open nor the writes may keep the replay waiting.
+TEST(PrinterChannel, AFifoNobodyReadsNeverKeepsTheReplayWaiting)
+{
+    QTemporaryDir home;
+    const QString fifo = home.filePath(QStringLiteral("lp1"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    writeIni(home.path(), "[Devices]\nLPT2=" + fifo.toLocal8Bit() + "\n");
+    zvtest::ScriptedDialogs dialogs;
+    OutputPort output(home.path(), &dialogs);
+    output.setOutPortIndex(21);
+
+    // No reader at all.
+    int rescued = -1;
+    {
+        channeltest::BlockWatch watch(3000, [&](const std::atomic<bool>& done) {
+            rescued = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+            channeltest::readUntilDone(rescued)(done);
+        });
+        output.startOutput();
+        EXPECT_FALSE(watch.finish()) << "opening the FIFO waited for a reader";
+    }
+    if (rescued >= 0)
+        ::close(rescued);
+    output.stopOutput();
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_TRUE(dialogs.shown[0].text.contains(fifo)) << dialogs.shown[0].text.toStdString();
+
+    // A reader that holds the FIFO open and never reads.
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    output.startOutput();
+    {
+        channeltest::BlockWatch watch(5000, channeltest::readUntilDone(reader));
+        for (int i = 0; i < 10000; ++i) {
+            QByteArray s("$GPRMC,200008,A,5504.4344,N,01025.5385,E,0.0,0.0,260810,1.0,E,D*16");
+            output.sendSentence(s);
+        }
+        EXPECT_FALSE(watch.finish()) << "a sentence waited for the reader";
+    }
+    EXPECT_EQ(dialogs.shown.size(), 2) << "the stuck reader is reported once";
+    output.stopOutput();
+    ::close(reader);
 }

@@ -12,9 +12,12 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <memory>
+#include <vector>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -73,14 +76,14 @@ struct Server {
         output->setOutPortIndex(kTcpIndex);
     }
     TcpServerChannel& tcp() { return *output->tcp(); }
-    bool waitForClients(int connected)
+    bool waitForClients(int connected, int ms = 5000)
     {
         return QTest::qWaitFor([&] {
             int n = 0;
             for (int i = 1; i <= tcp().tcpCount(); ++i)
                 n += tcp().elementState(i) == TcpElementState::Connected;
             return n == connected;
-        }, 5000);
+        }, ms);
     }
     void send(QByteArray s) { output->sendSentence(s); }
 };
@@ -119,10 +122,11 @@ TEST(TcpServerChannel, ThreeClientsGetEverySentenceAndAFreedElementIsReused)
     for (Client* c : {c1.get(), &c2, &c3})
         EXPECT_TRUE(QTest::qWaitFor([&] { return c->got == all; }, 5000));
 
-    // The first client leaves: its element is closed on the next send, the others go on.
+    // The first client leaves: its element is closed (at once, giving its
+    // descriptor back), the next send skips it, the others go on.
     c1->socket.disconnectFromHost();
     c1.reset();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.tcp().elementState(1) == TcpElementState::Closing; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.tcp().elementState(1) == TcpElementState::Closed; }, 5000));
     server.send("$GPTXT,after the first left");
     all += "$GPTXT,after the first left\r\n";
     EXPECT_EQ(server.tcp().elementState(1), TcpElementState::Closed);
@@ -184,6 +188,61 @@ TEST(TcpServerChannel, ClientThatDoesNotReadIsDroppedWhileOthersKeepReceiving)
     EXPECT_TRUE(server.dialogs.shown.isEmpty());
 }
 
+// A burst of clients, every one connecting before the server gets a turn:
+// none may be left in the system's queue unaccepted.
+TEST(TcpServerChannel, ThousandClientsConnectingAtOnceAreAllServed)
+{
+    constexpr int kClients = 1000;
+    rlimit files{};
+    ::getrlimit(RLIMIT_NOFILE, &files);
+    if (files.rlim_cur < 2 * kClients + 200) {
+        files.rlim_cur = std::min<rlim_t>(files.rlim_max, 2 * kClients + 200);
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
+    ASSERT_GE(files.rlim_cur, rlim_t(2 * kClients + 200)) << "ulimit -n is too low for this test";
+
+    Server server;
+    server.output->startOutput();
+    ASSERT_TRUE(server.tcp().isOpen());
+    std::vector<int> fds;
+    for (int i = 0; i < kClients; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        ASSERT_GE(fd, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(server.port);
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        fds.push_back(fd);
+    }
+    // The system retries a refused handshake after 1 s and then 3 s: anything
+    // not accepted by 2 s was left in the queue.
+    const bool all = server.waitForClients(kClients, 2000);
+    int connected = 0;
+    for (int i = 1; i <= server.tcp().tcpCount(); ++i)
+        connected += server.tcp().elementState(i) == TcpElementState::Connected;
+    EXPECT_TRUE(all) << connected << " of " << kClients << " accepted";
+
+    server.send("$GPTXT,everyone");
+    int served = 0;
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<bool> got(fds.size());
+    while (served < kClients && clock.elapsed() < 2000) {
+        QCoreApplication::processEvents();
+        for (size_t i = 0; i < fds.size(); ++i) {
+            char buffer[64];
+            if (!got[i] && ::recv(fds[i], buffer, sizeof buffer, 0) > 0) {
+                got[i] = true;
+                ++served;
+            }
+        }
+    }
+    EXPECT_EQ(served, kClients);
+    for (int fd : fds)
+        ::close(fd);
+}
+
 TEST(TcpServerChannel, DataFromClientsIsReadAndDiscarded)
 {
     Server server;
@@ -214,6 +273,33 @@ TEST(TcpServerChannel, ResetByThePeerShowsNoMessage)
     }
     EXPECT_EQ(server.tcp().elementState(1), TcpElementState::Closed);
     EXPECT_TRUE(server.dialogs.shown.isEmpty());
+}
+
+TEST(TcpServerChannel, ListensOnTheAddressItIsGivenOrEveryAddress)
+{
+    const struct {
+        const char* address;
+        QHostAddress listening;
+        bool opens;
+    } cases[] = {
+        {"", QHostAddress(QHostAddress::Any), true},
+        {"127.0.0.1", QHostAddress(QHostAddress::LocalHost), true},
+        {"localhost", QHostAddress(QHostAddress::LocalHost), true},
+        {"192.0.2.1", QHostAddress(), false}, // not an address of this computer
+        {"no.such.host", QHostAddress(), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address);
+        TcpServerChannel tcp;
+        tcp.setAddress(QString::fromLatin1(c.address));
+        tcp.setPort(channeltest::freePort());
+        QString error;
+        ASSERT_EQ(tcp.open(&error), c.opens) << error.toStdString();
+        if (c.opens)
+            EXPECT_EQ(tcp.listeningAddress(), c.listening);
+        else
+            EXPECT_TRUE(error.startsWith(QStringLiteral("Winsock-Error No: 10049   TCP "))) << error.toStdString();
+    }
 }
 
 TEST(TcpServerChannel, PortInUseIsReportedOnceWithTheWinsockText)
