@@ -32,7 +32,7 @@ struct Panel {
     std::unique_ptr<SimWindow> w;
     zvtest::ScriptedDialogs dialogs;
 
-    explicit Panel(const QStringList& files)
+    explicit Panel(const QStringList& files, bool printerOutput = false)
     {
         QDir(home.path()).mkdir(QStringLiteral("Tracks"));
         tracks = home.filePath(QStringLiteral("Tracks"));
@@ -40,6 +40,16 @@ struct Panel {
             QFile file(QDir(tracks).filePath(f));
             file.open(QIODevice::WriteOnly);
             file.write("$GPRMC,120000,A,4807.038,N,01131.000,E,0,0,250626,,*00\r\n");
+        }
+        // Replays go into a file through the first printer entry, so no serial
+        // device of the machine is needed (or held by a parallel test).
+        if (printerOutput) {
+            QFile ini(QDir(home.path()).filePath(QStringLiteral("Zelvan.ini")));
+            ini.open(QIODevice::WriteOnly);
+            ini.write("[Port]\r\nCOM= 20\r\n[Devices]\r\nLPT1=" + QDir(home.path()).filePath(QStringLiteral("lpt1")).toUtf8() + "\r\n");
+            ini.close();
+            QFile device(QDir(home.path()).filePath(QStringLiteral("lpt1")));
+            device.open(QIODevice::WriteOnly);
         }
         w = std::make_unique<SimWindow>(home.path());
         w->setDialogs(&dialogs);
@@ -162,7 +172,7 @@ TEST(FilePanel, FailedRenameAndDeleteShowTheReasonAndKeepTheList)
 // like any other: listed, replayed, renamed and deleted.
 TEST(FilePanel, NamesThatAreNotUtf8AreListedReplayedRenamedAndDeleted)
 {
-    Panel p({"a.log"});
+    Panel p({"a.log"}, true);
     const QByteArray folder = QFile::encodeName(p.tracks) + '/';
     auto exists = [&](const QByteArray& name) { return ::access((folder + name).constData(), F_OK) == 0; };
     // What a failure leaves behind, which the temporary folder cannot see to remove.
