@@ -1,4 +1,10 @@
 #pragma once
+#include "display/decode/live_display.h"
+#include "display/intake/intake.h"
+#include "display/targets/targets.h"
+#include "display/trip/recording_dialogue.h"
+#include "display/trip/trip_statistics.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -19,21 +25,22 @@ namespace vur {
 
 class CompassView;
 class FaultPicture;
-class Intake;
-class LiveDisplay;
 class SatelliteBars;
 class Lamp;
 class ProfileView;
 class ProfileReadouts;
-class RecordingDialogue;
 class RouteView;
 class TargetArrowView;
-class Targets;
-class TripStatistics;
 
 // The navigation display's main window "Form1": creates and lays out the
-// controls and wires their events to the intake and the live display.
-class DisplayWindow : public QWidget {
+// controls, shows what the engines tell it and feeds the user's clicks to
+// them.
+class DisplayWindow : public QWidget,
+                      private IntakeView,
+                      private LiveDisplayView,
+                      private TripView,
+                      private TargetsView,
+                      private RecordingDialogueView {
     Q_OBJECT
 public:
     explicit DisplayWindow(const QString& homeDir, QWidget* parent = nullptr);
@@ -54,6 +61,37 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // IntakeView
+    void showPortName(const QString& name) override;
+    void showStatus(const QString& text) override;
+    void clearStatus(const QString& ifShowing) override;
+    void showLogMode(int mode) override;
+    void showAllTypes(bool checked) override;
+    void showTypeBox(SentenceType type, TypeBox state) override;
+    void enableTypeBox(SentenceType type, bool enabled) override;
+    void logBoxDone() override;
+    // LiveDisplayView
+    void showReadouts(const DisplayState& state) override;
+    void showSatellites(const std::vector<double>& bars, const QString& statusLine) override;
+    // TripView (display_window_trip.cpp)
+    void showTripTexts(const TripTexts& texts) override;
+    void clearSpeedAndAltitude() override;
+    void showClockAndDate(const QString& clock, const QString& date) override;
+    void plotChanged(Plot plot) override;
+    // RecordingDialogueView (display_window_trip.cpp)
+    void showDialogueMode(RecordingDialogue::Mode mode) override;
+    void showRecordingNames(const QStringList& names) override;
+    void showTypedName(const QString& name) override;
+    void focusNameField() override;
+    void showNameSelection(int row) override;
+    // TargetsView (display_window_targets.cpp)
+    void showTargetTexts(const TargetTexts& texts) override;
+    void showTargetList(const QStringList& entries, int selected) override;
+    void showTargetSelection(int selected) override;
+    void showTargetPanels(bool chooserShown, bool editorShown) override;
+    void showEditorName(const QString& name) override;
+    void wayChanged() override;
+
     void buildControls();
     void wireEvents();
     void placePointer();
@@ -117,6 +155,10 @@ private:
     QPushButton* m_load = nullptr;
     QLineEdit* m_fileT = nullptr;
     QListWidget* m_fileL = nullptr;
+    QLabel* m_tripReadouts[9] = {}; // SPDmax SPDavg STRweg STRluft Berg RZ FZ NNmax NNmin
+    QLabel* m_dirt = nullptr;
+    QLabel* m_dist = nullptr;
+    QLabel* m_trne = nullptr;
     QListWidget* m_gotoL = nullptr;
     QPushButton* m_gotoSave = nullptr;
     QLineEdit* m_gotoN = nullptr;

@@ -42,9 +42,9 @@ void DisplayWindow::setupTargets()
     m_targets = std::make_unique<Targets>(*m_dialogs);
 
     QWidget* panel = m_targetPanel;
-    auto* dirt = targetReadout(panel, "DIRT", 18);
-    auto* dist = targetReadout(panel, "DIST", 18);
-    auto* trne = targetReadout(panel, "TRNE", 22);
+    m_dirt = targetReadout(panel, "DIRT", 18);
+    m_dist = targetReadout(panel, "DIST", 18);
+    m_trne = targetReadout(panel, "TRNE", 22);
     m_dirP = new TargetArrowView([this] { return m_targets->arrowAngle(); }, panel);
     m_dirP->setObjectName(QStringLiteral("DirP"));
     m_dirP->setToolTip(QStringLiteral("Ziel"));
@@ -66,8 +66,8 @@ void DisplayWindow::setupTargets()
     m_gotoE->setToolTip(QStringLiteral("Eintrag löschen"));
 
     auto* head = new QHBoxLayout;
-    head->addWidget(dirt, 1);
-    head->addWidget(dist, 1);
+    head->addWidget(m_dirt, 1);
+    head->addWidget(m_dist, 1);
     auto* editor = new QHBoxLayout;
     editor->addWidget(m_gotoN, 1);
     editor->addWidget(m_gotoO);
@@ -76,23 +76,12 @@ void DisplayWindow::setupTargets()
     box->setContentsMargins(4, 4, 4, 4);
     box->addLayout(head);
     box->addWidget(m_dirP, 1);
-    box->addWidget(trne);
+    box->addWidget(m_trne);
     box->addWidget(m_gotoL, 1);
     box->addWidget(m_gotoSave);
     box->addLayout(editor);
 
-    TargetWidgets w;
-    w.DIRT = dirt;
-    w.DIST = dist;
-    w.TRNE = trne;
-    w.GotoL = m_gotoL;
-    w.GotoSave = m_gotoSave;
-    w.GotoN = m_gotoN;
-    w.GotoO = m_gotoO;
-    w.GotoE = m_gotoE;
-    w.DirP = m_dirP;
-    w.RTE = m_route;
-    m_targets->setWidgets(w);
+    m_targets->setView(this);
     // Form_Load: the targets file of the program folder.
     m_targets->load(m_homeDir);
 
@@ -121,6 +110,45 @@ void DisplayWindow::setupTargets()
             here = Position{m_posLatSec, m_posLonSec};
         m_targets->onVtg(here, m_trip->state(), m_live->state().courseInt);
     };
+}
+
+void DisplayWindow::showTargetTexts(const TargetTexts& texts)
+{
+    m_dirt->setText(texts.DIRT);
+    m_dist->setText(texts.DIST);
+    m_trne->setText(texts.TRNE);
+}
+
+void DisplayWindow::showTargetList(const QStringList& entries, int selected)
+{
+    m_gotoL->clear();
+    m_gotoL->addItems(entries);
+    m_gotoL->setCurrentRow(selected);
+}
+
+void DisplayWindow::showTargetSelection(int selected)
+{
+    m_gotoL->setCurrentRow(selected);
+}
+
+void DisplayWindow::showTargetPanels(bool chooserShown, bool editorShown)
+{
+    m_gotoSave->setVisible(chooserShown);
+    m_gotoL->setVisible(chooserShown);
+    m_trne->setVisible(!chooserShown);
+    for (QWidget* w : {static_cast<QWidget*>(m_gotoN), static_cast<QWidget*>(m_gotoO), static_cast<QWidget*>(m_gotoE)})
+        w->setVisible(editorShown);
+}
+
+void DisplayWindow::showEditorName(const QString& name)
+{
+    m_gotoN->setText(name);
+}
+
+void DisplayWindow::wayChanged()
+{
+    m_dirP->update();
+    m_route->update();
 }
 
 } // namespace vur

@@ -141,7 +141,7 @@ void DisplayWindow::setupTrip()
         {"NNmax", QStringLiteral("max.")},
         {"NNmin", QStringLiteral("min.")},
     };
-    QLabel* readouts[9] = {};
+    QLabel** readouts = m_tripReadouts;
     auto* grid = new QGridLayout;
     grid->setSpacing(2);
     for (int i = 0; i < 9; ++i) {
@@ -246,39 +246,15 @@ void DisplayWindow::setupTrip()
     });
     connect(m_route, &RouteView::pressed, this, [this](bool left) { m_trip->changeRouteScale(left); });
 
-    TripWidgets tw;
-    tw.SPDmax = readouts[0];
-    tw.SPDavg = readouts[1];
-    tw.STRweg = readouts[2];
-    tw.STRluft = readouts[3];
-    tw.Berg = readouts[4];
-    tw.RZ = readouts[5];
-    tw.FZ = readouts[6];
-    tw.NNmax = readouts[7];
-    tw.NNmin = readouts[8];
-    tw.RTEL = m_rtel;
-    tw.SPEED = m_speed;
-    tw.Hoehe = m_hoehe;
-    tw.Uhr = m_uhr;
-    tw.Datum = m_datum;
-    tw.SPL = m_spl;
-    tw.NNL = m_nnl;
-    tw.RTE = m_route;
-    m_trip->setWidgets(tw);
+    m_trip->setView(this);
 
     auto* focus = new FocusOnRelease(m_route, this);
-    for (QLabel* r : readouts)
+    for (QLabel* r : m_tripReadouts)
         if (r->objectName() != QLatin1String("Berg"))
             r->installEventFilter(focus);
 
-    RecordingDialogueWidgets rw;
-    rw.SAVE = m_save;
-    rw.LOAD = m_load;
-    rw.FileT = m_fileT;
-    rw.FileL = m_fileL;
-    rw.check1 = {m_check1[0], m_check1[1]};
     // FileL points at the program folder.
-    m_recordings = std::make_unique<RecordingDialogue>(m_homeDir, rw);
+    m_recordings = std::make_unique<RecordingDialogue>(m_homeDir, static_cast<RecordingDialogueView*>(this));
     m_recordings->setActions([this](const QString& name) { saveRecording(name); },
                              [this](const QString& name) { loadRecording(name); });
     connect(m_save, &QPushButton::clicked, this, [this] { m_recordings->SAVE_Click(); });
@@ -287,6 +263,7 @@ void DisplayWindow::setupTrip()
             [this](QListWidgetItem* item) { m_recordings->FileL_Click(m_fileL->row(item)); });
     connect(m_fileL, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { m_recordings->FileL_DblClick(m_fileL->row(item)); });
+    connect(m_fileT, &QLineEdit::textChanged, this, [this](const QString& text) { m_recordings->setTypedName(text); });
     m_fileT->installEventFilter(new KeyUpFilter([this](bool enter) { m_recordings->FileT_KeyUp(enter); }, this));
 
     connect(m_start, &QPushButton::clicked, this, &DisplayWindow::START_Click);
@@ -355,8 +332,7 @@ void DisplayWindow::resetTrip()
     m_gpss->clearBars();
     m_gpss->setFocus();
     // Enabled again by the next sentence of each type.
-    for (QCheckBox* box : m_types)
-        box->setEnabled(false);
+    m_intake->disableTypeBoxes();
     if (m_targets)
         m_targets->resetReceiverDestination();
     m_route->update();
@@ -389,14 +365,75 @@ void DisplayWindow::loadRecording(const QString& typedName)
     m_dialogs->beep();
     m_gpss->clearBars();
     m_gpss->setFocus();
-    for (QCheckBox* box : m_types)
-        box->setEnabled(false);
+    m_intake->disableTypeBoxes();
     if (m_targets)
         m_targets->resetReceiverDestination();
     m_trip->adopt(*loaded);
     m_gpss->setMessage(TripStatistics::kLoadingText);
     m_dialogs->beep();
     m_route->update();
+}
+
+void DisplayWindow::showTripTexts(const TripTexts& t)
+{
+    const QString* texts[9] = {&t.SPDmax, &t.SPDavg, &t.STRweg, &t.STRluft, &t.Berg, &t.RZ, &t.FZ, &t.NNmax, &t.NNmin};
+    for (int i = 0; i < 9; ++i)
+        m_tripReadouts[i]->setText(*texts[i]);
+    m_rtel->setText(t.RTEL);
+}
+
+void DisplayWindow::clearSpeedAndAltitude()
+{
+    m_speed->clear();
+    m_hoehe->clear();
+}
+
+void DisplayWindow::showClockAndDate(const QString& clock, const QString& date)
+{
+    m_uhr->setText(clock);
+    m_datum->setText(date);
+}
+
+void DisplayWindow::plotChanged(Plot plot)
+{
+    switch (plot) {
+    case Plot::Speed: m_spl->update(); break;
+    case Plot::Altitude: m_nnl->update(); break;
+    case Plot::Route: m_route->update(); break;
+    }
+}
+
+void DisplayWindow::showDialogueMode(RecordingDialogue::Mode mode)
+{
+    const bool normal = mode == RecordingDialogue::Mode::Normal;
+    m_fileT->setVisible(!normal);
+    m_fileL->setVisible(!normal);
+    m_save->setVisible(mode != RecordingDialogue::Mode::Loading);
+    m_load->setVisible(mode != RecordingDialogue::Mode::Saving);
+    // The log boxes give way to the dialogue.
+    for (QCheckBox* box : m_check1)
+        box->setVisible(normal);
+}
+
+void DisplayWindow::showRecordingNames(const QStringList& names)
+{
+    m_fileL->clear();
+    m_fileL->addItems(names);
+}
+
+void DisplayWindow::showTypedName(const QString& name)
+{
+    m_fileT->setText(name);
+}
+
+void DisplayWindow::focusNameField()
+{
+    m_fileT->setFocus();
+}
+
+void DisplayWindow::showNameSelection(int row)
+{
+    m_fileL->setCurrentRow(row);
 }
 
 } // namespace vur
