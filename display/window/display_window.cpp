@@ -81,9 +81,11 @@ DisplayWindow::DisplayWindow(const QString& homeDir, zv::Dialogs* dialogs, QWidg
                        .arg(ZV_VERSION_MAJOR).arg(ZV_VERSION_MINOR).arg(ZV_VERSION_PATCH));
     buildControls();
 
-    m_intake = new Intake(m_homeDir, this, m_dialogs, this);
-    m_live = new LiveDisplay(m_intake, this, this);
-    m_live->connectToIntake();
+    m_core = new DisplayCore(m_homeDir, *m_dialogs, this, this, this);
+    m_intake = m_core->intake();
+    m_live = m_core->liveDisplay();
+    m_trip = m_core->trip();
+    m_targets = m_core->targets();
     setupTrip();
     setupTargets();
 

@@ -1,9 +1,6 @@
 #pragma once
-#include "display/decode/live_display.h"
-#include "display/intake/intake.h"
-#include "display/targets/targets.h"
+#include "display/core/display_core.h"
 #include "display/trip/recording_dialogue.h"
-#include "display/trip/trip_statistics.h"
 
 #include <QWidget>
 
@@ -51,8 +48,8 @@ public:
     QString homeDir() const { return m_homeDir; }
     Intake* intake() const { return m_intake; }
     LiveDisplay* liveDisplay() const { return m_live; }
-    TripStatistics* trip() const { return m_trip.get(); }
-    Targets* targets() const { return m_targets.get(); }
+    TripStatistics* trip() const { return m_trip; }
+    Targets* targets() const { return m_targets; }
 
     // The read-out texts as "Name=text" lines, for checks from outside.
     QString readoutsReport() const;
@@ -119,23 +116,23 @@ private:
     QFrame* m_profilePanel = nullptr;
     QFrame* m_targetPanel = nullptr;
 
+    // The engines; the pointers below are their parts.
+    DisplayCore* m_core = nullptr;
     Intake* m_intake = nullptr;
     LiveDisplay* m_live = nullptr;
+    TripStatistics* m_trip = nullptr;
+    Targets* m_targets = nullptr;
 
     // Trip statistics, recordings, profiles, route view and targets
     // (display_window_trip.cpp, display_window_targets.cpp).
     void setupTrip();
     void setupTargets();
-    void wireTripHooks();
     void resetTrip();
     void START_Click();
     void STOP_Click();
-    void closeInput();
     void saveRecording(const QString& typedName);
     void loadRecording(const QString& typedName);
     void showRunning(bool running);
-    std::unique_ptr<TripStatistics> m_trip;
-    std::unique_ptr<Targets> m_targets;
     std::unique_ptr<ProfileReadouts> m_profileReadouts;
     std::unique_ptr<RecordingDialogue> m_recordings;
     RouteView* m_route = nullptr;   // the route view RTE (m_rte)
@@ -164,8 +161,6 @@ private:
     QLineEdit* m_gotoN = nullptr;
     QPushButton* m_gotoO = nullptr;
     QPushButton* m_gotoE = nullptr;
-    bool m_hasPosition = false;     // an RMC with a position arrived
-    double m_posLatSec = 0.0, m_posLonSec = 0.0;
 };
 
 } // namespace vur

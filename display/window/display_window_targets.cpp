@@ -39,7 +39,6 @@ QLabel* targetReadout(QWidget* parent, const char* name, int pixelSize)
 
 void DisplayWindow::setupTargets()
 {
-    m_targets = std::make_unique<Targets>(*m_dialogs);
 
     QWidget* panel = m_targetPanel;
     m_dirt = targetReadout(panel, "DIRT", 18);
@@ -82,34 +81,17 @@ void DisplayWindow::setupTargets()
     box->addLayout(editor);
 
     m_targets->setView(this);
-    // Form_Load: the targets file of the program folder.
-    m_targets->load(m_homeDir);
 
     connect(m_dirP, &TargetArrowView::pressed, this, [this](bool left) { m_targets->dirPMouseDown(left); });
     connect(m_gotoL, &QListWidget::itemPressed, this,
             [this](QListWidgetItem* item) { m_targets->choose(m_gotoL->row(item)); });
     connect(m_gotoSave, &QPushButton::clicked, this, [this] {
-        std::optional<Position> here;
-        if (m_hasPosition)
-            here = Position{m_posLatSec, m_posLonSec};
-        m_targets->storePosition(here, QTime::currentTime());
+        m_targets->storePosition(m_core->position(), QTime::currentTime());
     });
     const auto rename = [this] { m_targets->rename(m_targets->selected(), m_gotoN->text()); };
     connect(m_gotoO, &QPushButton::clicked, this, rename);
     connect(m_gotoN, &QLineEdit::returnPressed, this, rename);
     connect(m_gotoE, &QPushButton::clicked, this, [this] { m_targets->remove(m_targets->selected()); });
-
-    LiveDisplayHooks& h = m_live->hooks();
-    h.rmb = [this](const SentenceFields& fields) {
-        m_targets->onRmb(decodeRmb(fields.sentence()), m_trip->state(),
-                         zv::leadingNumber(m_live->state().rxCourseText));
-    };
-    h.vtg = [this] {
-        std::optional<Position> here;
-        if (m_hasPosition)
-            here = Position{m_posLatSec, m_posLonSec};
-        m_targets->onVtg(here, m_trip->state(), m_live->state().courseInt);
-    };
 }
 
 void DisplayWindow::showTargetTexts(const TargetTexts& texts)

@@ -121,8 +121,6 @@ constexpr IntervalOption intervalOptions[7] = {
 
 void DisplayWindow::setupTrip()
 {
-    m_trip = std::make_unique<TripStatistics>(*m_dialogs);
-    m_trip->followSampleTick(&m_live->sampleTick());
     m_profileReadouts = std::make_unique<ProfileReadouts>();
 
     // Statistics read-outs, each under its caption.
@@ -270,28 +268,11 @@ void DisplayWindow::setupTrip()
     connect(m_stop, &QPushButton::clicked, this, &DisplayWindow::STOP_Click);
     connect(m_reset, &QPushButton::clicked, this, &DisplayWindow::resetTrip);
 
-    wireTripHooks();
-}
-
-void DisplayWindow::wireTripHooks()
-{
-    LiveDisplayHooks& h = m_live->hooks();
-    h.rmcLogged = [this] {
+    // A logged sample lights RecA for half a second.
+    connect(m_core, &DisplayCore::sampleLogged, this, [this] {
         m_recA->show();
         m_timer1->start();
-    };
-    h.positionUpdated = [this] {
-        const SentenceFields fields(m_intake->sentence());
-        const DisplayState& s = m_live->state();
-        if (const std::optional<Position> p = rmcPosition(fields, s)) {
-            m_hasPosition = true;
-            m_posLatSec = p->latSec;
-            m_posLonSec = p->lonSec;
-        }
-        m_trip->onRmc(tripRmcOf(fields, s, QTime::currentTime().msecsSinceStartOfDay() / 1000.0));
-    };
-    h.altitudeSample = [this] { m_trip->altitudeSampleNow(); };
-    h.altitudeRead = [this] { m_trip->onGga(tripGgaOf(SentenceFields(m_intake->sentence()))); };
+    });
 }
 
 void DisplayWindow::showRunning(bool running)
@@ -304,37 +285,22 @@ void DisplayWindow::START_Click()
 {
     showRunning(true);
     m_dialogs->beep();
-    m_intake->openSource();
     m_gpss->clearBars();
-    // The time the input was stopped is not part of the trip.
-    m_trip->resumeInput();
+    m_core->start();
 }
 
 void DisplayWindow::STOP_Click()
 {
     showRunning(false);
     m_dialogs->beep();
-    closeInput();
-}
-
-void DisplayWindow::closeInput()
-{
-    // Serial or network: the display freezes until START.
-    if (ReceiverSource* source = m_intake->source(); source && source->isOpen())
-        source->close();
-    if (m_intake->comm1()->isOpen())
-        m_intake->comm1()->close();
+    m_core->stop();
 }
 
 void DisplayWindow::resetTrip()
 {
-    m_trip->reset();
+    m_core->resetTrip();
     m_gpss->clearBars();
     m_gpss->setFocus();
-    // Enabled again by the next sentence of each type.
-    m_intake->disableTypeBoxes();
-    if (m_targets)
-        m_targets->resetReceiverDestination();
     m_route->update();
 }
 
@@ -360,15 +326,11 @@ void DisplayWindow::loadRecording(const QString& typedName)
         m_gpss->setMessage(TripStatistics::kLoadFailedText);
         return;
     }
-    closeInput();
     showRunning(false);
     m_dialogs->beep();
     m_gpss->clearBars();
     m_gpss->setFocus();
-    m_intake->disableTypeBoxes();
-    if (m_targets)
-        m_targets->resetReceiverDestination();
-    m_trip->adopt(*loaded);
+    m_core->adoptRecording(*loaded);
     m_gpss->setMessage(TripStatistics::kLoadingText);
     m_dialogs->beep();
     m_route->update();
