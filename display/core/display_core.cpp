@@ -15,7 +15,8 @@ DisplayCore::DisplayCore(const QString& homeDir, zv::Dialogs& dialogs, IntakeVie
       m_intake(new Intake(homeDir, intakeView, &dialogs, this)),
       m_live(new LiveDisplay(m_intake, liveView, this)),
       m_trip(std::make_unique<TripStatistics>(dialogs)),
-      m_targets(std::make_unique<Targets>(dialogs))
+      m_targets(std::make_unique<Targets>(dialogs)),
+      m_homeDir(homeDir)
 {
     m_live->connectToIntake();
     // The live display runs the sample tick (it also paces the log).
@@ -69,12 +70,16 @@ void DisplayCore::resetTrip()
     m_targets->resetReceiverDestination();
 }
 
-void DisplayCore::adoptRecording(const TripState& loaded)
+bool DisplayCore::loadRecording(const QString& typedName, QString* gpssText)
 {
+    // Read aside first: a refused name or a missing or damaged file leaves
+    // the live trip and the port as they were.
+    if (!m_trip->load(m_homeDir, typedName, gpssText))
+        return false;
     stop();
     m_intake->disableTypeBoxes();
     m_targets->resetReceiverDestination();
-    m_trip->adopt(loaded);
+    return true;
 }
 
 } // namespace vur

@@ -39,9 +39,10 @@ public:
     // RESET: a fresh trip; type boxes wait for their sentences again and
     // own targets are computed again.
     void resetTrip();
-    // LOAD with a recording read aside: the input stops and the recording
-    // replaces the trip.
-    void adoptRecording(const TripState& loaded);
+    // LOAD: a recording of the program folder that reads through replaces
+    // the trip and the input stops; otherwise the live trip goes on.
+    // *gpssText gets the line the satellite picture shows (TripStatistics::load).
+    bool loadRecording(const QString& typedName, QString* gpssText);
 
 Q_SIGNALS:
     // The RMC of a sample was logged (the recording lamp).
@@ -54,6 +55,7 @@ private:
     LiveDisplay* m_live;
     std::unique_ptr<TripStatistics> m_trip;
     std::unique_ptr<Targets> m_targets;
+    QString m_homeDir;
     std::optional<Position> m_position;
 };
 

@@ -1,11 +1,5 @@
 // Form1's targets part: the destination read-outs DIRT, DIST, TRNE, the
 // arrow DirP, the list GotoL from "VUR.wpt" and its editing controls.
-#include "common/number_text.h"
-#include "display/decode/live_display.h"
-#include "display/decode/rmb_vtg.h"
-#include "display/intake/intake.h"
-#include "display/targets/targets.h"
-#include "display/trip/trip_statistics.h"
 #include "display/window/display_window.h"
 #include "display/window/trip_pictures.h"
 

@@ -1,24 +1,14 @@
 // Form1's trip part: statistics read-outs, interval options, START, STOP,
 // RESET, the recording dialogue, both profiles and the route view.
 #include "common/dialogs.h"
-#include "common/number_text.h"
-#include "display/decode/live_display.h"
-#include "display/intake/intake.h"
-#include "display/intake/receiver_source.h"
 #include "display/plots/profile_plot.h"
 #include "display/plots/route_plot.h"
-#include "display/targets/targets.h"
-#include "display/trip/decoded_input.h"
-#include "display/trip/recording.h"
-#include "display/trip/recording_dialogue.h"
-#include "display/trip/trip_statistics.h"
 #include "display/window/display_window.h"
 #include "display/window/readout_pictures.h"
 #include "display/window/trip_pictures.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDir>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -28,7 +18,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -311,29 +300,16 @@ void DisplayWindow::saveRecording(const QString& typedName)
 
 void DisplayWindow::loadRecording(const QString& typedName)
 {
-    QString error;
-    const std::optional<QString> name = recordingFileName(typedName, &error);
-    if (!name) {
-        m_dialogs->message(error, QStringLiteral("Vur"), zv::Dialogs::Icon::Warning);
-        return;
+    QString gpssText;
+    if (m_core->loadRecording(typedName, &gpssText)) {
+        showRunning(false);
+        m_dialogs->beep();
+        m_gpss->clearBars();
+        m_gpss->setFocus();
+        m_route->update();
     }
-    if (name->isEmpty())
-        return;
-    // Read aside first: a missing or damaged file leaves the live trip,
-    // the port and the read-outs as they were.
-    const std::optional<TripState> loaded = TripStatistics::readRecording(QDir(m_homeDir).filePath(*name));
-    if (!loaded) {
-        m_gpss->setMessage(TripStatistics::kLoadFailedText);
-        return;
-    }
-    showRunning(false);
-    m_dialogs->beep();
-    m_gpss->clearBars();
-    m_gpss->setFocus();
-    m_core->adoptRecording(*loaded);
-    m_gpss->setMessage(TripStatistics::kLoadingText);
-    m_dialogs->beep();
-    m_route->update();
+    if (!gpssText.isEmpty())
+        m_gpss->setMessage(gpssText);
 }
 
 void DisplayWindow::showTripTexts(const TripTexts& t)
