@@ -23,8 +23,8 @@ constexpr int kSentencesPerEpoch = 7;
 // Bytes in chunks of 64 through the splitter, cut, dispatch and decoders.
 static void BM_IntakeAndDecode(benchmark::State& state)
 {
-    vur::Intake intake(QStringLiteral("/nonexistent/vur-bench"), vur::IntakeWidgets{}, nullptr);
-    vur::LiveDisplay live(&intake, vur::LiveDisplayWidgets{});
+    vur::Intake intake(QStringLiteral("/nonexistent/vur-bench"), nullptr, nullptr);
+    vur::LiveDisplay live(&intake, nullptr);
     live.connectToIntake();
     double clock = 0;
     live.setClock([&clock] { return clock += 1; });

@@ -1,9 +1,8 @@
 #pragma once
 // Every question or message a program puts to the user goes through this
-// interface, so tests answer dialogs without a person.
+// interface, so tests answer dialogs without a person and engines need no
+// widgets (the message boxes themselves are in common/gui/).
 #include <QString>
-
-class QWidget;
 
 namespace zv {
 
@@ -22,18 +21,6 @@ public:
     virtual QString input(const QString& prompt, const QString& title,
                           const QString& defaultText, bool* ok) = 0;
     virtual void beep() = 0;
-};
-
-// The real dialogs, modal to the given parent window.
-class QtDialogs : public Dialogs {
-public:
-    explicit QtDialogs(QWidget* parent) : m_parent(parent) {}
-    Answer message(const QString& text, const QString& title, Icon icon, Buttons buttons) override;
-    QString input(const QString& prompt, const QString& title, const QString& defaultText, bool* ok) override;
-    void beep() override;
-
-private:
-    QWidget* m_parent;
 };
 
 } // namespace zv

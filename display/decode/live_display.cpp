@@ -2,15 +2,13 @@
 
 #include "common/number_text.h"
 #include "display/intake/intake.h"
-#include "display/window/readout_pictures.h"
 
-#include <QLabel>
 #include <QTime>
 
 namespace vur {
 
-LiveDisplay::LiveDisplay(Intake* intake, const LiveDisplayWidgets& widgets, QObject* parent)
-    : QObject(parent), m_intake(intake), m_w(widgets),
+LiveDisplay::LiveDisplay(Intake* intake, LiveDisplayView* view, QObject* parent)
+    : QObject(parent), m_intake(intake), m_view(view),
       m_clock([] { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; })
 {
 }
@@ -52,10 +50,8 @@ void LiveDisplay::onGsa(const QByteArray& sentence)
 {
     m_intake->typeStep(SentenceType::GSA);
     GsaOutcome out = decodeGsa(SentenceFields(sentence), m_state);
-    if (m_w.gpss)
-        m_w.gpss->setBars(std::move(out.bars));
-    if (m_w.gpsl)
-        m_w.gpsl->setText(m_state.gpsl);
+    if (m_view)
+        m_view->showSatellites(out.bars, m_state.gpsl);
     show();
 }
 
@@ -104,20 +100,8 @@ void LiveDisplay::onVtg(const QByteArray&)
 
 void LiveDisplay::show()
 {
-    if (m_w.uhr)
-        m_w.uhr->setText(m_state.uhr);
-    if (m_w.datum)
-        m_w.datum->setText(m_state.datum);
-    if (m_w.speed)
-        m_w.speed->setText(m_state.speed);
-    if (m_w.trt)
-        m_w.trt->setText(m_state.trt);
-    if (m_w.hoehe)
-        m_w.hoehe->setText(m_state.hoehe);
-    if (m_w.gpsOk)
-        m_w.gpsOk->setVisible(m_state.gpsFault);
-    if (m_w.trk && m_state.needleDrawn)
-        m_w.trk->setNeedle(m_state.needleAngle);
+    if (m_view)
+        m_view->showReadouts(m_state);
 }
 
 } // namespace vur

@@ -1,32 +1,27 @@
 #pragma once
 // The live read-outs: runs the decoders for the sentences the intake hands
-// over, keeps the display state and shows it in the window's read-outs.
+// over, keeps the display state and tells its view what to show.
 #include "display/decode/decoders.h"
 #include "display/trip/sample_tick.h"
 
 #include <QObject>
 
 #include <functional>
-
-class QLabel;
-class QWidget;
+#include <vector>
 
 namespace vur {
 
-class CompassView;
 class Intake;
-class SatelliteBars;
 
-struct LiveDisplayWidgets {
-    QLabel* uhr = nullptr;
-    QLabel* datum = nullptr;
-    QLabel* speed = nullptr;
-    QLabel* trt = nullptr;
-    QLabel* hoehe = nullptr;
-    QLabel* gpsl = nullptr;
-    CompassView* trk = nullptr;
-    SatelliteBars* gpss = nullptr;
-    QWidget* gpsOk = nullptr;
+// The front end of the live read-outs.
+class LiveDisplayView {
+public:
+    virtual ~LiveDisplayView() = default;
+    // After a GGA, GSA or RMC: the texts uhr, datum, speed, trt, hoehe, the
+    // fault sign gpsFault and, once needleDrawn, the needle at needleAngle.
+    virtual void showReadouts(const DisplayState& state) = 0;
+    // A GSA: the satellite bars and the status line.
+    virtual void showSatellites(const std::vector<double>& bars, const QString& statusLine) = 0;
 };
 
 // Where the trip, plot and target steps hook in. Each is called at the point
@@ -47,7 +42,8 @@ class LiveDisplay : public QObject {
 public:
     using Clock = std::function<double()>; // seconds since local midnight
 
-    LiveDisplay(Intake* intake, const LiveDisplayWidgets& widgets, QObject* parent = nullptr);
+    // Without a view (null) the state is kept but shown nowhere.
+    LiveDisplay(Intake* intake, LiveDisplayView* view, QObject* parent = nullptr);
 
     // Connects the six sentence types of the intake to the decoders below.
     void connectToIntake();
@@ -68,7 +64,7 @@ private:
     void show();
 
     Intake* m_intake;
-    LiveDisplayWidgets m_w;
+    LiveDisplayView* m_view;
     LiveDisplayHooks m_hooks;
     Clock m_clock;
     DisplayState m_state;

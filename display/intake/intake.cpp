@@ -5,12 +5,8 @@
 #include "common/save_file.h"
 #include "display/intake/receiver_source.h"
 
-#include <QCheckBox>
 #include <QDir>
-#include <QLabel>
-#include <QScrollBar>
 #include <QTimer>
-#include <QWidget>
 
 #include <cerrno>
 #include <cstring>
@@ -40,8 +36,8 @@ size_t index(SentenceType type) { return static_cast<size_t>(type); }
 
 } // namespace
 
-Intake::Intake(const QString& appDir, const IntakeWidgets& widgets, zv::Dialogs* dialogs, QObject* parent)
-    : QObject(parent), m_appDir(appDir), m_w(widgets), m_dialogs(dialogs),
+Intake::Intake(const QString& appDir, IntakeView* view, zv::Dialogs* dialogs, QObject* parent)
+    : QObject(parent), m_appDir(appDir), m_view(view), m_dialogs(dialogs),
       m_devices(zv::loadDeviceOverrides(QDir(appDir).filePath(QStringLiteral("Vur.ini"))))
 {
     m_comm1.setObjectName(QStringLiteral("Comm1"));
@@ -62,8 +58,8 @@ void Intake::setHandler(SentenceType type, Handler handler)
 void Intake::PortS_Change(int value)
 {
     const int number = 9 - value;
-    if (m_w.portL)
-        m_w.portL->setText(QStringLiteral("COM") + QString::number(number));
+    if (m_view)
+        m_view->showPortName(QStringLiteral("COM") + QString::number(number));
     openPort(number);
 }
 
@@ -103,8 +99,8 @@ bool Intake::openSource()
         return false;
     // The port reads now: a failure of this or an earlier port is over.
     // (Network sources say what they read themselves.)
-    if (!m_portFailureShown.isEmpty() && m_w.status && m_w.status->text() == m_portFailureShown)
-        m_w.status->clear();
+    if (!m_portFailureShown.isEmpty() && m_view)
+        m_view->clearStatus(m_portFailureShown);
     m_portFailureShown.clear();
     m_lastSourceFailure.clear();
     return true;
@@ -127,8 +123,8 @@ void Intake::showSourceStatus(const QString& text, bool failure)
     if (!failure) {
         m_lastSourceFailure.clear();
         m_portFailureShown.clear();
-        if (m_w.status)
-            m_w.status->setText(text);
+        if (m_view)
+            m_view->showStatus(text);
         return;
     }
     // A peer that stays away fails every few seconds in the same way: one report.
@@ -209,20 +205,21 @@ void Intake::handleLine(const QByteArray& line)
             break;
         }
     }
-    if (m_w.all && m_w.all->checkState() == Qt::Checked && m_logMode != 0)
+    if (m_all && m_logMode != 0)
         writeLog(m_sentence);
 }
 
 void Intake::typeStep(SentenceType type)
 {
-    QCheckBox* box = m_w.types[index(type)];
-    if (!box)
-        return;
-    if (m_w.all && m_w.all->checkState() == Qt::Unchecked)
-        box->setEnabled(true);
-    if (box->checkState() == Qt::Checked && m_logNext[index(type)]) {
+    const size_t i = index(type);
+    if (!m_all && !m_typeEnabled[i]) {
+        m_typeEnabled[i] = true;
+        if (m_view)
+            m_view->enableTypeBox(type, true);
+    }
+    if (m_types[i] == TypeBox::Checked && m_logNext[i]) {
         writeLog(m_sentence);
-        m_logNext[index(type)] = false;
+        m_logNext[i] = false;
     }
 }
 
@@ -246,23 +243,19 @@ void Intake::writeLog(const QByteArray& sentence)
     const QString text = QStringLiteral("Protokoll angehalten: ") + logPath() + QStringLiteral("\n") + reason;
     m_log.close();
     m_logMode = 0;
-    for (QCheckBox* box : m_w.check1)
-        if (box)
-            box->setChecked(false);
+    if (m_view)
+        m_view->showLogMode(0);
     report(text);
     if (m_dialogs)
         m_dialogs->message(text, QStringLiteral("Vur"), zv::Dialogs::Icon::Warning);
 }
 
-void Intake::Check1_MouseUp(int index)
+void Intake::Check1_MouseUp(int index, bool checked)
 {
-    if (index < 0 || index > 1 || !m_w.check1[static_cast<size_t>(index)])
+    if (index < 0 || index > 1)
         return;
-    QCheckBox* box = m_w.check1[static_cast<size_t>(index)];
-    QCheckBox* other = m_w.check1[static_cast<size_t>(1 - index)];
-    if (other)
-        other->setChecked(false);
-    m_logMode = box->isChecked() ? index + 1 : 0;
+    // The two boxes exclude each other.
+    m_logMode = checked ? index + 1 : 0;
     m_log.close();
     if (m_logMode != 0) {
         m_log.setFileName(logPath());
@@ -277,46 +270,57 @@ void Intake::Check1_MouseUp(int index)
             report(text);
             if (m_dialogs)
                 m_dialogs->message(text, QStringLiteral("Vur"), zv::Dialogs::Icon::Warning);
-            box->setChecked(false);
             m_logMode = 0;
         }
     }
-    if (m_w.focusAfterLog)
-        m_w.focusAfterLog->setFocus();
+    if (m_view) {
+        m_view->showLogMode(m_logMode);
+        m_view->logBoxDone();
+    }
     if (m_dialogs)
         m_dialogs->beep();
 }
 
-void Intake::ALL_Click()
+void Intake::ALL_Click(bool checked)
 {
-    if (!m_w.all)
-        return;
-    if (m_w.all->checkState() == Qt::Checked) {
-        // Greyed: none of them counts as checked for the per-type log.
-        for (QCheckBox* box : m_w.types)
-            if (box)
-                box->setCheckState(Qt::PartiallyChecked);
-        return;
-    }
-    static constexpr std::array<bool, sentenceTypeCount> defaults{true, false, true, false, false, false};
-    for (size_t i = 0; i < m_w.types.size(); ++i) {
-        if (QCheckBox* box = m_w.types[i]) {
-            box->setTristate(false);
-            box->setCheckState(defaults[i] ? Qt::Checked : Qt::Unchecked);
-        }
+    m_all = checked;
+    if (m_view)
+        m_view->showAllTypes(checked);
+    static constexpr std::array<TypeBox, sentenceTypeCount> defaults{TypeBox::Checked, TypeBox::Unchecked,
+                                                                     TypeBox::Checked, TypeBox::Unchecked,
+                                                                     TypeBox::Unchecked, TypeBox::Unchecked};
+    // Greyed: none of them counts as checked for the per-type log.
+    for (size_t i = 0; i < m_types.size(); ++i) {
+        m_types[i] = checked ? TypeBox::Greyed : defaults[i];
+        if (m_view)
+            m_view->showTypeBox(static_cast<SentenceType>(i), m_types[i]);
     }
 }
 
 void Intake::typePressed(SentenceType)
 {
-    if (m_w.all && m_w.all->checkState() == Qt::Checked)
-        m_w.all->setChecked(false); // runs ALL_Click through the toggle
+    if (m_all)
+        ALL_Click(false);
+}
+
+void Intake::setTypeChecked(SentenceType type, bool checked)
+{
+    m_types[index(type)] = checked ? TypeBox::Checked : TypeBox::Unchecked;
+}
+
+void Intake::disableTypeBoxes()
+{
+    for (size_t i = 0; i < m_typeEnabled.size(); ++i) {
+        m_typeEnabled[i] = false;
+        if (m_view)
+            m_view->enableTypeBox(static_cast<SentenceType>(i), false);
+    }
 }
 
 void Intake::report(const QString& text)
 {
-    if (m_w.status)
-        m_w.status->setText(text);
+    if (m_view)
+        m_view->showStatus(text);
     Q_EMIT failureReported(text);
 }
 

@@ -16,11 +16,6 @@
 #include <array>
 #include <functional>
 
-class QCheckBox;
-class QLabel;
-class QScrollBar;
-class QWidget;
-
 namespace zv { class Dialogs; }
 
 namespace vur {
@@ -31,15 +26,25 @@ class ReceiverSource;
 enum class SentenceType { RMC = 0, RMB, GGA, GSA, GSV, VTG };
 inline constexpr int sentenceTypeCount = 6;
 
-// The controls the intake reads and updates; the window hands them over.
-struct IntakeWidgets {
-    QCheckBox* all = nullptr;
-    std::array<QCheckBox*, sentenceTypeCount> types{}; // in SentenceType order
-    std::array<QCheckBox*, 2> check1{};                // "x >" new log, "> >" append
-    QScrollBar* portS = nullptr;
-    QLabel* portL = nullptr;
-    QLabel* status = nullptr;  // where port and log failures are reported
-    QWidget* focusAfterLog = nullptr;
+// A sentence-type box: ticked, not, or greyed while ALL logs everything.
+enum class TypeBox { Unchecked, Checked, Greyed };
+
+// The front end of the intake: the port selector's caption, the status
+// line, the log boxes and the sentence-type boxes.
+class IntakeView {
+public:
+    virtual ~IntakeView() = default;
+    virtual void showPortName(const QString& name) = 0;
+    virtual void showStatus(const QString& text) = 0;
+    // Takes a port failure off the status line if the line still shows it.
+    virtual void clearStatus(const QString& ifShowing) = 0;
+    // 0: neither log box ticked, 1: "x >" (new log), 2: "> >" (append).
+    virtual void showLogMode(int mode) = 0;
+    virtual void showAllTypes(bool checked) = 0;
+    virtual void showTypeBox(SentenceType type, TypeBox state) = 0;
+    virtual void enableTypeBox(SentenceType type, bool enabled) = 0;
+    // A log box was used: the focus moves on from it.
+    virtual void logBoxDone() = 0;
 };
 
 class Intake : public QObject {
@@ -48,7 +53,8 @@ public:
     static constexpr qsizetype maxLine = 4096;
     using Handler = std::function<void(const QByteArray& sentence)>;
 
-    Intake(const QString& appDir, const IntakeWidgets& widgets, zv::Dialogs* dialogs, QObject* parent = nullptr);
+    // A null view or null dialogs: nothing is shown or asked.
+    Intake(const QString& appDir, IntakeView* view, zv::Dialogs* dialogs, QObject* parent = nullptr);
     ~Intake() override;
 
     // Decoder for one sentence type; types without one are only logged.
@@ -77,10 +83,20 @@ public:
     // Handles bytes as if received.
     void feed(QByteArrayView bytes);
 
-    void Check1_MouseUp(int index);
-    void ALL_Click();
+    // The log box index ("x >" 0, "> >" 1) was clicked to the given state.
+    void Check1_MouseUp(int index, bool checked);
+    // ALL ticked: every type is logged and the type boxes are greyed;
+    // unticked: the type boxes return to RMC and GGA.
+    void ALL_Click(bool checked);
     // Pressing a type box while ALL is checked unchecks ALL first.
     void typePressed(SentenceType type);
+    // The user ticked or unticked a type box.
+    void setTypeChecked(SentenceType type, bool checked);
+    // RESET and LOAD: each type box waits for its next sentence again.
+    void disableTypeBoxes();
+    bool allTypes() const { return m_all; }
+    TypeBox typeBox(SentenceType type) const { return m_types[static_cast<size_t>(type)]; }
+    bool typeBoxEnabled(SentenceType type) const { return m_typeEnabled[static_cast<size_t>(type)]; }
 
     // The per-type check-box and log step every decoder begins with.
     void typeStep(SentenceType type);
@@ -108,7 +124,11 @@ private:
     void closeSource();
 
     QString m_appDir;
-    IntakeWidgets m_w;
+    IntakeView* m_view;
+    bool m_all = false;
+    std::array<TypeBox, sentenceTypeCount> m_types{TypeBox::Checked, TypeBox::Unchecked, TypeBox::Checked,
+                                                  TypeBox::Unchecked, TypeBox::Unchecked, TypeBox::Unchecked};
+    std::array<bool, sentenceTypeCount> m_typeEnabled{}; // until the first sentence of the type
     zv::Dialogs* m_dialogs;
     zv::DeviceOverrides m_devices;
     QSerialPort m_comm1;

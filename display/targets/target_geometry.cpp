@@ -2,9 +2,6 @@
 
 #include "common/number_text.h"
 
-#include <QPainter>
-#include <QPen>
-#include <QTransform>
 
 #include <cmath>
 
@@ -127,7 +124,7 @@ double receiverRelative(double bearing, double course)
     return r;
 }
 
-QPolygon arrowOutline(double relativeDeg)
+QList<QPoint> arrowOutline(double relativeDeg)
 {
     const double a = relativeDeg * kPi / 180.0;
     auto wrap = [](double x) { return x > 6.28 ? x - 6.28 : x; };
@@ -136,29 +133,7 @@ QPolygon arrowOutline(double relativeDeg)
         return QPoint(static_cast<int>(std::floor(std::sin(phi) * r)) + 500,
                       500 - static_cast<int>(std::floor(std::cos(phi) * r)));
     };
-    return QPolygon({p(aL, 300), p(a, 300), p(aR, 300), p(aB, 200), p(aL, 300)});
-}
-
-void drawTargetArrow(QPainter* painter, const QRectF& rect, double relativeDeg)
-{
-    if (!painter || rect.isEmpty())
-        return;
-    QTransform t;
-    t.translate(rect.left(), rect.top());
-    t.scale(rect.width() / 1000.0, rect.height() / 1000.0);
-    painter->save();
-    painter->setClipRect(rect);
-    QPen cross(Qt::black);
-    cross.setWidth(1);
-    painter->setPen(cross);
-    painter->drawLine(t.map(QLineF(100, 500, 900, 500)));
-    painter->drawLine(t.map(QLineF(500, 100, 500, 900)));
-    QPen arrow(QColor(0, 192, 0));
-    arrow.setWidth(3);
-    painter->setPen(arrow);
-    painter->setBrush(Qt::NoBrush);
-    painter->drawPolyline(t.map(QPolygonF(arrowOutline(relativeDeg))));
-    painter->restore();
+    return {p(aL, 300), p(a, 300), p(aR, 300), p(aB, 200), p(aL, 300)};
 }
 
 } // namespace vur

@@ -3,14 +3,12 @@
 // distance text and the arrow. Positions are signed (south and west
 // negative) so nothing is mirrored or folded at the equator or the prime
 // meridian.
+#include <QList>
 #include <QPoint>
-#include <QPolygon>
-#include <QRectF>
 #include <QString>
 
 #include <optional>
 
-class QPainter;
 
 namespace vur {
 
@@ -51,8 +49,6 @@ double receiverRelative(double bearing, double course);
 
 // The arrow outline in DirP's coordinates (0..1000, y down, ahead is up):
 // P(aL,300) P(a,300) P(aR,300) P(aB,200) P(aL,300).
-QPolygon arrowOutline(double relativeDeg);
-// Draws the cross (pen 1, black) and the green arrow (pen 3) into rect.
-void drawTargetArrow(QPainter* painter, const QRectF& rect, double relativeDeg);
+QList<QPoint> arrowOutline(double relativeDeg);
 
 } // namespace vur

@@ -9,10 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -31,9 +27,9 @@ Targets::Targets(zv::Dialogs& dialogs)
 {
 }
 
-void Targets::setWidgets(const TargetWidgets& widgets)
+void Targets::setView(TargetsView* view)
 {
-    m_w = widgets;
+    m_view = view;
     syncList();
     showTexts();
     showPanels();
@@ -55,8 +51,8 @@ void Targets::load(const QString& dir)
 void Targets::select(int index)
 {
     m_selected = (index >= 0 && index < m_entries.size()) ? index : -1;
-    if (m_w.GotoL)
-        m_w.GotoL->setCurrentRow(m_selected);
+    if (m_view)
+        m_view->showTargetSelection(m_selected);
 }
 
 void Targets::dirPMouseDown(bool leftButton)
@@ -71,8 +67,8 @@ void Targets::dirPMouseDown(bool leftButton)
     } else if (m_selected >= 0) {
         m_editorShown = true;
         m_editorName = m_entries[m_selected].left(6);
-        if (m_w.GotoN)
-            m_w.GotoN->setText(m_editorName);
+        if (m_view)
+            m_view->showEditorName(m_editorName);
     }
     showPanels();
 }
@@ -180,10 +176,8 @@ void Targets::onRmb(const RmbData& rmb, const TripState& trip, double courseDeg)
         m_bearing = rmb.bearingDeg;
         m_texts.TRNE = compassLetters(rmb.bearingDeg);
         m_arrow = receiverRelative(rmb.bearingDeg, courseDeg);
-        if (m_w.DirP)
-            m_w.DirP->update();
-        if (m_w.RTE)
-            m_w.RTE->update();
+        if (m_view)
+            m_view->wayChanged();
     }
     showTexts();
 }
@@ -205,10 +199,8 @@ void Targets::onVtg(const std::optional<Position>& current, const TripState& tri
     m_texts.TRNE = compassLetters(bearing);
     m_arrow = relativeToCourse(bearing, courseInt);
     showTexts();
-    if (m_w.DirP)
-        m_w.DirP->update();
-    if (m_w.RTE)
-        m_w.RTE->update();
+    if (m_view)
+        m_view->wayChanged();
 }
 
 std::optional<QPointF> Targets::routeMark() const
@@ -220,34 +212,20 @@ std::optional<QPointF> Targets::routeMark() const
 
 void Targets::syncList()
 {
-    if (!m_w.GotoL)
-        return;
-    m_w.GotoL->clear();
-    m_w.GotoL->addItems(m_entries);
-    m_w.GotoL->setCurrentRow(m_selected);
+    if (m_view)
+        m_view->showTargetList(m_entries, m_selected);
 }
 
 void Targets::showTexts()
 {
-    if (m_w.DIRT)
-        m_w.DIRT->setText(m_texts.DIRT);
-    if (m_w.DIST)
-        m_w.DIST->setText(m_texts.DIST);
-    if (m_w.TRNE)
-        m_w.TRNE->setText(m_texts.TRNE);
+    if (m_view)
+        m_view->showTargetTexts(m_texts);
 }
 
 void Targets::showPanels()
 {
-    if (m_w.GotoSave)
-        m_w.GotoSave->setVisible(m_chooserShown);
-    if (m_w.GotoL)
-        m_w.GotoL->setVisible(m_chooserShown);
-    if (m_w.TRNE)
-        m_w.TRNE->setVisible(!m_chooserShown);
-    for (QWidget* w : {static_cast<QWidget*>(m_w.GotoN), static_cast<QWidget*>(m_w.GotoO), static_cast<QWidget*>(m_w.GotoE)})
-        if (w)
-            w->setVisible(m_editorShown);
+    if (m_view)
+        m_view->showTargetPanels(m_chooserShown, m_editorShown);
 }
 
 } // namespace vur

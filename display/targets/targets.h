@@ -12,35 +12,32 @@
 
 #include <optional>
 
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPushButton;
-class QWidget;
-
 namespace zv { class Dialogs; }
 
 namespace vur {
 
 struct TripState;
 
-// The controls the targets write or show and hide. Any pointer may be null.
-struct TargetWidgets {
-    QLabel* DIRT = nullptr;
-    QLabel* DIST = nullptr;
-    QLabel* TRNE = nullptr;
-    QListWidget* GotoL = nullptr;
-    QPushButton* GotoSave = nullptr;
-    QLineEdit* GotoN = nullptr;
-    QPushButton* GotoO = nullptr;
-    QPushButton* GotoE = nullptr;
-    QWidget* DirP = nullptr;   // repainted when the arrow changes
-    QWidget* RTE = nullptr;    // repainted when the destination mark moves
-};
-
 struct TargetTexts {
     QString DIRT, DIST, TRNE;
     bool operator==(const TargetTexts&) const = default;
+};
+
+// The front end of the targets.
+class TargetsView {
+public:
+    virtual ~TargetsView() = default;
+    // DIRT, DIST and TRNE.
+    virtual void showTargetTexts(const TargetTexts& texts) = 0;
+    // The list GotoL and its selected row (-1: none).
+    virtual void showTargetList(const QStringList& entries, int selected) = 0;
+    virtual void showTargetSelection(int selected) = 0;
+    // The chooser (the list and "store position", in place of TRNE) and the
+    // editor (name field, OK, delete).
+    virtual void showTargetPanels(bool chooserShown, bool editorShown) = 0;
+    virtual void showEditorName(const QString& name) = 0;
+    // The arrow and the destination mark on the route are to be drawn again.
+    virtual void wayChanged() = 0;
 };
 
 class Targets {
@@ -48,7 +45,8 @@ public:
     static constexpr const char* kFileName = "VUR.wpt";
 
     explicit Targets(zv::Dialogs& dialogs);
-    void setWidgets(const TargetWidgets& widgets);
+    // Shows the current list, texts and panels at once; null: shown nowhere.
+    void setView(TargetsView* view);
 
     // Form_Load: reads dir/VUR.wpt when it exists; the folder is kept for rewrites.
     void load(const QString& dir);
@@ -101,7 +99,7 @@ private:
     void showPanels();
 
     zv::Dialogs& m_dialogs;
-    TargetWidgets m_w;
+    TargetsView* m_view = nullptr;
     QString m_dir;
     QStringList m_entries;
     QString m_targetLine;

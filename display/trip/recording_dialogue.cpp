@@ -1,9 +1,6 @@
 #include "display/trip/recording_dialogue.h"
 
 #include <QDir>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 
 namespace vur {
 namespace {
@@ -32,8 +29,8 @@ int incrementalSelection(const QStringList& names, const QString& typed)
     return 0;
 }
 
-RecordingDialogue::RecordingDialogue(const QString& dir, const RecordingDialogueWidgets& widgets)
-    : m_dir(dir), m_w(widgets)
+RecordingDialogue::RecordingDialogue(const QString& dir, RecordingDialogueView* view)
+    : m_dir(dir), m_view(view)
 {
     refreshList();
     showNormal();
@@ -63,10 +60,13 @@ void RecordingDialogue::LOAD_Click()
 
 void RecordingDialogue::FileL_Click(int row)
 {
-    if (!m_w.FileL || !m_w.FileT || row < 0 || row >= m_w.FileL->count())
+    if (row < 0 || row >= m_names.size())
         return;
-    m_w.FileT->setText(m_w.FileL->item(row)->text());
-    m_w.FileT->setFocus();
+    m_typed = m_names[row];
+    if (m_view) {
+        m_view->showTypedName(m_typed);
+        m_view->focusNameField();
+    }
 }
 
 void RecordingDialogue::FileL_DblClick(int row)
@@ -83,12 +83,8 @@ void RecordingDialogue::FileT_KeyUp(bool enter)
             confirm();
         return;
     }
-    if (!m_w.FileL || !m_w.FileT)
-        return;
-    QStringList names;
-    for (int i = 0; i < m_w.FileL->count(); ++i)
-        names.append(m_w.FileL->item(i)->text());
-    m_w.FileL->setCurrentRow(incrementalSelection(names, m_w.FileT->text()));
+    if (m_view)
+        m_view->showNameSelection(incrementalSelection(m_names, m_typed));
 }
 
 QStringList RecordingDialogue::recordingNames() const
@@ -99,54 +95,41 @@ QStringList RecordingDialogue::recordingNames() const
 void RecordingDialogue::open(Mode mode)
 {
     m_mode = mode;
-    if (mode == Mode::Saving && m_w.LOAD)
-        m_w.LOAD->hide();
-    if (mode == Mode::Loading && m_w.SAVE)
-        m_w.SAVE->hide();
     refreshList();
-    if (m_w.FileL)
-        m_w.FileL->show();
-    if (m_w.FileT) {
-        m_w.FileT->show();
-        m_w.FileT->setFocus();
+    if (m_view) {
+        m_view->showDialogueMode(mode);
+        m_view->focusNameField();
     }
-    for (QWidget* box : m_w.check1)
-        if (box)
-            box->hide();
 }
 
 void RecordingDialogue::confirm()
 {
     const Mode mode = m_mode;
-    const QString typed = m_w.FileT ? m_w.FileT->text().trimmed() : QString();
+    const QString typed = m_typed.trimmed();
     showNormal();
     if (typed.isEmpty())
         return;
     const Action& act = mode == Mode::Saving ? m_save : m_load;
     if (act)
         act(typed);
-    if (m_w.FileT)
-        m_w.FileT->clear();
+    m_typed.clear();
+    if (m_view)
+        m_view->showTypedName(m_typed);
     refreshList();
 }
 
 void RecordingDialogue::showNormal()
 {
     m_mode = Mode::Normal;
-    for (QWidget* w : {static_cast<QWidget*>(m_w.FileT), static_cast<QWidget*>(m_w.FileL)})
-        if (w)
-            w->hide();
-    for (QWidget* w : {static_cast<QWidget*>(m_w.SAVE), static_cast<QWidget*>(m_w.LOAD), m_w.check1[0], m_w.check1[1]})
-        if (w)
-            w->show();
+    if (m_view)
+        m_view->showDialogueMode(m_mode);
 }
 
 void RecordingDialogue::refreshList()
 {
-    if (!m_w.FileL)
-        return;
-    m_w.FileL->clear();
-    m_w.FileL->addItems(recordingNames());
+    m_names = recordingNames();
+    if (m_view)
+        m_view->showRecordingNames(m_names);
 }
 
 } // namespace vur

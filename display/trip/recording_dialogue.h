@@ -8,32 +8,22 @@
 #include <array>
 #include <functional>
 
-class QLineEdit;
-class QListWidget;
-class QPushButton;
-class QWidget;
-
 namespace vur {
-
-struct RecordingDialogueWidgets {
-    QPushButton* SAVE = nullptr;
-    QPushButton* LOAD = nullptr;
-    QLineEdit* FileT = nullptr;
-    QListWidget* FileL = nullptr;
-    std::array<QWidget*, 2> check1{}; // the log boxes give way to the dialogue
-};
 
 // FileT_KeyUp: the first of the first 101 names whose leading characters
 // (as many as typed) are not less than the typed text, compared in upper
 // case; the first name when none is; -1 without names.
 int incrementalSelection(const QStringList& names, const QString& typed);
 
+class RecordingDialogueView;
+
 class RecordingDialogue {
 public:
     enum class Mode { Normal, Saving, Loading };
     using Action = std::function<void(const QString& typedName)>;
 
-    RecordingDialogue(const QString& dir, const RecordingDialogueWidgets& widgets);
+    // A null view: the dialogue runs unseen.
+    RecordingDialogue(const QString& dir, RecordingDialogueView* view);
     void setActions(Action save, Action load);
 
     void SAVE_Click();
@@ -42,6 +32,10 @@ public:
     void FileL_DblClick(int row);
     // Enter confirms; any other key selects incrementally.
     void FileT_KeyUp(bool enter);
+    // The text of the name field as the user edits it.
+    void setTypedName(const QString& text) { m_typed = text; }
+    const QString& typedName() const { return m_typed; }
+    const QStringList& listedNames() const { return m_names; }
 
     Mode mode() const { return m_mode; }
     // The "*.dat" files of the folder, by name.
@@ -54,9 +48,25 @@ private:
     void refreshList();
 
     QString m_dir;
-    RecordingDialogueWidgets m_w;
+    RecordingDialogueView* m_view;
+    QStringList m_names;
+    QString m_typed;
     Mode m_mode = Mode::Normal;
     Action m_save, m_load;
+};
+
+// The front end of the dialogue.
+class RecordingDialogueView {
+public:
+    virtual ~RecordingDialogueView() = default;
+    // Normal: SAVE, LOAD and the log boxes shown, name field and list hidden.
+    // Saving or Loading: the other button and the log boxes give way to the
+    // name field (focused) and the list.
+    virtual void showDialogueMode(RecordingDialogue::Mode mode) = 0;
+    virtual void showRecordingNames(const QStringList& names) = 0;
+    virtual void showTypedName(const QString& name) = 0;
+    virtual void focusNameField() = 0;
+    virtual void showNameSelection(int row) = 0;
 };
 
 } // namespace vur

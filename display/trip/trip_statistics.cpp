@@ -8,9 +8,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QSaveFile>
-#include <QWidget>
 
 #include <algorithm>
 #include <cerrno>
@@ -34,12 +32,6 @@ void addSample(Profile& p, std::int32_t v)
     p.values[p.points + 1] = v;
 }
 
-void setText(QLabel* label, const QString& text)
-{
-    if (label)
-        label->setText(text);
-}
-
 } // namespace
 
 TripStatistics::TripStatistics(zv::Dialogs& dialogs)
@@ -48,9 +40,9 @@ TripStatistics::TripStatistics(zv::Dialogs& dialogs)
     m_texts.RTEL = QString::fromLatin1(kInitialRouteCaption);
 }
 
-void TripStatistics::setWidgets(const TripWidgets& widgets)
+void TripStatistics::setView(TripView* view)
 {
-    m_widgets = widgets;
+    m_view = view;
     show();
 }
 
@@ -92,8 +84,7 @@ RmcOutcome TripStatistics::onRmc(const TripRmc& rmc, bool newLogOpen)
         addSample(m_trip.speed, static_cast<std::int32_t>(zv::roundHalfEven(mean)));
         m_trip.speedAccu = 0;
         m_trip.speedAccuCount = 0;
-        if (m_widgets.SPL)
-            m_widgets.SPL->update();
+        plotChanged(TripView::Plot::Speed);
     }
 
     const double dt = timeStep(rmc);
@@ -219,8 +210,7 @@ void TripStatistics::routeStep(double x, double y)
     m_trip.lastX = x;
     m_trip.lastY = y;
     m_trip.hasLast = true;
-    if (m_widgets.RTE)
-        m_widgets.RTE->update();
+    plotChanged(TripView::Plot::Route);
 }
 
 void TripStatistics::raiseScaleIfOutside(double x, double y)
@@ -240,8 +230,7 @@ void TripStatistics::changeRouteScale(bool up)
     r.tick = 0;
     m_texts.RTEL = routeCaption(r.scale);
     show();
-    if (m_widgets.RTE)
-        m_widgets.RTE->update();
+    plotChanged(TripView::Plot::Route);
 }
 
 bool TripStatistics::onGga(const TripGga& gga)
@@ -260,8 +249,7 @@ bool TripStatistics::onGga(const TripGga& gga)
         sampled = true;
         if (m_hasAltitude) {
             addSample(m_trip.altitude, m_altitude);
-            if (m_widgets.NNL)
-                m_widgets.NNL->update();
+            plotChanged(TripView::Plot::Altitude);
         }
     }
     if (m_hasAltitude) {
@@ -294,8 +282,8 @@ void TripStatistics::reset()
     m_altSampleDue = false;
     refreshTexts();
     show();
-    setText(m_widgets.SPEED, {});
-    setText(m_widgets.Hoehe, {});
+    if (m_view)
+        m_view->clearSpeedAndAltitude();
     repaintPlots();
 }
 
@@ -374,8 +362,8 @@ void TripStatistics::adopt(const TripState& loaded)
     m_texts.RTEL = m_trip.route.scale == 1 ? QString::fromLatin1(kInitialRouteCaption) : routeCaption(m_trip.route.scale);
     refreshTexts();
     show();
-    setText(m_widgets.Uhr, m_trip.clockText);
-    setText(m_widgets.Datum, m_trip.dateText);
+    if (m_view)
+        m_view->showClockAndDate(m_trip.clockText, m_trip.dateText);
     repaintPlots();
 }
 
@@ -407,23 +395,20 @@ void TripStatistics::refreshTexts()
 
 void TripStatistics::show() const
 {
-    setText(m_widgets.SPDmax, m_texts.SPDmax);
-    setText(m_widgets.SPDavg, m_texts.SPDavg);
-    setText(m_widgets.STRweg, m_texts.STRweg);
-    setText(m_widgets.STRluft, m_texts.STRluft);
-    setText(m_widgets.Berg, m_texts.Berg);
-    setText(m_widgets.RZ, m_texts.RZ);
-    setText(m_widgets.FZ, m_texts.FZ);
-    setText(m_widgets.NNmax, m_texts.NNmax);
-    setText(m_widgets.NNmin, m_texts.NNmin);
-    setText(m_widgets.RTEL, m_texts.RTEL);
+    if (m_view)
+        m_view->showTripTexts(m_texts);
+}
+
+void TripStatistics::plotChanged(TripView::Plot plot) const
+{
+    if (m_view)
+        m_view->plotChanged(plot);
 }
 
 void TripStatistics::repaintPlots() const
 {
-    for (QWidget* w : {m_widgets.SPL, m_widgets.NNL, m_widgets.RTE})
-        if (w)
-            w->update();
+    for (TripView::Plot plot : {TripView::Plot::Speed, TripView::Plot::Altitude, TripView::Plot::Route})
+        plotChanged(plot);
 }
 
 } // namespace vur

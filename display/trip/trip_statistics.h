@@ -1,7 +1,7 @@
 #pragma once
 // The trip subsystem: statistics, sampling for the profiles, the route and
 // the recordings. The decoders hand it plain values; it keeps the texts of
-// its read-outs and, when the window gave it its widgets, shows them there.
+// its read-outs and tells its view what changed.
 #include "display/trip/sample_tick.h"
 #include "display/trip/trip_input.h"
 #include "display/trip/trip_state.h"
@@ -10,40 +10,29 @@
 
 #include <optional>
 
-class QLabel;
-class QWidget;
-
 namespace zv { class Dialogs; }
 
 namespace vur {
-
-// The read-outs the trip writes. Any pointer may be null.
-struct TripWidgets {
-    QLabel* SPDmax = nullptr;
-    QLabel* SPDavg = nullptr;
-    QLabel* STRweg = nullptr;
-    QLabel* STRluft = nullptr;
-    QLabel* Berg = nullptr;
-    QLabel* RZ = nullptr;
-    QLabel* FZ = nullptr;
-    QLabel* NNmax = nullptr;
-    QLabel* NNmin = nullptr;
-    QLabel* RTEL = nullptr;
-    // Owned by the decoders' read-outs, emptied by a reset, set by a load.
-    QLabel* SPEED = nullptr;
-    QLabel* Hoehe = nullptr;    // objectName "Höhe"
-    QLabel* Uhr = nullptr;
-    QLabel* Datum = nullptr;
-    // Repainted when their state changes.
-    QWidget* SPL = nullptr;
-    QWidget* NNL = nullptr;
-    QWidget* RTE = nullptr;
-};
 
 // The texts of the trip's read-outs; empty = blank read-out.
 struct TripTexts {
     QString SPDmax, SPDavg, STRweg, STRluft, Berg, RZ, FZ, NNmax, NNmin, RTEL;
     bool operator==(const TripTexts&) const = default;
+};
+
+// The front end of the trip.
+class TripView {
+public:
+    enum class Plot { Speed, Altitude, Route };
+    virtual ~TripView() = default;
+    // The statistics read-outs and the route caption.
+    virtual void showTripTexts(const TripTexts& texts) = 0;
+    // A reset empties the live read-outs of speed and altitude.
+    virtual void clearSpeedAndAltitude() = 0;
+    // A loaded trip shows its clock and date.
+    virtual void showClockAndDate(const QString& clock, const QString& date) = 0;
+    // A profile or the route gained a point or another scale: draw it again.
+    virtual void plotChanged(Plot plot) = 0;
 };
 
 class TripStatistics {
@@ -59,7 +48,8 @@ public:
 
     explicit TripStatistics(zv::Dialogs& dialogs);
 
-    void setWidgets(const TripWidgets& widgets);
+    // Shows the current texts at once; null: shown nowhere.
+    void setView(TripView* view);
 
     // In the window the live display runs the sample tick, because it also
     // paces the log: the trip then follows that tick instead of its own.
@@ -119,10 +109,11 @@ private:
     void raiseScaleIfOutside(double x, double y);
     void refreshTexts();
     void show() const;
+    void plotChanged(TripView::Plot plot) const;
     void repaintPlots() const;
 
     zv::Dialogs& m_dialogs;
-    TripWidgets m_widgets;
+    TripView* m_view = nullptr;
     TripState m_trip;
     TripTexts m_texts;
 

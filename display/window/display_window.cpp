@@ -1,12 +1,7 @@
 #include "display/window/display_window.h"
 
-#include "common/dialogs.h"
-#include "display/decode/live_display.h"
-#include "display/intake/intake.h"
+#include "common/gui/qt_dialogs.h"
 #include "display/plots/profile_plot.h"
-#include "display/targets/targets.h"
-#include "display/trip/recording_dialogue.h"
-#include "display/trip/trip_statistics.h"
 #include "display/window/readout_pictures.h"
 #include "display/window/trip_pictures.h"
 #include "version.h"
@@ -21,6 +16,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace vur {
@@ -58,12 +54,12 @@ QFrame* panel(QWidget* parent, const char* name)
     return frame;
 }
 
-struct TypeBox {
+struct TypeBoxCaption {
     const char* name;
     const char* tip;
 };
 // In the order of the intake's sentence types.
-constexpr TypeBox typeBoxes[6] = {
+constexpr TypeBoxCaption typeBoxes[6] = {
     {"RMC", "Min.GPS-Data"},      {"RMB", "Min.Navigation-Information"},
     {"GGA", "GPS-Fix-Data"},      {"GSA", "Satellites active"},
     {"GSV", "Satellites view"},   {"VTG", "Track+Speed"},
@@ -85,29 +81,11 @@ DisplayWindow::DisplayWindow(const QString& homeDir, zv::Dialogs* dialogs, QWidg
                        .arg(ZV_VERSION_MAJOR).arg(ZV_VERSION_MINOR).arg(ZV_VERSION_PATCH));
     buildControls();
 
-    IntakeWidgets iw;
-    iw.all = m_all;
-    for (size_t i = 0; i < 6; ++i)
-        iw.types[i] = m_types[i];
-    iw.check1 = {m_check1[0], m_check1[1]};
-    iw.portS = m_portS;
-    iw.portL = m_portL;
-    iw.status = m_gpsl;
-    iw.focusAfterLog = m_rte;
-    m_intake = new Intake(m_homeDir, iw, m_dialogs, this);
-
-    LiveDisplayWidgets lw;
-    lw.uhr = m_uhr;
-    lw.datum = m_datum;
-    lw.speed = m_speed;
-    lw.trt = m_trt;
-    lw.hoehe = m_hoehe;
-    lw.gpsl = m_gpsl;
-    lw.trk = m_trk;
-    lw.gpss = m_gpss;
-    lw.gpsOk = m_gpsOk;
-    m_live = new LiveDisplay(m_intake, lw, this);
-    m_live->connectToIntake();
+    m_core = new DisplayCore(m_homeDir, *m_dialogs, this, this, this);
+    m_intake = m_core->intake();
+    m_live = m_core->liveDisplay();
+    m_trip = m_core->trip();
+    m_targets = m_core->targets();
     setupTrip();
     setupTargets();
 
@@ -247,15 +225,87 @@ void DisplayWindow::wireEvents()
 {
     connect(m_portS, &QScrollBar::valueChanged, m_intake, &Intake::PortS_Change);
     for (int i = 0; i < 2; ++i)
-        connect(m_check1[i], &QCheckBox::clicked, m_intake, [this, i] { m_intake->Check1_MouseUp(i); });
+        connect(m_check1[i], &QCheckBox::clicked, m_intake, [this, i](bool checked) { m_intake->Check1_MouseUp(i, checked); });
     connect(m_all, &QCheckBox::toggled, m_intake, &Intake::ALL_Click);
-    for (int i = 0; i < 6; ++i)
-        connect(m_types[i], &QCheckBox::pressed, m_intake,
-                [this, i] { m_intake->typePressed(static_cast<SentenceType>(i)); });
+    for (int i = 0; i < 6; ++i) {
+        const auto type = static_cast<SentenceType>(i);
+        connect(m_types[i], &QCheckBox::pressed, m_intake, [this, type] { m_intake->typePressed(type); });
+        connect(m_types[i], &QCheckBox::stateChanged, m_intake,
+                [this, type](int state) { m_intake->setTypeChecked(type, state == Qt::Checked); });
+    }
     for (QWidget* w : {static_cast<QWidget*>(m_uhr), static_cast<QWidget*>(m_datum),
                        static_cast<QWidget*>(m_speed), static_cast<QWidget*>(m_hoehe)})
         w->installEventFilter(this);
     qApp->installEventFilter(this);
+}
+
+void DisplayWindow::showPortName(const QString& name)
+{
+    m_portL->setText(name);
+}
+
+void DisplayWindow::showStatus(const QString& text)
+{
+    m_gpsl->setText(text);
+}
+
+void DisplayWindow::clearStatus(const QString& ifShowing)
+{
+    if (m_gpsl->text() == ifShowing)
+        m_gpsl->clear();
+}
+
+void DisplayWindow::showLogMode(int mode)
+{
+    m_check1[0]->setChecked(mode == 1);
+    m_check1[1]->setChecked(mode == 2);
+}
+
+void DisplayWindow::showAllTypes(bool checked)
+{
+    // The intake already knows: the box only follows.
+    const QSignalBlocker quiet(m_all);
+    m_all->setChecked(checked);
+}
+
+void DisplayWindow::showTypeBox(SentenceType type, TypeBox state)
+{
+    QCheckBox* box = m_types[static_cast<int>(type)];
+    const QSignalBlocker quiet(box);
+    if (state == TypeBox::Greyed) {
+        box->setCheckState(Qt::PartiallyChecked);
+        return;
+    }
+    box->setTristate(false);
+    box->setCheckState(state == TypeBox::Checked ? Qt::Checked : Qt::Unchecked);
+}
+
+void DisplayWindow::enableTypeBox(SentenceType type, bool enabled)
+{
+    m_types[static_cast<int>(type)]->setEnabled(enabled);
+}
+
+void DisplayWindow::logBoxDone()
+{
+    m_rte->setFocus();
+}
+
+void DisplayWindow::showReadouts(const DisplayState& state)
+{
+    m_uhr->setText(state.uhr);
+    m_datum->setText(state.datum);
+    m_speed->setText(state.speed);
+    m_trt->setText(state.trt);
+    m_hoehe->setText(state.hoehe);
+    m_gpsOk->setVisible(state.gpsFault);
+    if (state.needleDrawn)
+        m_trk->setNeedle(state.needleAngle);
+}
+
+void DisplayWindow::showSatellites(const std::vector<double>& bars, const QString& statusLine)
+{
+    m_gpss->setBars(bars);
+    m_gpsl->setText(statusLine);
 }
 
 void DisplayWindow::placePointer()

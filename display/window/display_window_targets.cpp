@@ -1,11 +1,5 @@
 // Form1's targets part: the destination read-outs DIRT, DIST, TRNE, the
 // arrow DirP, the list GotoL from "VUR.wpt" and its editing controls.
-#include "common/number_text.h"
-#include "display/decode/live_display.h"
-#include "display/decode/rmb_vtg.h"
-#include "display/intake/intake.h"
-#include "display/targets/targets.h"
-#include "display/trip/trip_statistics.h"
 #include "display/window/display_window.h"
 #include "display/window/trip_pictures.h"
 
@@ -39,12 +33,11 @@ QLabel* targetReadout(QWidget* parent, const char* name, int pixelSize)
 
 void DisplayWindow::setupTargets()
 {
-    m_targets = std::make_unique<Targets>(*m_dialogs);
 
     QWidget* panel = m_targetPanel;
-    auto* dirt = targetReadout(panel, "DIRT", 18);
-    auto* dist = targetReadout(panel, "DIST", 18);
-    auto* trne = targetReadout(panel, "TRNE", 22);
+    m_dirt = targetReadout(panel, "DIRT", 18);
+    m_dist = targetReadout(panel, "DIST", 18);
+    m_trne = targetReadout(panel, "TRNE", 22);
     m_dirP = new TargetArrowView([this] { return m_targets->arrowAngle(); }, panel);
     m_dirP->setObjectName(QStringLiteral("DirP"));
     m_dirP->setToolTip(QStringLiteral("Ziel"));
@@ -66,8 +59,8 @@ void DisplayWindow::setupTargets()
     m_gotoE->setToolTip(QStringLiteral("Eintrag löschen"));
 
     auto* head = new QHBoxLayout;
-    head->addWidget(dirt, 1);
-    head->addWidget(dist, 1);
+    head->addWidget(m_dirt, 1);
+    head->addWidget(m_dist, 1);
     auto* editor = new QHBoxLayout;
     editor->addWidget(m_gotoN, 1);
     editor->addWidget(m_gotoO);
@@ -76,51 +69,62 @@ void DisplayWindow::setupTargets()
     box->setContentsMargins(4, 4, 4, 4);
     box->addLayout(head);
     box->addWidget(m_dirP, 1);
-    box->addWidget(trne);
+    box->addWidget(m_trne);
     box->addWidget(m_gotoL, 1);
     box->addWidget(m_gotoSave);
     box->addLayout(editor);
 
-    TargetWidgets w;
-    w.DIRT = dirt;
-    w.DIST = dist;
-    w.TRNE = trne;
-    w.GotoL = m_gotoL;
-    w.GotoSave = m_gotoSave;
-    w.GotoN = m_gotoN;
-    w.GotoO = m_gotoO;
-    w.GotoE = m_gotoE;
-    w.DirP = m_dirP;
-    w.RTE = m_route;
-    m_targets->setWidgets(w);
-    // Form_Load: the targets file of the program folder.
-    m_targets->load(m_homeDir);
+    m_targets->setView(this);
 
     connect(m_dirP, &TargetArrowView::pressed, this, [this](bool left) { m_targets->dirPMouseDown(left); });
     connect(m_gotoL, &QListWidget::itemPressed, this,
             [this](QListWidgetItem* item) { m_targets->choose(m_gotoL->row(item)); });
     connect(m_gotoSave, &QPushButton::clicked, this, [this] {
-        std::optional<Position> here;
-        if (m_hasPosition)
-            here = Position{m_posLatSec, m_posLonSec};
-        m_targets->storePosition(here, QTime::currentTime());
+        m_targets->storePosition(m_core->position(), QTime::currentTime());
     });
     const auto rename = [this] { m_targets->rename(m_targets->selected(), m_gotoN->text()); };
     connect(m_gotoO, &QPushButton::clicked, this, rename);
     connect(m_gotoN, &QLineEdit::returnPressed, this, rename);
     connect(m_gotoE, &QPushButton::clicked, this, [this] { m_targets->remove(m_targets->selected()); });
+}
 
-    LiveDisplayHooks& h = m_live->hooks();
-    h.rmb = [this](const SentenceFields& fields) {
-        m_targets->onRmb(decodeRmb(fields.sentence()), m_trip->state(),
-                         zv::leadingNumber(m_live->state().rxCourseText));
-    };
-    h.vtg = [this] {
-        std::optional<Position> here;
-        if (m_hasPosition)
-            here = Position{m_posLatSec, m_posLonSec};
-        m_targets->onVtg(here, m_trip->state(), m_live->state().courseInt);
-    };
+void DisplayWindow::showTargetTexts(const TargetTexts& texts)
+{
+    m_dirt->setText(texts.DIRT);
+    m_dist->setText(texts.DIST);
+    m_trne->setText(texts.TRNE);
+}
+
+void DisplayWindow::showTargetList(const QStringList& entries, int selected)
+{
+    m_gotoL->clear();
+    m_gotoL->addItems(entries);
+    m_gotoL->setCurrentRow(selected);
+}
+
+void DisplayWindow::showTargetSelection(int selected)
+{
+    m_gotoL->setCurrentRow(selected);
+}
+
+void DisplayWindow::showTargetPanels(bool chooserShown, bool editorShown)
+{
+    m_gotoSave->setVisible(chooserShown);
+    m_gotoL->setVisible(chooserShown);
+    m_trne->setVisible(!chooserShown);
+    for (QWidget* w : {static_cast<QWidget*>(m_gotoN), static_cast<QWidget*>(m_gotoO), static_cast<QWidget*>(m_gotoE)})
+        w->setVisible(editorShown);
+}
+
+void DisplayWindow::showEditorName(const QString& name)
+{
+    m_gotoN->setText(name);
+}
+
+void DisplayWindow::wayChanged()
+{
+    m_dirP->update();
+    m_route->update();
 }
 
 } // namespace vur

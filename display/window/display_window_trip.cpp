@@ -1,24 +1,14 @@
 // Form1's trip part: statistics read-outs, interval options, START, STOP,
 // RESET, the recording dialogue, both profiles and the route view.
 #include "common/dialogs.h"
-#include "common/number_text.h"
-#include "display/decode/live_display.h"
-#include "display/intake/intake.h"
-#include "display/intake/receiver_source.h"
 #include "display/plots/profile_plot.h"
 #include "display/plots/route_plot.h"
-#include "display/targets/targets.h"
-#include "display/trip/decoded_input.h"
-#include "display/trip/recording.h"
-#include "display/trip/recording_dialogue.h"
-#include "display/trip/trip_statistics.h"
 #include "display/window/display_window.h"
 #include "display/window/readout_pictures.h"
 #include "display/window/trip_pictures.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDir>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -28,7 +18,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -121,8 +110,6 @@ constexpr IntervalOption intervalOptions[7] = {
 
 void DisplayWindow::setupTrip()
 {
-    m_trip = std::make_unique<TripStatistics>(*m_dialogs);
-    m_trip->followSampleTick(&m_live->sampleTick());
     m_profileReadouts = std::make_unique<ProfileReadouts>();
 
     // Statistics read-outs, each under its caption.
@@ -141,7 +128,7 @@ void DisplayWindow::setupTrip()
         {"NNmax", QStringLiteral("max.")},
         {"NNmin", QStringLiteral("min.")},
     };
-    QLabel* readouts[9] = {};
+    QLabel** readouts = m_tripReadouts;
     auto* grid = new QGridLayout;
     grid->setSpacing(2);
     for (int i = 0; i < 9; ++i) {
@@ -246,39 +233,15 @@ void DisplayWindow::setupTrip()
     });
     connect(m_route, &RouteView::pressed, this, [this](bool left) { m_trip->changeRouteScale(left); });
 
-    TripWidgets tw;
-    tw.SPDmax = readouts[0];
-    tw.SPDavg = readouts[1];
-    tw.STRweg = readouts[2];
-    tw.STRluft = readouts[3];
-    tw.Berg = readouts[4];
-    tw.RZ = readouts[5];
-    tw.FZ = readouts[6];
-    tw.NNmax = readouts[7];
-    tw.NNmin = readouts[8];
-    tw.RTEL = m_rtel;
-    tw.SPEED = m_speed;
-    tw.Hoehe = m_hoehe;
-    tw.Uhr = m_uhr;
-    tw.Datum = m_datum;
-    tw.SPL = m_spl;
-    tw.NNL = m_nnl;
-    tw.RTE = m_route;
-    m_trip->setWidgets(tw);
+    m_trip->setView(this);
 
     auto* focus = new FocusOnRelease(m_route, this);
-    for (QLabel* r : readouts)
+    for (QLabel* r : m_tripReadouts)
         if (r->objectName() != QLatin1String("Berg"))
             r->installEventFilter(focus);
 
-    RecordingDialogueWidgets rw;
-    rw.SAVE = m_save;
-    rw.LOAD = m_load;
-    rw.FileT = m_fileT;
-    rw.FileL = m_fileL;
-    rw.check1 = {m_check1[0], m_check1[1]};
     // FileL points at the program folder.
-    m_recordings = std::make_unique<RecordingDialogue>(m_homeDir, rw);
+    m_recordings = std::make_unique<RecordingDialogue>(m_homeDir, static_cast<RecordingDialogueView*>(this));
     m_recordings->setActions([this](const QString& name) { saveRecording(name); },
                              [this](const QString& name) { loadRecording(name); });
     connect(m_save, &QPushButton::clicked, this, [this] { m_recordings->SAVE_Click(); });
@@ -287,34 +250,18 @@ void DisplayWindow::setupTrip()
             [this](QListWidgetItem* item) { m_recordings->FileL_Click(m_fileL->row(item)); });
     connect(m_fileL, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { m_recordings->FileL_DblClick(m_fileL->row(item)); });
+    connect(m_fileT, &QLineEdit::textChanged, this, [this](const QString& text) { m_recordings->setTypedName(text); });
     m_fileT->installEventFilter(new KeyUpFilter([this](bool enter) { m_recordings->FileT_KeyUp(enter); }, this));
 
     connect(m_start, &QPushButton::clicked, this, &DisplayWindow::START_Click);
     connect(m_stop, &QPushButton::clicked, this, &DisplayWindow::STOP_Click);
     connect(m_reset, &QPushButton::clicked, this, &DisplayWindow::resetTrip);
 
-    wireTripHooks();
-}
-
-void DisplayWindow::wireTripHooks()
-{
-    LiveDisplayHooks& h = m_live->hooks();
-    h.rmcLogged = [this] {
+    // A logged sample lights RecA for half a second.
+    connect(m_core, &DisplayCore::sampleLogged, this, [this] {
         m_recA->show();
         m_timer1->start();
-    };
-    h.positionUpdated = [this] {
-        const SentenceFields fields(m_intake->sentence());
-        const DisplayState& s = m_live->state();
-        if (const std::optional<Position> p = rmcPosition(fields, s)) {
-            m_hasPosition = true;
-            m_posLatSec = p->latSec;
-            m_posLonSec = p->lonSec;
-        }
-        m_trip->onRmc(tripRmcOf(fields, s, QTime::currentTime().msecsSinceStartOfDay() / 1000.0));
-    };
-    h.altitudeSample = [this] { m_trip->altitudeSampleNow(); };
-    h.altitudeRead = [this] { m_trip->onGga(tripGgaOf(SentenceFields(m_intake->sentence()))); };
+    });
 }
 
 void DisplayWindow::showRunning(bool running)
@@ -327,38 +274,22 @@ void DisplayWindow::START_Click()
 {
     showRunning(true);
     m_dialogs->beep();
-    m_intake->openSource();
     m_gpss->clearBars();
-    // The time the input was stopped is not part of the trip.
-    m_trip->resumeInput();
+    m_core->start();
 }
 
 void DisplayWindow::STOP_Click()
 {
     showRunning(false);
     m_dialogs->beep();
-    closeInput();
-}
-
-void DisplayWindow::closeInput()
-{
-    // Serial or network: the display freezes until START.
-    if (ReceiverSource* source = m_intake->source(); source && source->isOpen())
-        source->close();
-    if (m_intake->comm1()->isOpen())
-        m_intake->comm1()->close();
+    m_core->stop();
 }
 
 void DisplayWindow::resetTrip()
 {
-    m_trip->reset();
+    m_core->resetTrip();
     m_gpss->clearBars();
     m_gpss->setFocus();
-    // Enabled again by the next sentence of each type.
-    for (QCheckBox* box : m_types)
-        box->setEnabled(false);
-    if (m_targets)
-        m_targets->resetReceiverDestination();
     m_route->update();
 }
 
@@ -369,34 +300,78 @@ void DisplayWindow::saveRecording(const QString& typedName)
 
 void DisplayWindow::loadRecording(const QString& typedName)
 {
-    QString error;
-    const std::optional<QString> name = recordingFileName(typedName, &error);
-    if (!name) {
-        m_dialogs->message(error, QStringLiteral("Vur"), zv::Dialogs::Icon::Warning);
-        return;
+    QString gpssText;
+    if (m_core->loadRecording(typedName, &gpssText)) {
+        showRunning(false);
+        m_dialogs->beep();
+        m_gpss->clearBars();
+        m_gpss->setFocus();
+        m_route->update();
     }
-    if (name->isEmpty())
-        return;
-    // Read aside first: a missing or damaged file leaves the live trip,
-    // the port and the read-outs as they were.
-    const std::optional<TripState> loaded = TripStatistics::readRecording(QDir(m_homeDir).filePath(*name));
-    if (!loaded) {
-        m_gpss->setMessage(TripStatistics::kLoadFailedText);
-        return;
+    if (!gpssText.isEmpty())
+        m_gpss->setMessage(gpssText);
+}
+
+void DisplayWindow::showTripTexts(const TripTexts& t)
+{
+    const QString* texts[9] = {&t.SPDmax, &t.SPDavg, &t.STRweg, &t.STRluft, &t.Berg, &t.RZ, &t.FZ, &t.NNmax, &t.NNmin};
+    for (int i = 0; i < 9; ++i)
+        m_tripReadouts[i]->setText(*texts[i]);
+    m_rtel->setText(t.RTEL);
+}
+
+void DisplayWindow::clearSpeedAndAltitude()
+{
+    m_speed->clear();
+    m_hoehe->clear();
+}
+
+void DisplayWindow::showClockAndDate(const QString& clock, const QString& date)
+{
+    m_uhr->setText(clock);
+    m_datum->setText(date);
+}
+
+void DisplayWindow::plotChanged(Plot plot)
+{
+    switch (plot) {
+    case Plot::Speed: m_spl->update(); break;
+    case Plot::Altitude: m_nnl->update(); break;
+    case Plot::Route: m_route->update(); break;
     }
-    closeInput();
-    showRunning(false);
-    m_dialogs->beep();
-    m_gpss->clearBars();
-    m_gpss->setFocus();
-    for (QCheckBox* box : m_types)
-        box->setEnabled(false);
-    if (m_targets)
-        m_targets->resetReceiverDestination();
-    m_trip->adopt(*loaded);
-    m_gpss->setMessage(TripStatistics::kLoadingText);
-    m_dialogs->beep();
-    m_route->update();
+}
+
+void DisplayWindow::showDialogueMode(RecordingDialogue::Mode mode)
+{
+    const bool normal = mode == RecordingDialogue::Mode::Normal;
+    m_fileT->setVisible(!normal);
+    m_fileL->setVisible(!normal);
+    m_save->setVisible(mode != RecordingDialogue::Mode::Loading);
+    m_load->setVisible(mode != RecordingDialogue::Mode::Saving);
+    // The log boxes give way to the dialogue.
+    for (QCheckBox* box : m_check1)
+        box->setVisible(normal);
+}
+
+void DisplayWindow::showRecordingNames(const QStringList& names)
+{
+    m_fileL->clear();
+    m_fileL->addItems(names);
+}
+
+void DisplayWindow::showTypedName(const QString& name)
+{
+    m_fileT->setText(name);
+}
+
+void DisplayWindow::focusNameField()
+{
+    m_fileT->setFocus();
+}
+
+void DisplayWindow::showNameSelection(int row)
+{
+    m_fileL->setCurrentRow(row);
 }
 
 } // namespace vur

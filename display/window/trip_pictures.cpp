@@ -1,6 +1,6 @@
 #include "display/window/trip_pictures.h"
 
-#include "display/targets/target_geometry.h"
+#include "display/plots/arrow_plot.h"
 
 #include <QMouseEvent>
 #include <QPainter>

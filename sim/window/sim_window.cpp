@@ -2,7 +2,7 @@
 
 #include "sim/replay/channels/channel_config.h"
 
-#include "common/dialogs.h"
+#include "common/gui/qt_dialogs.h"
 #include "common/file_names.h"
 #include "sim/replay/replay_core.h"
 #include "sim/replay/replay_engine.h"

@@ -12,8 +12,8 @@ namespace vurfuzz {
 
 int runIntake(const uint8_t* data, size_t size)
 {
-    vur::Intake intake(QStringLiteral("/nonexistent/vur-fuzz-home"), vur::IntakeWidgets{}, nullptr);
-    vur::LiveDisplay live(&intake, vur::LiveDisplayWidgets{});
+    vur::Intake intake(QStringLiteral("/nonexistent/vur-fuzz-home"), nullptr, nullptr);
+    vur::LiveDisplay live(&intake, nullptr);
     live.connectToIntake();
     double clock = 0;
     live.setClock([&clock] { return clock += 0.7; });

@@ -79,7 +79,7 @@ TEST(Talkers, TalkerAndTypeOfASentence)
 
 TEST(Talkers, EveryTalkerReachesTheDecoderOfItsType)
 {
-    Intake intake(QStringLiteral("/nonexistent"), IntakeWidgets{}, nullptr);
+    Intake intake(QStringLiteral("/nonexistent"), nullptr, nullptr);
     QList<QPair<SentenceType, QByteArray>> seen;
     const SentenceType types[] = {SentenceType::RMC, SentenceType::RMB, SentenceType::GGA,
                                   SentenceType::GSA, SentenceType::GSV, SentenceType::VTG};

@@ -1,4 +1,5 @@
 #include "display/plots/profile_plot.h"
+#include "display/plots/arrow_plot.h"
 #include "display/plots/route_plot.h"
 #include "display/targets/target_geometry.h"
 #include "display/trip/trip_statistics.h"

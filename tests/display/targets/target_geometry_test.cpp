@@ -124,12 +124,12 @@ TEST(TargetArrow, RelativeAngleAndOutline)
     EXPECT_EQ(vur::relativeToCourse(350, 10), 340);
     EXPECT_EQ(vur::relativeToCourse(10, 350), 20);
     EXPECT_EQ(vur::receiverRelative(10, 20.5), 349.5);
-    const QPolygon up = vur::arrowOutline(0);
+    const auto up = vur::arrowOutline(0);
     ASSERT_EQ(up.size(), 5);
     EXPECT_EQ(up[1], QPoint(500, 200));   // tip straight up
     EXPECT_EQ(up[0], up[4]);              // closed
     EXPECT_GT(up[3].y(), 500);            // tail below the centre
-    const QPolygon left = vur::arrowOutline(270);
+    const auto left = vur::arrowOutline(270);
     EXPECT_LE(std::abs(left[1].x() - 200), 1);
     EXPECT_LE(std::abs(left[1].y() - 500), 1);
 }

@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QLabel>
-#include <QListWidget>
 #include <QTemporaryDir>
 
 using vur::Position;
@@ -204,19 +202,28 @@ TEST_F(TargetList, WriteFailureIsReportedAndTheListKept)
 
 TEST_F(TargetList, ListWidgetFollowsTheModel)
 {
-    QListWidget list;
-    QLabel trne;
+    // What the targets tell their front end, as the window would show it.
+    struct View : vur::TargetsView {
+        QStringList list;
+        int selected = -2;
+        bool chooser = false;
+        void showTargetTexts(const vur::TargetTexts&) override {}
+        void showTargetList(const QStringList& entries, int row) override { list = entries, selected = row; }
+        void showTargetSelection(int row) override { selected = row; }
+        void showTargetPanels(bool chooserShown, bool) override { chooser = chooserShown; }
+        void showEditorName(const QString&) override {}
+        void wayChanged() override {}
+    } view;
     loadWith(kHome + "\r\n" + kWork + "\r\n");
-    targets.setWidgets({.TRNE = &trne, .GotoL = &list});
-    ASSERT_EQ(list.count(), 2);
-    EXPECT_EQ(list.item(1)->text(), targets.entries()[1]);
+    targets.setView(&view);
+    ASSERT_EQ(view.list.size(), 2);
+    EXPECT_EQ(view.list[1], targets.entries()[1]);
     targets.dirPMouseDown(true);
     EXPECT_TRUE(targets.chooserShown());
-    EXPECT_FALSE(list.isHidden());
-    EXPECT_TRUE(trne.isHidden());
+    EXPECT_TRUE(view.chooser);
     targets.choose(1);
-    EXPECT_TRUE(list.isHidden());
-    EXPECT_FALSE(trne.isHidden());
+    EXPECT_EQ(view.selected, 1);
+    EXPECT_FALSE(view.chooser);
     targets.dirPMouseDown(false);
     EXPECT_TRUE(targets.editorShown());
     EXPECT_EQ(targets.editorName(), QStringLiteral("WORK  "));

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QLabel>
-
 #include <cmath>
 
 using vur::TripGga;
@@ -38,6 +36,16 @@ TripGga ggaWith(int altitude)
 struct Fixture : ::testing::Test {
     zvtest::ScriptedDialogs dialogs;
     TripStatistics trip{dialogs};
+};
+
+// What the trip tells its front end, as the window would show it.
+struct RecordedTripView : vur::TripView {
+    vur::TripTexts texts;
+    QString speed = QStringLiteral("50"), altitude = QStringLiteral("600");
+    void showTripTexts(const vur::TripTexts& t) override { texts = t; }
+    void clearSpeedAndAltitude() override { speed.clear(), altitude.clear(); }
+    void showClockAndDate(const QString&, const QString&) override {}
+    void plotChanged(Plot) override {}
 };
 
 using TripSampling = Fixture;
@@ -231,13 +239,13 @@ TEST_F(TripAltitude, NoAltitudeYetTakesNoSampleAndNoExtremes)
 
 TEST_F(TripRoute, PointBeyondTheViewRaisesTheScale)
 {
-    QLabel rtel;
-    trip.setWidgets({.RTEL = &rtel});
-    EXPECT_EQ(rtel.text(), QStringLiteral("<--- 1 km --->"));
+    RecordedTripView view;
+    trip.setView(&view);
+    EXPECT_EQ(view.texts.RTEL, QStringLiteral("<--- 1 km --->"));
     trip.onRmc(rmcAt(0, 10));
     trip.onRmc(rmcAt(1, 10, 600, 0));
     EXPECT_EQ(trip.state().route.scale, 2);
-    EXPECT_EQ(rtel.text(), QStringLiteral("<---  2 km --->"));
+    EXPECT_EQ(view.texts.RTEL, QStringLiteral("<---  2 km --->"));
 }
 
 TEST_F(TripRoute, ScaleThreeStoresEveryFourthRmc)
@@ -263,14 +271,12 @@ TEST_F(TripRoute, StepsBelowOneStillStoreEveryRmc)
 
 TEST_F(TripRoute, ResetClearsTheTrip)
 {
-    QLabel speed, hoehe, spdmax;
-    trip.setWidgets({.SPDmax = &spdmax, .SPEED = &speed, .Hoehe = &hoehe});
-    speed.setText("50");
-    hoehe.setText("600");
+    RecordedTripView view;
+    trip.setView(&view);
     trip.onGga(ggaWith(600));
     trip.onRmc(rmcAt(0, 50, 0, 0));
     trip.onRmc(rmcAt(1, 50, 10, 0));
-    EXPECT_EQ(spdmax.text(), QStringLiteral("50"));
+    EXPECT_EQ(view.texts.SPDmax, QStringLiteral("50"));
     trip.changeRouteScale(true);
     trip.reset();
     EXPECT_EQ(trip.state().route.count, 0);
@@ -278,9 +284,9 @@ TEST_F(TripRoute, ResetClearsTheTrip)
     EXPECT_EQ(trip.state().speed.points, 0);
     EXPECT_FALSE(trip.state().hasStart);
     EXPECT_EQ(trip.texts().RTEL, QStringLiteral("<--- 1 km --->"));
-    EXPECT_EQ(spdmax.text(), QString());
-    EXPECT_EQ(speed.text(), QString());
-    EXPECT_EQ(hoehe.text(), QString());
+    EXPECT_EQ(view.texts.SPDmax, QString());
+    EXPECT_EQ(view.speed, QString());
+    EXPECT_EQ(view.altitude, QString());
 }
 
 TEST_F(TripSampling, IntervalOptionsAndTheAutoCourseTrigger)

@@ -3,6 +3,7 @@
 #include "display/intake/intake.h"
 #include "display/window/display_window.h"
 #include "display/window/readout_pictures.h"
+#include "support/raw_pty.h"
 #include "support/scripted_dialogs.h"
 
 #include <gtest/gtest.h>
@@ -145,14 +146,10 @@ TEST(DisplayWindowLog, FileThatCannotBeCreatedIsReportedAndTheBoxUnchecked)
 TEST(DisplayWindowPort, ReadsAReceiverOnARealPseudoTerminal)
 {
     int master = -1, slave = -1;
-    char name[256] = {};
-    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
-    termios raw{};
-    ::tcgetattr(slave, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(slave, TCSANOW, &raw);
+    QByteArray name;
+    ASSERT_TRUE(zvtest::openRawPty(&master, &slave, &name));
     QTemporaryDir home;
-    writeIni(home.path(), "COM1=" + QByteArray(name) + "\r\n");
+    writeIni(home.path(), "COM1=" + name + "\r\n");
     zvtest::ScriptedDialogs dialogs;
     DisplayWindow w(home.path(), &dialogs);
     ::close(slave); // the window holds its own descriptor
@@ -190,15 +187,11 @@ TEST(DisplayWindowLog, EverySentenceModeLogsARealLogFromAPseudoTerminalExactly)
         }
     }
     int master = -1, slave = -1;
-    char name[256] = {};
-    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
-    termios raw_mode{};
-    ::tcgetattr(slave, &raw_mode);
-    ::cfmakeraw(&raw_mode);
-    ::tcsetattr(slave, TCSANOW, &raw_mode);
+    QByteArray name;
+    ASSERT_TRUE(zvtest::openRawPty(&master, &slave, &name));
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     QTemporaryDir home;
-    writeIni(home.path(), "COM1=" + QByteArray(name) + "\r\n");
+    writeIni(home.path(), "COM1=" + name + "\r\n");
     zvtest::ScriptedDialogs dialogs;
     DisplayWindow w(home.path(), &dialogs);
     ::close(slave);

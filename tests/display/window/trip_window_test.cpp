@@ -7,6 +7,8 @@
 #include "display/trip/trip_statistics.h"
 #include "display/window/display_window.h"
 #include "display/window/readout_pictures.h"
+#include "support/raw_pty.h"
+#include "support/real_log_readouts.h"
 #include "support/scripted_dialogs.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +33,7 @@ using namespace vur;
 
 namespace {
 
-const QString kRealLog = QStringLiteral(ZV_TEST_DATA_DIR "/vurtrip/gpsd_garmin-geko201.log");
+const QString kRealLog = QString::fromUtf8(zvtest::kRealLogFile);
 const char* const kTripReadouts[] = {"SPDmax", "SPDavg", "STRweg", "STRluft", "Berg", "RZ",
                                      "FZ",     "NNmax",  "NNmin",  "Uhr",     "Datum", "RTEL"};
 
@@ -74,16 +76,11 @@ struct TripWindow : ::testing::Test {
     void SetUp() override
     {
         int slave = -1;
-        char name[256] = {};
-        ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
-        termios raw{};
-        ::tcgetattr(slave, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(slave, TCSANOW, &raw);
-        writeAll(QDir(home.path()).filePath(QStringLiteral("Vur.ini")), "[Devices]\r\nCOM1=" + QByteArray(name) + "\r\n");
+        QByteArray name;
+        ASSERT_TRUE(zvtest::openRawPty(&master, &slave, &name));
+        writeAll(QDir(home.path()).filePath(QStringLiteral("Vur.ini")), "[Devices]\r\nCOM1=" + name + "\r\n");
         // A target 70 m north of the log's end.
-        writeAll(QDir(home.path()).filePath(QStringLiteral("VUR.wpt")),
-                 "NORD   40\xB0" "24'00.0\"N 003\xB0" "39'09.8\"W\r\n");
+        writeAll(QDir(home.path()).filePath(QStringLiteral("VUR.wpt")), zvtest::kNordTarget);
         makeWindow();
         ::close(slave);
         ASSERT_TRUE(w->intake()->comm1()->isOpen());
@@ -170,30 +167,15 @@ TEST_F(TripWindow, ControlsAreNamedAndCaptionedAsTheUserKnowsThem)
 TEST_F(TripWindow, RealLogShowsTripReadOutsProfilesRouteAndTargetArrow)
 {
     sendRealLog();
-    send("$GPVTG,0.0,T,,M,10.8,N,20.0,K*00\r\n");
-    // 10.8 knots throughout: 20 km/h; 18 RMCs from 21:43:50 to 21:44:24 UTC.
-    EXPECT_EQ(text("SPEED"), QStringLiteral("20"));
-    EXPECT_EQ(text("SPDmax"), QStringLiteral("20"));
-    EXPECT_EQ(text("SPDavg"), QStringLiteral("20"));
-    EXPECT_EQ(text("STRweg"), QStringLiteral("0.2"));
-    EXPECT_EQ(text("RZ"), QStringLiteral(" 0:00"));
-    EXPECT_EQ(text("NNmax"), QStringLiteral("695"));
-    EXPECT_EQ(text("NNmin"), QStringLiteral("695"));
-    // The first RMC comes before the first GGA and is ignored: the start is
-    // at 23.8660 minutes, the end 0.0961 minutes north, 173 m at 30 m per second.
-    EXPECT_EQ(text("STRluft"), QStringLiteral("0.1"));
-    EXPECT_EQ(text("Uhr"), QStringLiteral("23:44"));
-    EXPECT_EQ(text("RTEL"), QStringLiteral("<--- 1 km --->"));
-    EXPECT_EQ(w->trip()->state().speed.points, 17);
-    EXPECT_EQ(w->trip()->state().altitude.points, 17);
-    EXPECT_EQ(w->trip()->state().route.count, 17);
+    send(zvtest::kVtgAfterLog);
+    for (const zvtest::ReadoutText& r : zvtest::kRealLogReadouts)
+        EXPECT_EQ(text(r.name), QString::fromUtf8(r.text)) << r.name;
+    EXPECT_EQ(w->trip()->state().speed.points, zvtest::kRealLogSamples);
+    EXPECT_EQ(w->trip()->state().altitude.points, zvtest::kRealLogSamples);
+    EXPECT_EQ(w->trip()->state().route.count, zvtest::kRealLogSamples);
     EXPECT_GT(pixelsOf(child("SPL"), kBlue), 20);
     EXPECT_GT(pixelsOf(child("NNL"), kBlue), 20);
     EXPECT_GT(pixelsOf(child("RTE"), kBlue), 10);
-    // Own target: the VTG computes the way to NORD, straight ahead.
-    EXPECT_EQ(text("DIRT"), QStringLiteral("NORD  "));
-    EXPECT_EQ(text("TRNE"), QStringLiteral("N"));
-    EXPECT_EQ(text("DIST"), QStringLiteral(" 70 m"));
     EXPECT_GT(pixelsOf(child("DirP"), kGreen), 20);
     EXPECT_GT(pixelsOf(child("RTE"), kGreen), 4); // the destination mark
 }

@@ -1,4 +1,4 @@
-#include "common/dialogs.h"
+#include "common/gui/qt_dialogs.h"
 
 #include <QApplication>
 #include <QInputDialog>
