@@ -35,6 +35,12 @@ HeadlessReplay::HeadlessReplay(const HeadlessOptions& options, const QString& ho
         tick.choosePace(options.paceIndex);
     connect(&tick, &ReplayTick::paceNote, this, [](const QString& text) { printError(text); });
     connect(&m_engine->loader(), &Loader::replayStopped, this, &HeadlessReplay::onStopped);
+    connect(&m_engine->loader(), &Loader::endedEarly, this, [this] {
+        printError(QStringLiteral("%1: the file ended early, at record %2 of %3: it was cut short while it was replayed")
+                       .arg(m_options.file)
+                       .arg(m_state.recordIndex)
+                       .arg(m_state.recordTotal));
+    });
     m_progress.setInterval(1000);
     connect(&m_progress, &QTimer::timeout, this, &HeadlessReplay::showProgress);
 }
@@ -151,6 +157,10 @@ void HeadlessReplay::onStopped(StopReason reason)
         return; // load() reports it
     if (reason == StopLoadFailure && !m_stopping) {
         printError(QStringLiteral("%1: the file could not be read again").arg(m_options.file));
+        finish(ExitReplayFailed);
+        return;
+    }
+    if (reason == StopEndOfFile && m_engine->loader().hasEndedEarly()) {
         finish(ExitReplayFailed);
         return;
     }

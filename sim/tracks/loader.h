@@ -69,6 +69,9 @@ public:
     bool profileAborted() const { return m_profileAbort; }
     bool isReplayRunning() const;
     const RmcIndex& rmcIndex() const { return m_index; }
+    // The last end of file came before the file's length at load: it was cut
+    // short while it was replayed (valid from endedEarly() to the next stop).
+    bool hasEndedEarly() const { return m_endedEarly; }
 
     // Seams for features still to come.
     void setTrackFileReplay(TrackFileReplay* replay) { m_track = replay; }
@@ -96,16 +99,27 @@ Q_SIGNALS:
     void loadFinished(bool ok);
     // Every stop, after the controls are idle again (not a loop's restart).
     void replayStopped(zelvan::StopReason reason);
+    // The file ended before its length at load ("File ended early !" is
+    // listed); with Loop the replay goes on, else replayStopped follows.
+    void endedEarly();
 
 private:
     void load(const QString& path);
     bool probeKind();
-    bool countLog(); // false: aborted by a stop meanwhile
+    // false: aborted by a stop meanwhile. A companion is counted for its records only.
+    bool countLog(bool companion = false);
     void resetTripValues(bool all);
     bool reopen();
     void reportUnreadable(); // the file cannot be opened again by its name
     void runNavigation(const std::function<void()>& body);
     void skipLogRecords(std::int32_t n);
+    enum class ReadOver { Done, EndOfFile, Stopped };
+    // Reads forward over n records (from the one in currentLine), taking up
+    // the status text passed; recordIndex grows by each.
+    ReadOver readOverRecords(std::int32_t n);
+    // Positions at the indexed record at or before n; false when the index
+    // cannot say (none, or the file changed under it).
+    bool seekIndexedRecord(std::int32_t n);
     bool paused() const;
 
     ReplayState& m_s;
@@ -120,6 +134,8 @@ private:
     QString m_settingsFile;
     QString m_companionPath; // the ".RMC" file we wrote, deleted at stop
     RmcIndex m_index;
+    qint64 m_loadedBytes = 0; // the file's length when it was loaded
+    bool m_endedEarly = false;
     bool m_loading = false;
     bool m_profileRunning = false;
     bool m_profileAbort = false;
