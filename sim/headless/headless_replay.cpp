@@ -36,10 +36,11 @@ HeadlessReplay::HeadlessReplay(const HeadlessOptions& options, const QString& ho
     connect(&tick, &ReplayTick::paceNote, this, [](const QString& text) { printError(text); });
     connect(&m_engine->loader(), &Loader::replayStopped, this, &HeadlessReplay::onStopped);
     connect(&m_engine->loader(), &Loader::endedEarly, this, [this] {
-        printError(QStringLiteral("%1: the file ended early, at record %2 of %3: it was cut short while it was replayed")
-                       .arg(m_options.file)
-                       .arg(m_state.recordIndex)
-                       .arg(m_state.recordTotal));
+        const QString at = m_state.recordTotal > 0
+            ? QStringLiteral("record %1 of %2").arg(m_state.recordIndex).arg(m_state.recordTotal)
+            : QStringLiteral("record %1").arg(m_state.recordIndex);
+        printError(QStringLiteral("%1: the file ended early, at %2: it was cut short while it was replayed")
+                       .arg(m_options.file, at));
     });
     m_progress.setInterval(1000);
     connect(&m_progress, &QTimer::timeout, this, &HeadlessReplay::showProgress);
@@ -215,8 +216,11 @@ void HeadlessReplay::showProgress()
     if (m_state.recordIndex == m_shownIndex || !m_state.replayActive)
         return;
     m_shownIndex = m_state.recordIndex;
-    const QByteArray line =
-        QStringLiteral("record %1 of %2\n").arg(m_state.recordIndex).arg(m_state.recordTotal).toLocal8Bit();
+    // A big log is counted behind the replay: its total comes when known.
+    const QByteArray line = (m_state.recordTotal > 0
+                                 ? QStringLiteral("record %1 of %2\n").arg(m_state.recordIndex).arg(m_state.recordTotal)
+                                 : QStringLiteral("record %1 (counting)\n").arg(m_state.recordIndex))
+                                .toLocal8Bit();
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     std::fflush(stderr);
 }

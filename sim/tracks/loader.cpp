@@ -46,8 +46,16 @@ void show(QWidget* w, bool on)
 
 Loader::Loader(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file, ReplayTick& tick,
                zv::Dialogs& dialogs, QObject* parent)
-    : QObject(parent), m_s(state), m_ui(ui), m_sink(sink), m_file(file), m_tick(tick), m_dialogs(dialogs)
+    : QObject(parent), m_s(state), m_ui(ui), m_sink(sink), m_file(file), m_tick(tick), m_dialogs(dialogs),
+      m_background(new BackgroundCount(this))
 {
+}
+
+Loader::~Loader() = default;
+
+bool Loader::isCounting() const
+{
+    return m_background->isRunning();
 }
 
 bool Loader::isReplayRunning() const
@@ -132,6 +140,8 @@ void Loader::load(const QString& path)
     m_file.close();
     m_companionPath.clear();
     m_index.clear();
+    m_background->cancel();
+    m_partialCount.reset();
 
     m_loading = true;
     const quint64 generation = ++m_generation;
@@ -206,7 +216,8 @@ void Loader::load(const QString& path)
             enable(m_ui.data[i], false);
         setCaptionColour(m_ui.data[2], kGrey);
         setCaptionColour(m_ui.data[6], kGrey);
-        if (!countLog())
+        const CountStep counted = countLog();
+        if (counted == CountStep::Stopped)
             return finish(false); // stopped while counting
         m_file.close();
         show(m_ui.stopA, true);
@@ -228,7 +239,7 @@ void Loader::load(const QString& path)
             m_companionPath = converted;
             m_s.trackPath = converted;
             // The companion's records are what the replay sends.
-            if (!countLog(true) && generation != m_generation)
+            if (countLog(true) == CountStep::Stopped && generation != m_generation)
                 return finish(false);
         }
         if (!reopen() || !seekFirstRmc()) {
@@ -239,7 +250,7 @@ void Loader::load(const QString& path)
         }
     }
 
-    if (m_s.recordTotal != 0) {
+    if (m_s.recordTotal != 0 || m_partialCount) {
         if (m_ui.gauge2)
             m_ui.gauge2->setMaximum(m_s.recordTotal);
         m_s.recordIndex = 0;
@@ -247,6 +258,7 @@ void Loader::load(const QString& path)
     m_s.replayActive = true;
     m_loadedBytes = m_file.size();
     m_endedEarly = false;
+    countBehindReplay();
     m_sink.openChannels();
     enable(m_ui.portC, false);
     m_tick.setTimer1Interval(100);
@@ -298,14 +310,19 @@ bool Loader::probeKind()
     return false;
 }
 
-// One pass over the log (LogCount). A companion file is counted for its
+// The pass over the log (LogCount): all of it, or, for a log bigger than
+// kCountAtLoadBytes, the start of it, the rest counted behind the replay so
+// the first sentence goes out at once. A log whose start holds no record is
+// counted whole now (it may need a companion). A companion is counted for its
 // records only.
-bool Loader::countLog(bool companion)
+Loader::CountStep Loader::countLog(bool companion)
 {
     const quint64 generation = m_generation;
     m_index.clear();
+    m_background->cancel();
+    m_partialCount.reset();
     if (!reopen())
-        return false;
+        return CountStep::Stopped;
     const bool drawing = m_ui.dia && !companion;
     if (drawing) {
         m_ui.dia->clear();
@@ -319,14 +336,51 @@ bool Loader::countLog(bool companion)
     Yielder yielder(m_yieldMs);
     while (m_file.readLineView(line)) {
         count.addLine(m_file.lineStart(), line);
+        if (!companion && count.index.records > 0 && m_file.position() > kCountAtLoadBytes) {
+            m_partialCount = std::make_unique<LogCount>(std::move(count));
+            m_countFrom = m_file.position();
+            m_s.hasRmc = true;
+            m_s.hasGga = m_partialCount->hasGga;
+            m_s.hasVtg = m_partialCount->hasVtg;
+            m_s.recordTotal = 0; // not known yet
+            return CountStep::Behind;
+        }
         if (yielder.maybeYield()) {
             if (generation != m_generation) {
                 m_profileRunning = false;
-                return false;
+                return CountStep::Stopped;
             }
             count.collectProfile = drawing && !m_profileAbort;
         }
     }
+    adoptCount(std::move(count), companion);
+    return CountStep::Done;
+}
+
+void Loader::countBehindReplay()
+{
+    if (!m_partialCount)
+        return;
+    if (m_ui.gauge2)
+        m_ui.gauge2->setToolTip(QStringLiteral("Records: counting"));
+    const quint64 generation = m_generation;
+    m_background->start(m_s.trackPath, m_countFrom, std::move(*m_partialCount),
+                        [this, generation](LogCount&& count, bool readable) {
+                            if (generation != m_generation || !m_s.replayActive)
+                                return;
+                            if (!readable) {
+                                // The jumps read from the start; the gauge stays without a total.
+                                m_profileRunning = false;
+                                return;
+                            }
+                            count.collectProfile = count.collectProfile && !m_profileAbort;
+                            adoptCount(std::move(count), false);
+                        });
+    m_partialCount.reset();
+}
+
+void Loader::adoptCount(LogCount&& count, bool companion)
+{
     m_profileRunning = false;
     m_index = std::move(count.index);
     m_index.valid = true;
@@ -335,10 +389,17 @@ bool Loader::countLog(bool companion)
     if (!companion) {
         m_s.hasRmc = m_index.records > 0;
         m_s.hasGga = count.hasGga;
-        m_s.hasVtg = count.hasVtg;
+        m_s.hasVtg = m_s.hasVtg || count.hasVtg;
     }
     m_s.recordTotal = std::int32_t(std::min<qint64>(m_index.records + 1, INT32_MAX));
-    if (drawing) {
+    if (m_s.replayActive && m_ui.gauge2) {
+        // Counted behind the replay: the gauge gets its scale now.
+        m_ui.gauge2->setMaximum(m_s.recordTotal);
+        m_ui.gauge2->setToolTip(QStringLiteral("Records"));
+        if (m_s.recordIndex <= m_ui.gauge2->maximum())
+            m_ui.gauge2->setValue(m_s.recordIndex);
+    }
+    if (m_ui.dia && !companion && count.collectProfile) {
         // Over the records, or over the GGA sentences of a log without RMC.
         m_ui.dia->setRecordRange(m_s.hasRmc ? double(m_s.recordTotal) : count.ggaCount + 1);
         for (const QPointF& p : std::as_const(count.profile))
@@ -347,7 +408,6 @@ bool Loader::countLog(bool companion)
             m_ui.dia->setToolTip(QStringLiteral("Altitude: ") + zv::trimmedNumberText(count.lowest) + QLatin1Char('-')
                                  + zv::trimmedNumberText(count.highest) + QStringLiteral("m"));
     }
-    return true;
 }
 
 bool Loader::seekFirstRmc()
@@ -425,6 +485,9 @@ void Loader::stopReplay(StopReason reason)
         return;
     }
     ++m_generation;
+    m_background->cancel();
+    m_partialCount.reset();
+    m_profileRunning = false;
     if (reason < StopLoadFailure)
         m_sink.clearList();
     enable(m_ui.portC, true);
@@ -683,7 +746,8 @@ void Loader::restartClicked()
 
 void Loader::gaugeClicked(int x, int gaugeWidth)
 {
-    if (!isReplayRunning() || !m_s.replayActive)
+    // While the records are counted the gauge has no scale yet.
+    if (!isReplayRunning() || !m_s.replayActive || m_s.recordTotal <= 0)
         return;
     const std::int32_t target = gaugeClickRecord(m_s.recordTotal, gaugeWidth, x);
     runNavigation([this, target] { goToRecord(target); });

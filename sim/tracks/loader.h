@@ -10,6 +10,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace zv {
 class Dialogs;
@@ -17,8 +18,10 @@ class Dialogs;
 
 namespace zelvan {
 
+class BackgroundCount;
 class ReplayTick;
 class SentenceSink;
+struct LogCount;
 class TrackFileReplay;
 
 class Loader : public QObject {
@@ -26,6 +29,11 @@ class Loader : public QObject {
 public:
     Loader(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file, ReplayTick& tick,
            zv::Dialogs& dialogs, QObject* parent = nullptr);
+    ~Loader() override;
+
+    // A log longer than this is counted behind its replay: the first sentence
+    // goes out at once, the gauge gets its scale when the count is done.
+    static constexpr qint64 kCountAtLoadBytes = 1 << 20;
 
     // The folder File1 lists.
     void setFolder(const QString& folder) { m_folder = folder; }
@@ -57,6 +65,8 @@ public:
     bool escapePressed();
 
     bool isLoading() const { return m_loading; }
+    // The records are being counted behind the replay (recordTotal is 0 meanwhile).
+    bool isCounting() const;
     // Bumped by every stop: a long loop that yielded compares it to notice one.
     quint64 generation() const { return m_generation; }
     // A pass that draws the altitude profile: Esc aborts the drawing first.
@@ -106,8 +116,10 @@ Q_SIGNALS:
 private:
     void load(const QString& path);
     bool probeKind();
-    // false: aborted by a stop meanwhile. A companion is counted for its records only.
-    bool countLog(bool companion = false);
+    enum class CountStep { Done, Behind, Stopped };
+    CountStep countLog(bool companion = false);
+    void countBehindReplay();
+    void adoptCount(LogCount&& count, bool companion);
     void resetTripValues(bool all);
     bool reopen();
     void reportUnreadable(); // the file cannot be opened again by its name
@@ -134,6 +146,9 @@ private:
     QString m_settingsFile;
     QString m_companionPath; // the ".RMC" file we wrote, deleted at stop
     RmcIndex m_index;
+    BackgroundCount* m_background;
+    std::unique_ptr<LogCount> m_partialCount; // the start of a log counted behind its replay
+    qint64 m_countFrom = 0;                   // where the rest begins
     qint64 m_loadedBytes = 0; // the file's length when it was loaded
     bool m_endedEarly = false;
     bool m_loading = false;

@@ -198,6 +198,41 @@ TEST(Navigation, JumpsSkipsAndTicksCountTheSameRecords)
     EXPECT_FALSE(h.state().replayActive);
 }
 
+TEST(Loading, BigLogStartsAtOnceAndIsCountedBehindTheReplay)
+{
+    const int epochs = 12000;
+    const QByteArray log = numberedLog(epochs);
+    ASSERT_GT(log.size(), Loader::kCountAtLoadBytes);
+    for (bool stopEarly : {true, false}) {
+        ReplayHarness h;
+        h.addFile(QStringLiteral("big.log"), log);
+        ASSERT_TRUE(h.load(QStringLiteral("big.log")));
+        EXPECT_TRUE(h.loader().isCounting());
+        EXPECT_EQ(h.state().recordTotal, 0);
+        h.runTick();
+        ASSERT_FALSE(h.channel.sent.isEmpty());
+        EXPECT_EQ(rmcNumber(h.channel.sent.first()), 1);
+        h.ui().gauge2->resize(200, 18);
+        QTest::mouseClick(h.ui().gauge2, Qt::LeftButton, {}, QPoint(100, 5)); // no scale yet: nothing
+        EXPECT_EQ(h.state().recordIndex, 1);
+        if (stopEarly) {
+            static_cast<QToolButton*>(h.ui().stopA)->click(); // ends the count with the replay
+            EXPECT_FALSE(h.loader().isCounting());
+            continue;
+        }
+        for (int i = 0; i < 1000 && h.loader().isCounting(); ++i)
+            QTest::qWait(10);
+        ASSERT_FALSE(h.loader().isCounting());
+        EXPECT_EQ(h.state().recordTotal, epochs + 1);
+        EXPECT_EQ(h.ui().gauge2->maximum(), epochs + 1);
+        EXPECT_EQ(h.ui().dia->toolTip(), QStringLiteral("Altitude: 100-100m"));
+        h.loader().goToRecord(9000);
+        h.channel.sent.clear();
+        h.runTick();
+        EXPECT_EQ(rmcNumber(h.channel.sent.value(0)), 9001);
+    }
+}
+
 TEST(Navigation, GaugeClickRestartLoopStopAndEsc)
 {
     ReplayHarness h;
