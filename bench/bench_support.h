@@ -103,11 +103,24 @@ inline QString generatedTrack(int records)
 
 // The window offscreen with `path` selected in its file list, sentences
 // counted, the tick's waits left out.
+// Output into a file through the first printer entry: no serial port of the
+// machine (which may fail and stop the run with a message box) is used.
+inline QString homeWithFileOutput(const QTemporaryDir& home)
+{
+    const QString lpt = QDir(home.path()).filePath(QStringLiteral("lpt1"));
+    QFile device(lpt);
+    device.open(QIODevice::WriteOnly);
+    QFile ini(QDir(home.path()).filePath(QStringLiteral("Zelvan.ini")));
+    if (ini.open(QIODevice::WriteOnly))
+        ini.write("[Port]\r\nCOM= 20\r\n[Devices]\r\nLPT1=" + lpt.toUtf8() + "\r\n");
+    return home.path();
+}
+
 struct Session {
     QTemporaryDir home;
     zelvan::SimWindow window;
     CountingChannel channel;
-    explicit Session(const QString& path) : window(home.path())
+    explicit Session(const QString& path) : window(homeWithFileOutput(home))
     {
         window.setTrackFolder(QFileInfo(path).absolutePath());
         window.addOutputChannel(&channel);

@@ -40,8 +40,8 @@ QByteArrayList splitTextLines(QByteArrayView text)
     return lines;
 }
 
-LineReader::LineReader(QIODevice* device, qsizetype maxLine)
-    : m_device(device), m_maxLine(maxLine > 0 ? maxLine : 1)
+LineReader::LineReader(QIODevice* device, qsizetype maxLine, Overlong overlong)
+    : m_device(device), m_maxLine(maxLine > 0 ? maxLine : 1), m_overlong(overlong)
 {
     if (m_device)
         m_pos = m_device->pos();
@@ -74,21 +74,37 @@ bool LineReader::atEnd()
 bool LineReader::readLineView(QByteArrayView& line)
 {
     line = {};
+    // Dropping keeps a line of exactly maxLine bytes; cutting makes its end a
+    // piece of its own, as it always has.
+    const qsizetype cap = m_overlong == Overlong::Drop ? m_maxLine + 1 : m_maxLine;
+    bool dropping = false; // inside a line too long to keep: read on to its end
     qsizetype scan = m_bufPos;
+    // Consumes the line from m_bufPos up to `end`, plus `endLen` bytes of line end.
+    auto consume = [this](qsizetype end, qsizetype endLen) {
+        m_lineStart = m_pos;
+        m_pos += (end - m_bufPos) + endLen;
+        m_bufPos = end + endLen;
+    };
     for (;;) {
         // Read through a const pointer: the non-const operator[] checks for
         // sharing on every byte.
         const char* const data = std::as_const(m_buffer).constData();
         const qsizetype len = m_buffer.size();
-        const qsizetype limit = m_maxLine >= len - m_bufPos ? len : m_bufPos + m_maxLine; // no overflow for huge limits
+        const qsizetype limit = cap >= len - m_bufPos ? len : m_bufPos + cap; // no overflow for huge limits
         qsizetype i = scan;
         while (i < limit && data[i] != '\r' && data[i] != '\n')
             ++i;
-        if (i - m_bufPos >= m_maxLine) {
-            line = QByteArrayView(std::as_const(m_buffer).constData() + m_bufPos, m_maxLine);
-            m_bufPos += m_maxLine;
-            m_pos += m_maxLine;
-            return true;
+        if (i - m_bufPos >= cap) {
+            if (m_overlong == Overlong::Cut) {
+                line = QByteArrayView(data + m_bufPos, m_maxLine);
+                consume(m_bufPos + m_maxLine, 0);
+                return true;
+            }
+            // Forget what was read of it, so memory stays bounded.
+            dropping = true;
+            consume(i, 0);
+            scan = m_bufPos;
+            continue;
         }
         if (i < len) {
             // A CR at the very end of the buffer may be followed by LF in the next chunk.
@@ -97,28 +113,38 @@ bool LineReader::readLineView(QByteArrayView& line)
                 fill();
                 scan = m_bufPos + keep;
                 if (m_buffer.size() == scan + 1) { // no more data: lone CR ends the line
+                    if (dropping) {
+                        consume(scan, 1);
+                        return false;
+                    }
                     line = QByteArrayView(std::as_const(m_buffer).constData() + m_bufPos, keep);
-                    m_bufPos = scan + 1;
-                    m_pos += keep + 1;
+                    consume(scan, 1);
                     return true;
                 }
                 continue;
             }
-            line = QByteArrayView(data + m_bufPos, i - m_bufPos);
             qsizetype endLen = 1;
             if (data[i] == '\r' && i + 1 < len && data[i + 1] == '\n')
                 endLen = 2;
-            m_pos += (i - m_bufPos) + endLen;
-            m_bufPos = i + endLen;
+            if (dropping) {
+                dropping = false;
+                consume(i, endLen);
+                scan = m_bufPos;
+                continue;
+            }
+            line = QByteArrayView(data + m_bufPos, i - m_bufPos);
+            consume(i, endLen);
             return true;
         }
         const qsizetype keep = len - m_bufPos;
-        if (!fill()) {
+        if (!fill()) { // (which may have moved the data to the buffer's start)
             if (keep == 0)
                 return false;
-            line = QByteArrayView(m_buffer).sliced(m_bufPos);
-            m_pos += keep;
-            m_bufPos = m_buffer.size();
+            const qsizetype from = m_bufPos;
+            consume(m_buffer.size(), 0);
+            if (dropping)
+                return false;
+            line = QByteArrayView(m_buffer).sliced(from);
             return true;
         }
         scan = m_bufPos + keep;

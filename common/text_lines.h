@@ -18,12 +18,14 @@ QString charactersBeyondLatin1(const QString& text, const QString& andWord);
 QByteArrayList splitTextLines(QByteArrayView text);
 
 // Reads a file line by line from a QIODevice, forward only, with its byte
-// offset known at every line start (so callers can index and seek). Lines
-// longer than maxLine are cut into pieces of maxLine bytes, so a file of
-// garbage never holds more than that in memory.
+// offset known at every line start (so callers can index and seek). A line
+// longer than maxLine is cut into pieces of maxLine bytes, or, for readers of
+// sentences, dropped whole (a piece of a line is no line); either way a file
+// of garbage never holds more than that in memory.
 class LineReader {
 public:
-    explicit LineReader(QIODevice* device, qsizetype maxLine = 1 << 20);
+    enum class Overlong { Cut, Drop };
+    explicit LineReader(QIODevice* device, qsizetype maxLine = 1 << 20, Overlong overlong = Overlong::Cut);
 
     // Next line without its end; false at the end of the data.
     bool readLine(QByteArray& line);
@@ -31,6 +33,8 @@ public:
     bool readLineView(QByteArrayView& line);
     // Byte offset where the next readLine() starts.
     qint64 position() const { return m_pos; }
+    // Byte offset of the line the last read returned (past any dropped line).
+    qint64 lineStart() const { return m_lineStart; }
     // Repositions to a line start returned by position() earlier.
     bool seek(qint64 offset);
     bool atEnd();
@@ -40,9 +44,11 @@ private:
 
     QIODevice* m_device;
     qsizetype m_maxLine;
+    Overlong m_overlong;
     QByteArray m_buffer;
     qsizetype m_bufPos = 0;
     qint64 m_pos = 0;
+    qint64 m_lineStart = 0;
     bool m_eof = false;
 };
 

@@ -151,7 +151,7 @@ QString headlessUsage()
         "  --equ           all sentences of an epoch with the RMC's time and position\n"
         "  --autoskip      pass over standstill (NMEA logs)\n"
         "  --loop          start again at the end of the file\n"
-        "  --start N       begin at record N\n"
+        "  --start N       begin at record N (counted from 0: 1 is the second record)\n"
         "  --output TARGET   where sentences go, repeatable (default -):\n"
         "                  -  tcp[:PORT]  tcp:ADDRESS:PORT  tcp-client:HOST:PORT  udp:HOST[:PORT]\n"
         "                  pty[:LINK]  COMn  LPTn  or a serial device path\n"

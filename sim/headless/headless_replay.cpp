@@ -47,6 +47,13 @@ HeadlessReplay::HeadlessReplay(const HeadlessOptions& options, const QString& ho
         tick.choosePace(options.paceIndex);
     connect(&tick, &ReplayTick::paceNote, this, [](const QString& text) { printError(text); });
     connect(&m_engine->loader(), &Loader::replayStopped, this, &HeadlessReplay::onStopped);
+    connect(&m_engine->loader(), &Loader::endedEarly, this, [this] {
+        const QString at = m_state.recordTotal > 0
+            ? QStringLiteral("record %1 of %2").arg(m_state.recordIndex).arg(m_state.recordTotal)
+            : QStringLiteral("record %1").arg(m_state.recordIndex);
+        printError(QStringLiteral("%1: the file ended early, at %2: it was cut short while it was replayed")
+                       .arg(m_options.file, at));
+    });
     m_progress.setInterval(1000);
     connect(&m_progress, &QTimer::timeout, this, &HeadlessReplay::showProgress);
 }
@@ -167,6 +174,10 @@ void HeadlessReplay::onStopped(StopReason reason)
         finish(ExitReplayFailed);
         return;
     }
+    if (reason == StopEndOfFile && m_engine->loader().hasEndedEarly()) {
+        finish(ExitReplayFailed);
+        return;
+    }
     finish(m_stopCode);
 }
 
@@ -220,7 +231,9 @@ void HeadlessReplay::showProgress()
     if (m_state.recordIndex == m_shownIndex || !m_state.replayActive)
         return;
     m_shownIndex = m_state.recordIndex;
-    printProgress(QStringLiteral("record %1 of %2").arg(m_state.recordIndex).arg(m_state.recordTotal));
+    // A big log is counted behind the replay: its total comes when known.
+    printProgress(m_state.recordTotal > 0 ? QStringLiteral("record %1 of %2").arg(m_state.recordIndex).arg(m_state.recordTotal)
+                                          : QStringLiteral("record %1 (counting)").arg(m_state.recordIndex));
 }
 
 void HeadlessReplay::finish(int code)

@@ -36,6 +36,8 @@ LogLineChoice selectLogLine(QByteArrayView line, const DataSelection& data, bool
                             QByteArrayView epochTimePos)
 {
     LogLineChoice c;
+    if (line.size() > kMaxPassedLine)
+        return c; // junk: no side effects, not passed on
     c.kind = classifyLogLine(line);
     c.out = line.toByteArray();
     const bool align = equ && !epochTimePos.isEmpty();
@@ -59,8 +61,6 @@ LogLineChoice selectLogLine(QByteArrayView line, const DataSelection& data, bool
         break;
     case LogLineKind::Junk: c.passOn = false; break;
     }
-    if (line.size() > kMaxPassedLine)
-        c.passOn = false;
     return c;
 }
 
@@ -120,9 +120,34 @@ QByteArray alignGll(QByteArrayView line, QByteArrayView epochTimePos)
     return reframe(out);
 }
 
-qsizetype rmcStart(QByteArrayView line)
+qsizetype heldSentence(QByteArrayView line, QByteArrayView type)
 {
-    return zv::findSentence(line, "RMC");
+    if (line.size() > kMaxPassedLine || line.startsWith('#'))
+        return -1;
+    for (qsizetype at = zv::findSentence(line, type); at >= 0;) {
+        // "$" + talker + type, then "," and a first field of digits and "."
+        // (time or course) up to the next "," or "*" or the end.
+        qsizetype i = at + 3 + type.size();
+        bool sentence = i < line.size() && line[i] == ',';
+        for (++i; sentence && i < line.size() && line[i] != ',' && line[i] != '*'; ++i)
+            sentence = (line[i] >= '0' && line[i] <= '9') || line[i] == '.';
+        if (sentence)
+            return at;
+        const qsizetype next = zv::findSentence(line.sliced(at + 1), type);
+        at = next < 0 ? -1 : at + 1 + next;
+    }
+    return -1;
+}
+
+QString statusTextOf(QByteArrayView txtLine)
+{
+    return QString::fromLatin1(txtLine.sliced(std::min<qsizetype>(7, txtLine.size())));
+}
+
+QByteArray rmcSentence(QByteArrayView line)
+{
+    const qsizetype at = rmcStart(line);
+    return line.sliced(at < 0 ? 0 : at).toByteArray();
 }
 
 QByteArray rmcField(QByteArrayView rmcLine, int n)
@@ -162,13 +187,9 @@ QByteArray epochTimePosOf(QByteArrayView rmcLine)
 
 QByteArray rmcClockText(QByteArrayView rmcLine)
 {
-    qsizetype at = rmcStart(rmcLine);
-    if (at < 0)
-        at = 0;
-    const QByteArrayView rmc = rmcLine.sliced(at);
-    if (rmc.size() <= 7)
-        return {};
-    return rmc.sliced(7, std::min<qsizetype>(6, rmc.size() - 7)).toByteArray();
+    // By field, never by column: an RMC without a time must not lend the
+    // clock characters of its status and latitude.
+    return rmcField(rmcLine, 1).left(6);
 }
 
 // Minutes after the degree digits, whatever number of decimals the receiver writes.

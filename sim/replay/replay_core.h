@@ -5,6 +5,7 @@
 #include "sim/tracks/track_geometry.h"
 
 #include <QByteArray>
+#include <QString>
 #include <array>
 #include <cstdint>
 
@@ -29,8 +30,9 @@ struct LogLineChoice {
     bool passOn = false;
     QByteArray out; // the line to emit, possibly rewritten
 };
-// Lines far longer than any sentence are never passed on: a receiver never
-// sends them, and a peer would choke on them.
+// Lines far longer than any sentence are no sentences: a receiver never sends
+// them, and a peer would choke on them. They are never sent, never open an
+// epoch, and never become the stored GGA, VTG, status text or $PHSMI line.
 inline constexpr qsizetype kMaxPassedLine = 1024;
 // The selection table for one log line. `equ` and `epochTimePos` drive the
 // GGA/GLL alignment; `$GPTXT` goes out with the OTH box.
@@ -43,14 +45,31 @@ QByteArray alignGga(QByteArrayView line, QByteArrayView epochTimePos);
 // GLL with the position of the epoch's RMC (it keeps its own time).
 QByteArray alignGll(QByteArrayView line, QByteArrayView epochTimePos);
 
-// Where the RMC ("$GPRMC", "$GNRMC"... any talker) starts (junk may come
-// before it); -1 if absent.
-qsizetype rmcStart(QByteArrayView line);
+// Where the `type` sentence ("RMC", "GGA", "VTG"; any talker) that a log
+// line holds begins: the "$" of "$GPRMC," or "$GNRMC,", after whatever junk
+// comes before it ("r$GPRMC,...", " $GNRMC,...", the end of a sentence cut
+// short). Only a sentence counts: its name is followed by a first field that
+// is a number or empty, so a comment that names "$GPRMC" holds none, nor does
+// a line beginning with "#", nor one too long to be passed on. -1 if none.
+qsizetype heldSentence(QByteArrayView line, QByteArrayView type);
+// The one definition of a log's epoch: a line that holds an RMC.
+inline qsizetype rmcStart(QByteArrayView line) { return heldSentence(line, "RMC"); }
+inline bool isRmcLine(QByteArrayView line) { return rmcStart(line) >= 0; }
+// A $GPTXT line (any talker) whose text becomes the status text, and that text.
+inline bool isStatusLine(QByteArrayView line)
+{
+    return line.size() <= kMaxPassedLine && classifyLogLine(line) == LogLineKind::Txt;
+}
+QString statusTextOf(QByteArrayView txtLine);
+// The RMC a log line holds, from its "$" on (junk before it dropped); the
+// line itself when it holds none.
+QByteArray rmcSentence(QByteArrayView line);
 // "time,lat,N/S,lon,E/W" of an RMC line, as the epoch's GGA/GLL get it.
 QByteArray epochTimePosOf(QByteArrayView rmcLine);
 // Field n of an RMC counted from its start (junk before it ignored).
 QByteArray rmcField(QByteArrayView rmcLine, int n);
-// Characters 8..13 of the RMC (the time hhmmss) counted from its "$".
+// The RMC's time field as hhmmss (fractions dropped); empty when the RMC
+// has no time.
 QByteArray rmcClockText(QByteArrayView rmcLine);
 
 // Latitude "DDMM.MMM…" / longitude "DDDMM.MMM…" in unsigned minutes of arc.

@@ -2,6 +2,7 @@
 
 #include "common/file_names.h"
 #include "common/nmea.h"
+#include "sim/replay/replay_core.h"
 
 namespace zelvan {
 
@@ -11,7 +12,7 @@ bool ReplayFile::open(const QString& path)
     m_path = path;
     if (!zv::openFile(m_file, path, QIODevice::ReadOnly))
         return false;
-    m_reader = std::make_unique<zv::LineReader>(&m_file, kMaxLine);
+    m_reader = std::make_unique<zv::LineReader>(&m_file, kMaxLine, zv::LineReader::Overlong::Drop);
     return true;
 }
 
@@ -64,15 +65,14 @@ bool ReplayFile::seek(qint64 offset)
 
 void RmcIndex::addLine(qint64 at, QByteArrayView line)
 {
-    // Sentence types of any talker: "$GNRMC" is as much an RMC as "$GPRMC".
-    if (zv::containsSentence(line, "RMC")) {
-        if (zv::isSentence(line, "RMC")) {
-            offsets.append(at);
-            statusRef.append(m_currentStatus);
+    if (isRmcLine(line)) {
+        if (records % kStride == 0) {
+            marks.append(at);
+            statusAt.append(m_status);
         }
-    } else if (zv::isSentence(line, "TXT")) {
-        statusTexts.append(QString::fromLatin1(line.sliced(std::min<qsizetype>(7, line.size()))));
-        m_currentStatus = int(statusTexts.size() - 1);
+        ++records;
+    } else if (isStatusLine(line)) {
+        m_status = at;
     }
 }
 

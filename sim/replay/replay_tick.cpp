@@ -102,6 +102,10 @@ bool ReplayTick::manualMode() const
 
 void ReplayTick::emitSentence(const QByteArray& sentence)
 {
+    // The one limit for every line that leaves: an epoch's RMC, the stored
+    // $PHSMI, the pause sentences made from stored lines.
+    if (sentence.size() > kMaxPassedLine)
+        return;
     m_sink.emitSentence(sentence);
 }
 
@@ -232,7 +236,7 @@ void ReplayTick::pauseStep()
     setText(m_ui.speedL, QStringLiteral("---"));
 }
 
-bool ReplayTick::readRmcLine(bool contains)
+bool ReplayTick::readRmcLine()
 {
     Yielder yielder;
     for (;;) {
@@ -244,8 +248,10 @@ bool ReplayTick::readRmcLine(bool contains)
             return false;
         }
         m_file.readLine(m_s.currentLine);
-        if (contains ? zv::containsSentence(m_s.currentLine, "RMC") : zv::isSentence(m_s.currentLine, "RMC"))
+        if (isRmcLine(m_s.currentLine)) {
+            m_s.currentLine = rmcSentence(m_s.currentLine);
             return true;
+        }
         yielder.maybeYield();
     }
 }
@@ -265,8 +271,11 @@ void ReplayTick::passThrough()
     }
     m_s.singleStep = false;
 
-    // Epoch start: the RMC that ended the previous epoch.
+    // Epoch start: the RMC that ended the previous epoch. The epoch's GGA and
+    // GLL are aligned to it, the RMC that goes out (with the fast pace the
+    // RMC read first is skipped), whatever came before it in the file.
     m_epochRmc = m_s.currentLine;
+    m_s.epochTimePos = epochTimePosOf(m_epochRmc);
     if (data(DataRmc)) {
         m_sink.list(QStringLiteral("NMEA: ") + m_s.statusText);
         if (!m_s.phsmiLine.isEmpty())
@@ -288,8 +297,10 @@ void ReplayTick::passThrough()
             return;
         }
         m_file.readLine(m_s.currentLine);
-        if (zv::containsSentence(m_s.currentLine, "RMC"))
+        if (isRmcLine(m_s.currentLine)) {
+            m_s.currentLine = rmcSentence(m_s.currentLine);
             break;
+        }
         DataSelection sel{};
         for (int i = 0; i < DataBoxCount; ++i)
             sel[i] = data(i);
@@ -341,7 +352,6 @@ void ReplayTick::passThrough()
 
     // The RMC that ends this epoch opens the next one.
     const QByteArray nextRmc = m_s.currentLine;
-    m_s.epochTimePos = epochTimePosOf(nextRmc);
     if (!m_s.hasVtg && data(DataVtg)) {
         // From the RMC this epoch sent, so VTG and RMC always agree.
         const QByteArray knots = rmcField(m_epochRmc, 7);
@@ -382,7 +392,7 @@ void ReplayTick::passThrough()
     m_s.speedKmh = kmhFromKnots(m_s.speedKnotsText);
     while (m_s.autoSkipStill && m_s.speedKmh <= 0) {
         setBackColour(m_ui.autoSkip, kStandstillBgr);
-        if (!readRmcLine(false)) {
+        if (!readRmcLine()) {
             finishTick();
             return;
         }
@@ -392,7 +402,7 @@ void ReplayTick::passThrough()
     }
     const QByteArray shownRmc = m_s.currentLine;
     for (int i = 1; i < m_s.recordsPerTick; ++i) {
-        if (!readRmcLine(true)) {
+        if (!readRmcLine()) {
             finishTick();
             return;
         }

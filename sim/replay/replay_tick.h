@@ -97,7 +97,7 @@ private:
     void tickStart();
     void afterWait();
     void passThrough();
-    bool readRmcLine(bool contains); // false: tick ended (stop or end of file)
+    bool readRmcLine(); // false: tick ended (stop or end of file)
     void showReadouts(const QByteArray& rmc);
     void finishTick();
     void onTimer2();

@@ -102,6 +102,10 @@ std::optional<QDateTime> recordDateTime(QStringView ddmmyy, QStringView hhmmss)
     const int yy = fieldValue(ddmmyy, 4);
     if (yy == 89)
         return std::nullopt;
+    // A record without a time (an empty field) names no moment: the clock and
+    // the trip timer stay as they are.
+    if (hhmmss.isEmpty() || !hhmmss.front().isDigit())
+        return std::nullopt;
     const int hour = fieldValue(hhmmss, 0);
     const int minute = fieldValue(hhmmss, 2);
     const int second = fieldValue(hhmmss, 4);

@@ -48,8 +48,9 @@ ClockLabelColours clockLabelColours(bool showLocal);
 QColor colourFromBgr(unsigned bgr);
 
 // The record's universal time from "ddmmyy" and "hhmmss"; nullopt for the
-// year digits 89 (a record without a real date) and for a date or time that
-// names no calendar day (month 13, day 0, hour 25).
+// year digits 89 (a record without a real date), for a time that is empty or
+// does not begin with a digit, and for a date or time that names no calendar
+// day (month 13, day 0, hour 25).
 std::optional<QDateTime> recordDateTime(QStringView ddmmyy, QStringView hhmmss);
 
 // The trip timer: minutes from the trip start to the record, counted by

@@ -8,6 +8,7 @@
 #include "sim/replay/replay_tick.h"
 #include "sim/replay/sentence_sink.h"
 #include "sim/replay/yielder.h"
+#include "sim/tracks/log_count.h"
 #include "sim/settings/output_talker.h"
 #include "sim/window/altitude_picture.h"
 #include "sim/window/gauges.h"
@@ -45,8 +46,16 @@ void show(QWidget* w, bool on)
 
 Loader::Loader(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file, ReplayTick& tick,
                zv::Dialogs& dialogs, QObject* parent)
-    : QObject(parent), m_s(state), m_ui(ui), m_sink(sink), m_file(file), m_tick(tick), m_dialogs(dialogs)
+    : QObject(parent), m_s(state), m_ui(ui), m_sink(sink), m_file(file), m_tick(tick), m_dialogs(dialogs),
+      m_background(new BackgroundCount(this))
 {
+}
+
+Loader::~Loader() = default;
+
+bool Loader::isCounting() const
+{
+    return m_background->isRunning();
 }
 
 bool Loader::isReplayRunning() const
@@ -131,6 +140,8 @@ void Loader::load(const QString& path)
     m_file.close();
     m_companionPath.clear();
     m_index.clear();
+    m_background->cancel();
+    m_partialCount.reset();
 
     m_loading = true;
     const quint64 generation = ++m_generation;
@@ -205,7 +216,8 @@ void Loader::load(const QString& path)
             enable(m_ui.data[i], false);
         setCaptionColour(m_ui.data[2], kGrey);
         setCaptionColour(m_ui.data[6], kGrey);
-        if (!countLog())
+        const CountStep counted = countLog();
+        if (counted == CountStep::Stopped)
             return finish(false); // stopped while counting
         m_file.close();
         show(m_ui.stopA, true);
@@ -226,7 +238,9 @@ void Loader::load(const QString& path)
             }
             m_companionPath = converted;
             m_s.trackPath = converted;
-            m_index.clear(); // offsets were of the original log
+            // The companion's records are what the replay sends.
+            if (countLog(true) == CountStep::Stopped && generation != m_generation)
+                return finish(false);
         }
         if (!reopen() || !seekFirstRmc()) {
             m_dialogs.message(QStringLiteral("No RMC or GGA-Data"), QStringLiteral(" Data-Error !"),
@@ -236,12 +250,15 @@ void Loader::load(const QString& path)
         }
     }
 
-    if (m_s.recordTotal != 0) {
+    if (m_s.recordTotal != 0 || m_partialCount) {
         if (m_ui.gauge2)
             m_ui.gauge2->setMaximum(m_s.recordTotal);
         m_s.recordIndex = 0;
     }
     m_s.replayActive = true;
+    m_loadedBytes = m_file.size();
+    m_endedEarly = false;
+    countBehindReplay();
     m_sink.openChannels();
     enable(m_ui.portC, false);
     m_tick.setTimer1Interval(100);
@@ -293,72 +310,104 @@ bool Loader::probeKind()
     return false;
 }
 
-// One pass over the log: counts the records, notes which sentence types it
-// holds, indexes the RMC lines and collects the altitude profile.
-bool Loader::countLog()
+// The pass over the log (LogCount): all of it, or, for a log bigger than
+// kCountAtLoadBytes, the start of it, the rest counted behind the replay so
+// the first sentence goes out at once. A log whose start holds no record is
+// counted whole now (it may need a companion). A companion is counted for its
+// records only.
+Loader::CountStep Loader::countLog(bool companion)
 {
     const quint64 generation = m_generation;
+    m_index.clear();
+    m_background->cancel();
+    m_partialCount.reset();
     if (!reopen())
-        return false;
-    m_s.recordTotal = 1;
-    if (m_ui.dia) {
+        return CountStep::Stopped;
+    const bool drawing = m_ui.dia && !companion;
+    if (drawing) {
         m_ui.dia->clear();
         m_ui.dia->setToolTip(QStringLiteral("Altitude"));
     }
-    m_profileRunning = true;
+    m_profileRunning = drawing;
     m_profileAbort = false;
-    double lowest = 99999, highest = 0;
-    bool anyAltitude = false;
-    double x = 0;
-    QVector<QPointF> profile;
+    LogCount count;
+    count.collectProfile = drawing;
     QByteArrayView line;
     Yielder yielder(m_yieldMs);
-    for (;;) {
-        const qint64 at = m_file.position();
-        if (!m_file.readLineView(line))
-            break;
-        m_index.addLine(at, line);
-        // Sentence types of any talker: "$GNRMC" is as much an RMC as "$GPRMC".
-        if (zv::containsSentence(line, "RMC")) {
+    while (m_file.readLineView(line)) {
+        count.addLine(m_file.lineStart(), line);
+        if (!companion && count.index.records > 0 && m_file.position() > kCountAtLoadBytes) {
+            m_partialCount = std::make_unique<LogCount>(std::move(count));
+            m_countFrom = m_file.position();
             m_s.hasRmc = true;
-            if (m_s.recordTotal < INT32_MAX)
-                ++m_s.recordTotal;
+            m_s.hasGga = m_partialCount->hasGga;
+            m_s.hasVtg = m_partialCount->hasVtg;
+            m_s.recordTotal = 0; // not known yet
+            return CountStep::Behind;
         }
-        if (zv::containsSentence(line, "GGA")) {
-            m_s.hasGga = true;
-            if (!m_s.hasRmc && m_s.recordTotal < INT32_MAX)
-                ++m_s.recordTotal;
-            // A GGA cut short (fewer than ten fields) or without a fix has no altitude.
-            if (!m_profileAbort && zv::isSentence(line, "GGA") && line.count(',') >= 9) {
-                const QByteArray field = zv::sentenceField(line, 9);
-                if (!field.isEmpty()) {
-                    const double alt = qMin(zv::leadingNumber(field), 10000.0);
-                    profile.append({x, alt});
-                    x += 1;
-                    lowest = qMin(lowest, alt);
-                    highest = qMax(highest, alt);
-                    anyAltitude = true;
-                }
+        if (yielder.maybeYield()) {
+            if (generation != m_generation) {
+                m_profileRunning = false;
+                return CountStep::Stopped;
             }
-        }
-        if (zv::containsSentence(line, "VTG"))
-            m_s.hasVtg = true;
-        if (yielder.maybeYield() && generation != m_generation) {
-            m_profileRunning = false;
-            return false;
+            count.collectProfile = drawing && !m_profileAbort;
         }
     }
+    adoptCount(std::move(count), companion);
+    return CountStep::Done;
+}
+
+void Loader::countBehindReplay()
+{
+    if (!m_partialCount)
+        return;
+    if (m_ui.gauge2)
+        m_ui.gauge2->setToolTip(QStringLiteral("Records: counting"));
+    const quint64 generation = m_generation;
+    m_background->start(m_s.trackPath, m_countFrom, std::move(*m_partialCount),
+                        [this, generation](LogCount&& count, bool readable) {
+                            if (generation != m_generation || !m_s.replayActive)
+                                return;
+                            if (!readable) {
+                                // The jumps read from the start; the gauge stays without a total.
+                                m_profileRunning = false;
+                                return;
+                            }
+                            count.collectProfile = count.collectProfile && !m_profileAbort;
+                            adoptCount(std::move(count), false);
+                        });
+    m_partialCount.reset();
+}
+
+void Loader::adoptCount(LogCount&& count, bool companion)
+{
     m_profileRunning = false;
+    m_index = std::move(count.index);
     m_index.valid = true;
-    if (m_ui.dia) {
-        m_ui.dia->setRecordRange(m_s.recordTotal);
-        for (const QPointF& p : std::as_const(profile))
-            m_ui.dia->addPoint(p.x(), p.y(), kGgaColour, 2);
-        if (anyAltitude)
-            m_ui.dia->setToolTip(QStringLiteral("Altitude: ") + zv::trimmedNumberText(lowest) + QLatin1Char('-')
-                                 + zv::trimmedNumberText(highest) + QStringLiteral("m"));
+    // Records are the RMC lines; a log without them is counted again once it
+    // has its companion.
+    if (!companion) {
+        m_s.hasRmc = m_index.records > 0;
+        m_s.hasGga = count.hasGga;
+        m_s.hasVtg = m_s.hasVtg || count.hasVtg;
     }
-    return true;
+    m_s.recordTotal = std::int32_t(std::min<qint64>(m_index.records + 1, INT32_MAX));
+    if (m_s.replayActive && m_ui.gauge2) {
+        // Counted behind the replay: the gauge gets its scale now.
+        m_ui.gauge2->setMaximum(m_s.recordTotal);
+        m_ui.gauge2->setToolTip(QStringLiteral("Records"));
+        if (m_s.recordIndex <= m_ui.gauge2->maximum())
+            m_ui.gauge2->setValue(m_s.recordIndex);
+    }
+    if (m_ui.dia && !companion && count.collectProfile) {
+        // Over the records, or over the GGA sentences of a log without RMC.
+        m_ui.dia->setRecordRange(m_s.hasRmc ? double(m_s.recordTotal) : count.ggaCount + 1);
+        for (const QPointF& p : std::as_const(count.profile))
+            m_ui.dia->addPoint(p.x(), p.y(), kGgaColour, 2);
+        if (!count.profile.isEmpty())
+            m_ui.dia->setToolTip(QStringLiteral("Altitude: ") + zv::trimmedNumberText(count.lowest) + QLatin1Char('-')
+                                 + zv::trimmedNumberText(count.highest) + QStringLiteral("m"));
+    }
 }
 
 bool Loader::seekFirstRmc()
@@ -366,11 +415,11 @@ bool Loader::seekFirstRmc()
     QByteArray line;
     Yielder yielder(m_yieldMs);
     while (m_file.readLine(line)) {
-        if (zv::isSentence(line, "TXT"))
-            m_s.statusText = QString::fromLatin1(line.mid(7));
-        if (zv::isSentence(line, "RMC")) {
-            m_s.currentLine = line;
-            m_s.lastRmc = line;
+        if (isStatusLine(line))
+            m_s.statusText = statusTextOf(line);
+        if (isRmcLine(line)) {
+            m_s.currentLine = rmcSentence(line);
+            m_s.lastRmc = m_s.currentLine;
             return true;
         }
         yielder.maybeYield();
@@ -404,9 +453,18 @@ void Loader::resetTripValues(bool all)
 
 void Loader::stopReplay(StopReason reason)
 {
+    // The end came before the length the file had when it was loaded: it was
+    // cut short under the replay, and the records counted are not all there.
+    m_endedEarly = reason == StopEndOfFile && m_file.isOpen() && m_file.position() < m_loadedBytes;
     if (reason == StopEndOfFile && checked(m_ui.lop, m_ui.values.lop)) {
         m_sink.clearList();
         m_sink.list(QString(80, QLatin1Char('>')));
+        if (m_endedEarly) {
+            // Said once: the next passes run over what is left.
+            m_sink.list(QStringLiteral("File ended early !"));
+            m_loadedBytes = m_file.position();
+            Q_EMIT endedEarly();
+        }
         if (m_s.segmentCount != 0)
             m_s.segmentCount = 1;
         clearReadouts();
@@ -427,6 +485,9 @@ void Loader::stopReplay(StopReason reason)
         return;
     }
     ++m_generation;
+    m_background->cancel();
+    m_partialCount.reset();
+    m_profileRunning = false;
     if (reason < StopLoadFailure)
         m_sink.clearList();
     enable(m_ui.portC, true);
@@ -480,6 +541,10 @@ void Loader::stopReplay(StopReason reason)
         QFile::remove(m_companionPath);
         m_companionPath.clear();
     }
+    if (m_endedEarly) {
+        m_sink.list(QStringLiteral("File ended early !"));
+        Q_EMIT endedEarly();
+    }
     if (m_stopped)
         m_stopped();
     Q_EMIT replayStopped(reason);
@@ -514,29 +579,58 @@ void Loader::runNavigation(const std::function<void()>& body)
     });
 }
 
-void Loader::skipLogRecords(std::int32_t n)
+Loader::ReadOver Loader::readOverRecords(std::int32_t n)
 {
     const quint64 generation = m_generation;
     std::int32_t counter = 0;
     Yielder yielder(m_yieldMs);
     QByteArray line;
     while (counter < n) {
-        if (!m_file.readLine(line)) {
-            stopReplay(StopEndOfFile);
-            return;
-        }
-        m_s.currentLine = line;
-        if (zv::isSentence(line, "RMC")) {
-            m_s.lastRmc = line;
+        if (!m_file.readLine(line))
+            return ReadOver::EndOfFile;
+        if (isRmcLine(line)) {
+            m_s.currentLine = rmcSentence(line);
+            m_s.lastRmc = m_s.currentLine;
             ++counter;
             ++m_s.recordIndex;
-        } else if (zv::isSentence(line, "TXT")) {
-            m_s.statusText = QString::fromLatin1(line.mid(7));
+        } else if (isStatusLine(line)) {
+            m_s.statusText = statusTextOf(line);
         }
         if (yielder.maybeYield() && generation != m_generation)
-            return;
+            return ReadOver::Stopped;
     }
-    m_sink.clearList();
+    return ReadOver::Done;
+}
+
+void Loader::skipLogRecords(std::int32_t n)
+{
+    switch (readOverRecords(n)) {
+    case ReadOver::Done: m_sink.clearList(); break;
+    case ReadOver::EndOfFile: stopReplay(StopEndOfFile); break;
+    case ReadOver::Stopped: break;
+    }
+}
+
+bool Loader::seekIndexedRecord(std::int32_t n)
+{
+    if (!m_index.valid || m_index.marks.isEmpty())
+        return false;
+    // Past the records counted, the last mark: the file may have grown.
+    const qsizetype mark = std::min(qsizetype(n / RmcIndex::kStride), m_index.marks.size() - 1);
+    QByteArray line;
+    if (const qint64 txt = m_index.statusAt[mark]; txt >= 0) {
+        if (!m_file.seek(txt) || !m_file.readLine(line) || !isStatusLine(line))
+            return false;
+        m_s.statusText = statusTextOf(line);
+    }
+    // The file may have changed under its open handle: the offset must still
+    // lead to a record, or the jump reads from the start.
+    if (!m_file.seek(m_index.marks[mark]) || !m_file.readLine(line) || !isRmcLine(line))
+        return false;
+    m_s.currentLine = rmcSentence(line);
+    m_s.lastRmc = m_s.currentLine;
+    m_s.recordIndex = std::int32_t(mark * RmcIndex::kStride);
+    return true;
 }
 
 void Loader::skipRecords(std::int32_t n)
@@ -573,26 +667,21 @@ void Loader::goToRecord(std::int32_t n)
         return;
     }
     m_s.segmentCount = 0;
-    if (log && m_index.valid) {
-        const qsizetype count = m_index.offsets.size();
-        if (n > count) {
-            m_s.recordIndex = std::int32_t(count);
-            stopReplay(StopEndOfFile);
-        } else {
-            QByteArray line;
-            m_file.seek(m_index.offsets[n - 1]);
-            m_file.readLine(line);
-            m_s.currentLine = line;
-            m_s.lastRmc = line;
-            m_s.recordIndex = n;
-            const int ref = m_index.statusRef[n - 1];
-            if (ref >= 0)
-                m_s.statusText = m_index.statusTexts[ref];
-            m_sink.clearList();
+    if (log) {
+        // Records count from 0, as recordIndex and the ticks count them: after
+        // the jump the next tick sends record n, the (n + 1)-th RMC of the log.
+        if (!seekIndexedRecord(n)) {
+            m_s.recordIndex = 0;
+            if (!reopen() || !seekFirstRmc()) {
+                stopReplay(StopLoadFailure);
+                m_s.seeking = m_s.seekQuiet = false;
+                return;
+            }
         }
+        skipLogRecords(n - m_s.recordIndex);
     } else {
         skipRecords(n);
-        if (!log && m_track && m_s.replayActive)
+        if (m_track && m_s.replayActive)
             m_track->seekNextRecordLine();
     }
     m_s.seeking = m_s.seekQuiet = false;
@@ -657,7 +746,8 @@ void Loader::restartClicked()
 
 void Loader::gaugeClicked(int x, int gaugeWidth)
 {
-    if (!isReplayRunning() || !m_s.replayActive)
+    // While the records are counted the gauge has no scale yet.
+    if (!isReplayRunning() || !m_s.replayActive || m_s.recordTotal <= 0)
         return;
     const std::int32_t target = gaugeClickRecord(m_s.recordTotal, gaugeWidth, x);
     runNavigation([this, target] { goToRecord(target); });

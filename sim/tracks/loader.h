@@ -10,6 +10,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace zv {
 class Dialogs;
@@ -17,8 +18,10 @@ class Dialogs;
 
 namespace zelvan {
 
+class BackgroundCount;
 class ReplayTick;
 class SentenceSink;
+struct LogCount;
 class TrackFileReplay;
 
 class Loader : public QObject {
@@ -26,6 +29,11 @@ class Loader : public QObject {
 public:
     Loader(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file, ReplayTick& tick,
            zv::Dialogs& dialogs, QObject* parent = nullptr);
+    ~Loader() override;
+
+    // A log longer than this is counted behind its replay: the first sentence
+    // goes out at once, the gauge gets its scale when the count is done.
+    static constexpr qint64 kCountAtLoadBytes = 1 << 20;
 
     // The folder File1 lists.
     void setFolder(const QString& folder) { m_folder = folder; }
@@ -57,6 +65,8 @@ public:
     bool escapePressed();
 
     bool isLoading() const { return m_loading; }
+    // The records are being counted behind the replay (recordTotal is 0 meanwhile).
+    bool isCounting() const;
     // Bumped by every stop: a long loop that yielded compares it to notice one.
     quint64 generation() const { return m_generation; }
     // A pass that draws the altitude profile: Esc aborts the drawing first.
@@ -69,6 +79,9 @@ public:
     bool profileAborted() const { return m_profileAbort; }
     bool isReplayRunning() const;
     const RmcIndex& rmcIndex() const { return m_index; }
+    // The last end of file came before the file's length at load: it was cut
+    // short while it was replayed (valid from endedEarly() to the next stop).
+    bool hasEndedEarly() const { return m_endedEarly; }
 
     // Seams for features still to come.
     void setTrackFileReplay(TrackFileReplay* replay) { m_track = replay; }
@@ -96,16 +109,29 @@ Q_SIGNALS:
     void loadFinished(bool ok);
     // Every stop, after the controls are idle again (not a loop's restart).
     void replayStopped(zelvan::StopReason reason);
+    // The file ended before its length at load ("File ended early !" is
+    // listed); with Loop the replay goes on, else replayStopped follows.
+    void endedEarly();
 
 private:
     void load(const QString& path);
     bool probeKind();
-    bool countLog(); // false: aborted by a stop meanwhile
+    enum class CountStep { Done, Behind, Stopped };
+    CountStep countLog(bool companion = false);
+    void countBehindReplay();
+    void adoptCount(LogCount&& count, bool companion);
     void resetTripValues(bool all);
     bool reopen();
     void reportUnreadable(); // the file cannot be opened again by its name
     void runNavigation(const std::function<void()>& body);
     void skipLogRecords(std::int32_t n);
+    enum class ReadOver { Done, EndOfFile, Stopped };
+    // Reads forward over n records (from the one in currentLine), taking up
+    // the status text passed; recordIndex grows by each.
+    ReadOver readOverRecords(std::int32_t n);
+    // Positions at the indexed record at or before n; false when the index
+    // cannot say (none, or the file changed under it).
+    bool seekIndexedRecord(std::int32_t n);
     bool paused() const;
 
     ReplayState& m_s;
@@ -120,6 +146,11 @@ private:
     QString m_settingsFile;
     QString m_companionPath; // the ".RMC" file we wrote, deleted at stop
     RmcIndex m_index;
+    BackgroundCount* m_background;
+    std::unique_ptr<LogCount> m_partialCount; // the start of a log counted behind its replay
+    qint64 m_countFrom = 0;                   // where the rest begins
+    qint64 m_loadedBytes = 0; // the file's length when it was loaded
+    bool m_endedEarly = false;
     bool m_loading = false;
     bool m_profileRunning = false;
     bool m_profileAbort = false;

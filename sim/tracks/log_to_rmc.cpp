@@ -3,6 +3,8 @@
 #include "common/file_names.h"
 #include "common/nmea.h"
 #include "common/text_lines.h"
+#include "sim/replay/replay_core.h"
+#include "sim/replay/replay_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -86,7 +88,9 @@ LogConversion convertLogToRmc(const QString& logPath, const QDate& today, const 
 
     const QByteArray ddmmyy = twoDigits(today.day()) + twoDigits(today.month()) + twoDigits(today.year());
     QByteArray lastSpeed, lastCourse;
-    zv::LineReader reader(&input);
+    // Lines as the replay reads them: one too long to be a sentence is passed
+    // over whole, never in pieces that might look like one.
+    zv::LineReader reader(&input, ReplayFile::kMaxLine, zv::LineReader::Overlong::Drop);
     QByteArray line;
     bool ok = true;
     bool stopped = false;
@@ -96,13 +100,14 @@ LogConversion convertLogToRmc(const QString& logPath, const QDate& today, const 
             stopped = true;
             break;
         }
-        // GGA and VTG of any talker: a multi-constellation receiver says "$GNGGA".
-        const qsizetype gga = zv::findSentence(line, "GGA");
+        // GGA and VTG of any talker ("$GNGGA"), after any junk, as the count
+        // takes them; a comment that names one holds none.
+        const qsizetype gga = heldSentence(line, "GGA");
         if (!lastSpeed.isEmpty() && gga >= 0) {
             ok = output.write(rmcFromGga(QByteArrayView(line).sliced(gga), lastSpeed, lastCourse, ddmmyy) + "\r\n") >= 0;
             ++result.rmcWritten;
         }
-        const qsizetype vtg = zv::findSentence(line, "VTG");
+        const qsizetype vtg = heldSentence(line, "VTG");
         if (vtg >= 0) {
             const QByteArrayView v = QByteArrayView(line).sliced(vtg);
             lastSpeed = zv::sentenceField(v, 5);

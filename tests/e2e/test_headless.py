@@ -311,13 +311,43 @@ def test_signals_end_cleanly(failures, home):
         check(failures, f.read() == original, "the user's log was changed")
 
 
+def test_a_log_cut_short_while_replayed(failures, home):
+    # Epochs with a long comment each: the replay has read only a few when the
+    # file is cut at epoch 20 of 40. It must say so and not end with 0.
+    log = os.path.join(home, "cut.log")
+    cut = 0
+    with open(log, "wb") as f:
+        for i in range(40):
+            if i == 20:
+                cut = f.tell()
+            body = f"GPRMC,{100000 + i},A,4807.000,N,01131.000,E,5.0,090.0,230394,,"
+            checksum = 0
+            for c in body.encode():
+                checksum ^= c
+            f.write(f"${body}*{checksum:02X}\r\n".encode() + b"#" + b"x" * 60000 + b"\r\n")
+    proc = zvpeers.start(headless(["--home", home, "--pace", "x8", "--select", "RMC", "--quiet", log]),
+                         env=env_without_display(), stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    first = proc.stdout.readline()
+    check(failures, first.startswith(b"$GPRMC,100000"), f"first sentence {first!r}")
+    os.truncate(log, cut)
+    try:
+        code = proc.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        failures.append("the replay of a cut log did not end")
+        return
+    out, err = proc.stdout.read(), proc.stderr.read()
+    check(failures, code == 1, f"a log cut short ended with {code}")
+    check(failures, b"ended early" in err, f"nothing said about the early end: {err!r}")
+    check(failures, (first + out).count(b"RMC,") < 40, "more records than the cut log holds")
+
+
 def main():
     failures = []
     home = zvpeers.temp_home("zv-headless-")
     try:
         for test in (test_stdout_matches_the_window, test_exit_codes, test_tcp_and_stdout_together,
                      test_a_failing_output_is_dropped, test_a_stalled_reader_blocks_nothing, test_pty_and_udp,
-                     test_signals_end_cleanly):
+                     test_signals_end_cleanly, test_a_log_cut_short_while_replayed):
             sub = os.path.join(home, test.__name__)
             os.mkdir(sub)
             before = len(failures)

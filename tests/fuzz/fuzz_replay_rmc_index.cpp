@@ -1,8 +1,8 @@
-// The counting pass's RMC index over a log file: every indexed offset, when
-// sought, reads back a line that is an RMC, in file order, and its TXT
-// reference names a text that came before it. This is what GoToRecord and
+// The counting pass's record index over a log file: every indexed offset, when
+// sought, reads back a line that is a record, in file order, and its TXT
+// offset names a status line that came before it. This is what GoToRecord and
 // the gauge jumps rely on.
-#include "common/nmea.h"
+#include "sim/replay/replay_core.h"
 #include "sim/replay/replay_file.h"
 
 #include <QFile>
@@ -29,28 +29,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     RmcIndex index;
     QByteArray line;
-    qint64 lines = 0;
+    qint64 records = 0;
     for (;;) {
         const qint64 at = file.position();
         if (!file.readLine(line))
             break;
-        if (line.size() > ReplayFile::kMaxLine || file.position() <= at)
-            std::abort(); // bounded pieces, always moving forward
-        index.addLine(at, line);
-        ++lines;
+        if (line.size() > ReplayFile::kMaxLine || file.position() <= at || file.lineStart() < at)
+            std::abort(); // bounded lines, always moving forward
+        index.addLine(file.lineStart(), line);
+        records += isRmcLine(line) ? 1 : 0;
     }
-    if (index.offsets.size() != index.statusRef.size() || index.offsets.size() > lines)
+    if (index.records != records || index.marks.size() != index.statusAt.size()
+        || index.marks.size() != (records + RmcIndex::kStride - 1) / RmcIndex::kStride)
         std::abort();
     qint64 previous = -1;
-    for (qsizetype i = 0; i < index.offsets.size(); ++i) {
-        const qint64 at = index.offsets[i];
+    for (qsizetype i = 0; i < index.marks.size(); ++i) {
+        const qint64 at = index.marks[i];
         if (at <= previous || at >= qint64(size))
             std::abort();
         previous = at;
-        if (!file.seek(at) || !file.readLine(line) || !zv::isSentence(line, "RMC"))
+        if (!file.seek(at) || !file.readLine(line) || !isRmcLine(line))
             std::abort();
-        const int ref = index.statusRef[i];
-        if (ref < -1 || ref >= index.statusTexts.size())
+        const qint64 txt = index.statusAt[i];
+        if (txt >= at || (txt >= 0 && (!file.seek(txt) || !file.readLine(line) || !isStatusLine(line))))
             std::abort();
     }
     return 0;

@@ -58,6 +58,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (bytes != textBytes)
         std::abort();
 
+    // Dropping reader: exactly the lines that fit, in order, none in pieces.
+    buffer.seek(0);
+    zv::LineReader dropping(&buffer, maxLine, zv::LineReader::Overlong::Drop);
+    QByteArrayList kept, fitting;
+    while (dropping.readLine(line))
+        kept.append(line);
+    for (const QByteArray& l : whole)
+        if (l.size() <= maxLine)
+            fitting.append(l);
+    if (kept != fitting || dropping.position() != text.size())
+        std::abort();
+
     // Splitter fed in chunks: the non-empty lines, the last one pending.
     zv::LineSplitter splitter(4096);
     QByteArrayList split;

@@ -145,31 +145,92 @@ TEST(Navigation, SkipAndBackMoveExactlyTheStatedRecords)
     EXPECT_EQ(rmcNumber(h.channel.sent.first()), 112);
     EXPECT_EQ(h.state().recordIndex, 112);
 
-    h.ui().back->click(); // GoToRecord(62)
+    h.ui().back->click(); // GoToRecord(62): 50 records before the one due
     EXPECT_EQ(h.state().recordIndex, 62);
-    EXPECT_EQ(rmcNumber(h.state().currentLine), 62);
+    EXPECT_EQ(rmcNumber(h.state().currentLine), 63);
     h.state().recordIndex = 30;
     h.ui().back->click(); // to the start
     EXPECT_EQ(h.state().recordIndex, 0);
     EXPECT_EQ(rmcNumber(h.state().currentLine), 1);
 }
 
-TEST(Navigation, JumpsMatchASequentialRead)
+TEST(Navigation, JumpsSkipsAndTicksCountTheSameRecords)
 {
-    // The offset index and reading forward from the start agree on every record.
+    // Records count from 0, for the gauge, the jumps (gauge click, Back,
+    // --start) and the ticks alike: after a jump to n the next tick sends what
+    // the (n + 1)-th tick of a run from the start sends. An RMC after junk is
+    // a record; a comment that names one is none.
+    QByteArray log = "# comment naming $GPRMC\n" + numberedLog(70, "\n");
+    log.replace("$GPRMC,100021", "junk$GPRMC,100021");
+    log.replace("$GPRMC,100041", " $GPRMC,100041");
+    QList<int> sequential;
+    {
+        ReplayHarness h;
+        h.addFile(QStringLiteral("j.log"), log);
+        ASSERT_TRUE(h.load(QStringLiteral("j.log")));
+        h.setData({DataRmc});
+        h.runToEnd();
+        for (const QByteArray& s : h.channel.sent)
+            sequential << rmcNumber(s);
+    }
+    ASSERT_EQ(sequential.size(), 70);
     ReplayHarness h;
-    QByteArray log = "# comment\n" + numberedLog(50, "\n");
-    log.replace("$GPRMC,100020", "junk$GPRMC,100020"); // not a record for skipping
     h.addFile(QStringLiteral("j.log"), log);
     ASSERT_TRUE(h.load(QStringLiteral("j.log")));
-    for (int n : {1, 5, 19, 20, 33, 49}) {
+    EXPECT_EQ(h.state().recordTotal, 71);
+    h.setData({DataRmc});
+    for (int n : {0, 1, 5, 19, 20, 21, 33, 39, 40, 41, 63, 64, 68}) {
         h.loader().goToRecord(n);
-        const int expected = n < 20 ? n : n + 1;
-        EXPECT_EQ(rmcNumber(h.state().currentLine), expected) << n;
         EXPECT_EQ(h.state().recordIndex, n);
+        h.channel.sent.clear();
+        h.runTick();
+        ASSERT_FALSE(h.channel.sent.isEmpty()) << n;
+        EXPECT_EQ(rmcNumber(h.channel.sent.first()), sequential[n]) << n;
+        if (n + 11 < 70) {
+            h.ui().skip1->click(); // Skip 10
+            EXPECT_EQ(h.state().recordIndex, n + 11);
+            h.channel.sent.clear();
+            h.runTick();
+            EXPECT_EQ(rmcNumber(h.channel.sent.value(0)), sequential[n + 11]) << n;
+        }
     }
-    h.loader().goToRecord(60);
+    h.loader().goToRecord(70);
     EXPECT_FALSE(h.state().replayActive);
+}
+
+TEST(Loading, BigLogStartsAtOnceAndIsCountedBehindTheReplay)
+{
+    const int epochs = 12000;
+    const QByteArray log = numberedLog(epochs);
+    ASSERT_GT(log.size(), Loader::kCountAtLoadBytes);
+    for (bool stopEarly : {true, false}) {
+        ReplayHarness h;
+        h.addFile(QStringLiteral("big.log"), log);
+        ASSERT_TRUE(h.load(QStringLiteral("big.log")));
+        EXPECT_TRUE(h.loader().isCounting());
+        EXPECT_EQ(h.state().recordTotal, 0);
+        h.runTick();
+        ASSERT_FALSE(h.channel.sent.isEmpty());
+        EXPECT_EQ(rmcNumber(h.channel.sent.first()), 1);
+        h.ui().gauge2->resize(200, 18);
+        QTest::mouseClick(h.ui().gauge2, Qt::LeftButton, {}, QPoint(100, 5)); // no scale yet: nothing
+        EXPECT_EQ(h.state().recordIndex, 1);
+        if (stopEarly) {
+            static_cast<QToolButton*>(h.ui().stopA)->click(); // ends the count with the replay
+            EXPECT_FALSE(h.loader().isCounting());
+            continue;
+        }
+        for (int i = 0; i < 1000 && h.loader().isCounting(); ++i)
+            QTest::qWait(10);
+        ASSERT_FALSE(h.loader().isCounting());
+        EXPECT_EQ(h.state().recordTotal, epochs + 1);
+        EXPECT_EQ(h.ui().gauge2->maximum(), epochs + 1);
+        EXPECT_EQ(h.ui().dia->toolTip(), QStringLiteral("Altitude: 100-100m"));
+        h.loader().goToRecord(9000);
+        h.channel.sent.clear();
+        h.runTick();
+        EXPECT_EQ(rmcNumber(h.channel.sent.value(0)), 9001);
+    }
 }
 
 TEST(Navigation, GaugeClickRestartLoopStopAndEsc)
@@ -187,7 +248,7 @@ TEST(Navigation, GaugeClickRestartLoopStopAndEsc)
 
     h.ui().lop->setChecked(true);
     EXPECT_FALSE(h.ui().loopL->isHidden());
-    h.loader().goToRecord(199);
+    h.loader().goToRecord(198);
     h.runTick(); // sends 199, reads 200
     h.runTick(); // sends 200, end of file: loops
     EXPECT_TRUE(h.state().replayActive);

@@ -168,7 +168,8 @@ TEST(PassThrough, FastPaceSendsOneEpochInFour)
     EXPECT_EQ(h.state().recordsPerTick, 4);
     h.runTick();
     EXPECT_EQ(h.state().recordIndex, 4);
-    EXPECT_TRUE(h.state().epochTimePos.startsWith("100001,"));
+    // Aligned to the RMC that went out, never to one of the skipped epochs.
+    EXPECT_TRUE(h.state().epochTimePos.startsWith("100000,"));
     h.channel.sent.clear();
     h.runTick();
     EXPECT_TRUE(h.channel.sent.first().startsWith("$GPRMC,100004")) << h.channel.sent.first().constData();
@@ -265,4 +266,92 @@ TEST(PassThrough, RightClickClearsTheListAndTheNextTickFillsIt)
     EXPECT_EQ(h.ui().list1->count(), 0);
     h.runTick();
     EXPECT_GT(h.ui().list1->count(), 0);
+}
+
+TEST(PassThrough, OnlyWholeSentencesGoOutAndOnlyRmcsOpenEpochs)
+{
+    const QByteArray rmc0 = rmc("100000", "4807.100", "010.0", "000.0");
+    const QByteArray rmc1 = rmc("100001", "4807.110", "010.0", "000.0");
+    const QByteArray rmc2 = zv::frameSentence("GNRMC,100002,A,4807.120,N,01131.000,E,010.0,000.0,230394,,");
+    const QByteArray gga0 = gga("100000", "4807.100", "500.0");
+    const QByteArray gga1 = gga("100001", "4807.110", "510.0");
+    const QByteArray gga2 = gga("100002", "4807.120", "520.0");
+    const QByteArray phsmi = "$PHSMI," + QByteArray(2000, '1') + "*00";
+    // An RMC far too long to be one, and a line past the reader's limit
+    // whose tail, cut off as a piece, would begin with "$".
+    const QByteArray longRmc = rmc1.left(20) + QByteArray(70000, '0') + rmc1.mid(20);
+    const QByteArray hugeLine = QByteArray(ReplayFile::kMaxLine, 'x') + gga("999999", "4807.999", "999.0");
+    const struct {
+        const char* name;
+        QList<QByteArray> lines;
+        QList<QByteArray> sent;
+    } cases[] = {
+        {"long RMC", {rmc0, gga0, longRmc, gga1, rmc2, gga2}, {rmc0, gga0, gga1, rmc2, gga2}},
+        {"long PHSMI", {rmc0, gga0, phsmi, rmc1, gga1}, {rmc0, gga0, rmc1, gga1}},
+        {"line over the reader's limit", {rmc0, gga0, hugeLine, rmc1, gga1}, {rmc0, gga0, rmc1, gga1}},
+        {"junk before the RMC", {rmc0, gga0, "r" + rmc1, gga1, " " + rmc2, gga2}, {rmc0, gga0, rmc1, gga1, rmc2, gga2}},
+        {"junk before the first RMC", {"\t" + rmc0, gga0, rmc1}, {rmc0, gga0, rmc1}},
+        {"comments naming the RMC",
+         {rmc0, gga0, "# $GPRMC lines open the epochs", "#" + rmc1, "sentences: $GPRMC, $GPGGA", rmc2, gga2},
+         {rmc0, gga0, rmc2, gga2}},
+    };
+    for (const auto& c : cases) {
+        ReplayHarness h;
+        h.addFile(QStringLiteral("w.log"), c.lines.join("\r\n") + "\r\n");
+        ASSERT_TRUE(h.load(QStringLiteral("w.log"))) << c.name;
+        h.window->findChild<QPushButton*>(QStringLiteral("RMCRMB"))->click();
+        h.runToEnd();
+        EXPECT_EQ(h.channel.sent, c.sent) << c.name;
+        // The gauge counts the epochs that were sent.
+        const auto rmcs =
+            std::count_if(c.sent.begin(), c.sent.end(), [](const QByteArray& s) { return zv::isSentence(s, "RMC"); });
+        EXPECT_EQ(h.state().recordTotal, rmcs + 1) << c.name;
+    }
+}
+
+TEST(PassThrough, EquAlignsEveryGgaToTheRmcSentAtEveryPaceAndPass)
+{
+    // The GGA of each epoch is a second and a little way off its RMC, so an
+    // aligned GGA shows which RMC it was aligned to.
+    QList<QByteArray> lines;
+    for (int i = 0; i < 12; ++i) {
+        const QByteArray t = QByteArray::number(100000 + 2 * i);
+        const QByteArray lat = "4807." + QByteArray::number(100 + 2 * i);
+        lines << rmc(t, lat, "010.0", "000.0") << gga(QByteArray::number(100001 + 2 * i), lat + "5", "500.0");
+    }
+    const QByteArray synthetic = lines.join("\r\n") + "\r\n";
+    const QByteArray glonass = zvtest::readTestData(QStringLiteral("real/nmea/gpsd_bu353-glonass.log"));
+    ASSERT_FALSE(glonass.isEmpty());
+    for (const QByteArray* log : {&synthetic, &glonass}) {
+        for (int pace : {0, 1, 2, 3}) { // x 8, x 4, x 2, cont
+            SCOPED_TRACE(testing::Message() << (log == &synthetic ? "synthetic" : "glonass") << " pace " << pace);
+            ReplayHarness h;
+            h.addFile(QStringLiteral("q.log"), *log);
+            ASSERT_TRUE(h.load(QStringLiteral("q.log")));
+            h.ui().equ->setChecked(true);
+            h.ui().lop->setChecked(true);
+            h.ui().abstand[pace]->click();
+            h.window->findChild<QPushButton*>(QStringLiteral("RMCRMB"))->click();
+            // Twice through the file and into a third pass.
+            int loops = 0;
+            for (int n = 0; n < 2000 && loops < 2; ++n) {
+                h.runTick();
+                loops += h.list1().value(0).startsWith(QLatin1Char('>')) ? 1 : 0;
+            }
+            ASSERT_EQ(loops, 2);
+            QByteArray epochRmc;
+            int aligned = 0;
+            for (const QByteArray& s : h.channel.sent) {
+                if (zv::isSentence(s, "RMC")) {
+                    epochRmc = s;
+                } else if (zv::isSentence(s, "GGA")) {
+                    ASSERT_FALSE(epochRmc.isEmpty());
+                    EXPECT_TRUE(s.mid(7).startsWith(epochTimePosOf(epochRmc) + ','))
+                        << s.constData() << " after " << epochRmc.constData();
+                    ++aligned;
+                }
+            }
+            EXPECT_GT(aligned, 2);
+        }
+    }
 }

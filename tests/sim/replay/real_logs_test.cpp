@@ -45,6 +45,16 @@ bool hasType(const QByteArray& line, const char* type, bool atStart)
 bool startsWithType(const QByteArray& line, const char* type) { return hasType(line, type, true); }
 bool containsType(const QByteArray& line, const char* type) { return hasType(line, type, false); }
 
+// The RMC sentence a line holds, read with a pattern of the test's own: after
+// any junk, outside a "#" comment, "$", the talker, "RMC," and a time of
+// digits; from its "$" on. Empty when the line holds none.
+QByteArray heldRmc(const QByteArray& line)
+{
+    static const QRegularExpression re(QStringLiteral("^(?!#).*?(\\$[A-OQ-Z][A-Z]RMC,[0-9.]*(?:[,*].*)?)$"));
+    const QRegularExpressionMatch m = re.match(QString::fromLatin1(line));
+    return m.hasMatch() ? m.captured(1).toLatin1() : QByteArray();
+}
+
 bool logHasVtg(const QString& name)
 {
     for (const QByteArray& l : zv::splitTextLines(zvtest::readTestData(QStringLiteral("replay/") + name)))
@@ -98,7 +108,7 @@ QByteArrayList linesFromFirstRmc(const QString& name)
     QByteArrayList out;
     bool started = false;
     for (const QByteArray& l : all) {
-        if (!started && startsWithType(l, "RMC"))
+        if (!started && !heldRmc(l).isEmpty())
             started = true;
         if (started)
             out << l;
@@ -131,25 +141,22 @@ TEST(RealLogs, EveryRmcGoesOutOnceAndInOrder)
         const QString name = QString::fromLatin1(log);
         const Replayed r = replayWhole(name);
         const QByteArrayList lines = linesFromFirstRmc(name);
+        // Each from its "$" on: junk before it stays behind.
         QByteArrayList expected;
         for (const QByteArray& l : lines)
-            if (containsType(l, "RMC"))
-                expected << l;
+            if (const QByteArray rmc = heldRmc(l); !rmc.isEmpty())
+                expected << rmc;
         QByteArrayList got;
         for (const QByteArray& s : r.sent)
             if (containsType(s, "RMC"))
                 got << s;
         EXPECT_EQ(r.loaded, !expected.isEmpty()) << log;
         EXPECT_TRUE(got == expected) << log << ": " << firstDifference(got, expected);
-        // Record count and gauge agree with the file.
-        // Records: the RMC sentences, plus the GGA sentences before the first RMC.
+        // Record count and gauge agree with the file: records are the lines
+        // holding an RMC, those the replay sends.
         qsizetype rmcLines = 0;
-        for (const QByteArray& l : zv::splitTextLines(zvtest::readTestData(QStringLiteral("replay/") + name))) {
-            if (containsType(l, "RMC"))
-                ++rmcLines;
-            else if (containsType(l, "GGA") && rmcLines == 0)
-                ++rmcLines;
-        }
+        for (const QByteArray& l : zv::splitTextLines(zvtest::readTestData(QStringLiteral("replay/") + name)))
+            rmcLines += heldRmc(l).isEmpty() ? 0 : 1;
         if (r.loaded) {
             EXPECT_EQ(r.recordTotal, rmcLines + 1) << log;
             EXPECT_EQ(r.gaugeMax, r.recordTotal) << log;

@@ -209,12 +209,15 @@ TEST(PassThrough, RmcOfAnyTalkerGivesFieldsClockAndEpochPosition)
 
 TEST(PassThrough, RmcFieldsAndClockCountFromTheSentenceName)
 {
-    const QByteArray rmc = "#$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
+    const QByteArray rmc = "r$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
     EXPECT_EQ(rmcField(rmc, 3), "4807.038");
     EXPECT_EQ(rmcField(rmc, 9), "230394");
     EXPECT_EQ(rmcField(rmc, 11), "W");
     EXPECT_EQ(rmcClockText(rmc), "123519");
     EXPECT_EQ(rmcClockText("$GPRMC,1"), "1");
+    // The time by field: fractions dropped, an empty time gives nothing.
+    EXPECT_EQ(rmcClockText("$GNRMC,171927.00,A,4404.14058,N"), "171927");
+    EXPECT_EQ(rmcClockText("$GPRMC,,A,4400.000,N,01131.000,E,0.0,0.0,010126,,"), "");
 }
 
 TEST(PassThrough, PositionInMinutesWhateverTheDecimals)

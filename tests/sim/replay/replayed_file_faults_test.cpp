@@ -125,3 +125,41 @@ TEST(ReplayedFileFaults, LogCutShortInPlaceEndsTheReplayAndJumpsStaySafe)
     for (const QByteArray& s : h.channel.sent)
         EXPECT_LE(s.size(), kMaxPassedLine);
 }
+
+TEST(ReplayedFileFaults, LogCutShortWhileReplayedSaysSo)
+{
+    // Epochs with a long comment each, so the replay has read only a few of
+    // them when the file is cut at epoch 20 of 40.
+    QByteArray log;
+    qint64 cut = 0;
+    for (int i = 0; i < 40; ++i) {
+        if (i == 20)
+            cut = log.size();
+        const QByteArray t = QByteArray::number(100000 + i);
+        log += zv::frameSentence("GPRMC," + t + ",A,4807.000,N,01131.000,E,5.0,090.0,230394,,") + "\r\n";
+        log += "#" + QByteArray(20000, 'x') + "\r\n";
+    }
+    for (bool loop : {false, true}) {
+        SCOPED_TRACE(loop ? "loop" : "no loop");
+        ReplayHarness h;
+        h.addFile(QStringLiteral("cut.log"), log);
+        ASSERT_TRUE(h.load(QStringLiteral("cut.log")));
+        EXPECT_EQ(h.state().recordTotal, 41);
+        h.ui().lop->setChecked(loop);
+        QStringList notes;
+        QObject::connect(&h.window->sink(), &SentenceSink::noted, [&notes](const QString& text) { notes << text; });
+        h.runTick();
+        h.runTick();
+        QFile f(trackPath(h, QStringLiteral("cut.log")));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.resize(cut));
+        f.close();
+        for (int n = 0; n < 100 && h.state().replayActive; ++n)
+            h.runTick();
+        EXPECT_EQ(notes.count(QStringLiteral("File ended early !")), 1);
+        EXPECT_EQ(h.state().replayActive, loop);
+        if (!loop) {
+            EXPECT_EQ(h.list1(), QStringList{QStringLiteral("File ended early !")});
+        }
+    }
+}

@@ -131,26 +131,26 @@ TEST(Talkers, NavigationCountsRmcOfAnyTalker)
     EXPECT_EQ(epochOf(h.state().currentLine), 11);
     // The status text follows the skip.
     EXPECT_TRUE(h.state().statusText.startsWith(QStringLiteral("01,01,02,EPOCH 10*")));
-    // Record n is the n-th RMC of the log (epoch n - 1 here), with the text
-    // of the last GNTXT before it.
-    for (int n : {2, 7, 25, 40}) {
+    // Records count from 0: record n is epoch n here, with the text of the
+    // last GNTXT before it.
+    for (int n : {2, 7, 25, 39}) {
         h.loader().goToRecord(n);
         EXPECT_EQ(h.state().recordIndex, n);
-        EXPECT_EQ(epochOf(h.state().currentLine), n - 1) << n;
-        EXPECT_TRUE(h.state().statusText.startsWith(QStringLiteral("01,01,02,EPOCH %1*").arg(n - 2))) << n;
+        EXPECT_EQ(epochOf(h.state().currentLine), n) << n;
+        EXPECT_TRUE(h.state().statusText.startsWith(QStringLiteral("01,01,02,EPOCH %1*").arg(n - 1))) << n;
     }
     h.ui().restart->click();
     EXPECT_EQ(epochOf(h.state().currentLine), 0);
 
     // Standstill skip: from epoch 19 on, the still epochs 20 to 29 are read over.
-    h.loader().goToRecord(19); // epoch 18 next
+    h.loader().goToRecord(18); // epoch 18 next
     h.ui().autoSkip->click();
     ASSERT_TRUE(h.state().autoSkipStill);
     h.channel.sent.clear();
     h.runTick(); // sends 18, reads 19: moving
     h.runTick(); // sends 19, reads 20: still, reads on to 30
     EXPECT_EQ(epochOf(h.state().currentLine), 30);
-    EXPECT_EQ(h.state().recordIndex, 31);
+    EXPECT_EQ(h.state().recordIndex, 30);
     h.runTick();
     QList<int> sentEpochs;
     for (const QByteArray& s : h.channel.sent)
@@ -174,7 +174,8 @@ TEST(Talkers, GnLogWithoutRmcReplaysThroughItsCompanion)
     h.addFile(QStringLiteral("norm.log"), joinLines(lines));
     ASSERT_TRUE(h.load(QStringLiteral("norm.log")));
     EXPECT_TRUE(h.dialogs.shown.isEmpty());
-    EXPECT_EQ(h.state().recordTotal, 6); // the GGA sentences, no RMC before them
+    // The companion's records, those sent: one RMC for each GGA after the first VTG.
+    EXPECT_EQ(h.state().recordTotal, 5);
     const QString companion = h.state().trackPath;
     EXPECT_TRUE(companion.endsWith(QStringLiteral(".RMC"))) << companion.toStdString();
     h.runToEnd();

@@ -125,12 +125,18 @@ TEST(ShowRecordClock, ShowsUniversalOrLocalTime)
     }
 }
 
-TEST(ShowRecordClock, LeavesTheLabelsAloneWithoutARealDate)
+TEST(ShowRecordClock, LeavesTheLabelsAloneWithoutARealDateOrTime)
 {
     const char* dates[] = {"010189", "000126", "011326", "", "ab0126", "320126"};
     for (const char* d : dates)
         EXPECT_TRUE(showRecordClock(QString::fromLatin1(d), u"120000", 1, false, QString(), QDateTime()).unchanged) << d;
-    EXPECT_TRUE(showRecordClock(u"010126", u"250000", 1, false, QString(), QDateTime()).unchanged);
+    // No time: the clock and the running trip timer stay (an RMC with an empty
+    // time field gives ""; read by column it gave ",A,440", 00:00:40).
+    for (const char* t : {"250000", "", ",A,440"})
+        EXPECT_TRUE(showRecordClock(u"010126", QString::fromLatin1(t), 1, false, QStringLiteral("00:05"),
+                                    QDateTime(QDate(2026, 1, 1), QTime(11, 55), Qt::UTC))
+                        .unchanged)
+            << t;
     // 31 of a 30-day month rolls over, as a date serial would.
     EXPECT_EQ(showRecordClock(u"310426", u"120000", 0, false, QString(), QDateTime()).datum, QStringLiteral("2026-May-01"));
 }
