@@ -11,6 +11,10 @@ LogLineKind classifyLogLine(QByteArrayView line)
 {
     // Sentence types are recognised whatever the talker: a multi-constellation
     // receiver says "$GNGGA", "$GLGSV", "$BDGSA" where a GPS-only one says "$GP...".
+    // An RMC that reaches the selection did not open an epoch: it is garbled
+    // before its fields, and a second RMC in an epoch would mislead a peer.
+    if (zv::isSentence(line, "RMC"))
+        return LogLineKind::Junk;
     if (zv::isSentence(line, "GGA"))
         return LogLineKind::Gga;
     if (zv::isSentence(line, "VTG"))
@@ -125,13 +129,19 @@ qsizetype heldSentence(QByteArrayView line, QByteArrayView type)
     if (line.size() > kMaxPassedLine || line.startsWith('#'))
         return -1;
     for (qsizetype at = zv::findSentence(line, type); at >= 0;) {
-        // "$" + talker + type, then "," and a first field of digits and "."
-        // (time or course) up to the next "," or "*" or the end.
+        // "$" + talker + type, then "," and a first field (time or course, up
+        // to the next "," or "*" or the end) that is empty or holds a digit,
+        // however sloppily written ("222517 ", "222515.x"), and names no
+        // other sentence: "$GPRMC, $GPGGA" and "$GPRMC,hhmmss,..." are text.
         qsizetype i = at + 3 + type.size();
         bool sentence = i < line.size() && line[i] == ',';
-        for (++i; sentence && i < line.size() && line[i] != ',' && line[i] != '*'; ++i)
-            sentence = (line[i] >= '0' && line[i] <= '9') || line[i] == '.';
-        if (sentence)
+        const qsizetype from = ++i;
+        bool digit = false;
+        for (; sentence && i < line.size() && line[i] != ',' && line[i] != '*'; ++i) {
+            digit = digit || (line[i] >= '0' && line[i] <= '9');
+            sentence = line[i] != '$';
+        }
+        if (sentence && (digit || i == from))
             return at;
         const qsizetype next = zv::findSentence(line.sliced(at + 1), type);
         at = next < 0 ? -1 : at + 1 + next;

@@ -49,8 +49,8 @@ QByteArray alignGll(QByteArrayView line, QByteArrayView epochTimePos);
 // line holds begins: the "$" of "$GPRMC," or "$GNRMC,", after whatever junk
 // comes before it ("r$GPRMC,...", " $GNRMC,...", the end of a sentence cut
 // short). Only a sentence counts: its name is followed by a first field that
-// is a number or empty, so a comment that names "$GPRMC" holds none, nor does
-// a line beginning with "#", nor one too long to be passed on. -1 if none.
+// is empty or holds a digit, so a comment that names "$GPRMC" holds none, nor
+// does a line beginning with "#", nor one too long to be passed on. -1 if none.
 qsizetype heldSentence(QByteArrayView line, QByteArrayView type);
 // The one definition of a log's epoch: a line that holds an RMC.
 inline qsizetype rmcStart(QByteArrayView line) { return heldSentence(line, "RMC"); }

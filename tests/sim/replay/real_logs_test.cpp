@@ -46,11 +46,12 @@ bool startsWithType(const QByteArray& line, const char* type) { return hasType(l
 bool containsType(const QByteArray& line, const char* type) { return hasType(line, type, false); }
 
 // The RMC sentence a line holds, read with a pattern of the test's own: after
-// any junk, outside a "#" comment, "$", the talker, "RMC," and a time of
-// digits; from its "$" on. Empty when the line holds none.
+// any junk, outside a "#" comment, "$", the talker, "RMC," and a time field
+// that is empty or holds a digit; from its "$" on. Empty when there is none.
 QByteArray heldRmc(const QByteArray& line)
 {
-    static const QRegularExpression re(QStringLiteral("^(?!#).*?(\\$[A-OQ-Z][A-Z]RMC,[0-9.]*(?:[,*].*)?)$"));
+    static const QRegularExpression re(
+        QStringLiteral("^(?!#).*?(\\$[A-OQ-Z][A-Z]RMC,(?:[^,*$]*[0-9][^,*$]*)?(?:[,*].*)?)$"));
     const QRegularExpressionMatch m = re.match(QString::fromLatin1(line));
     return m.hasMatch() ? m.captured(1).toLatin1() : QByteArray();
 }

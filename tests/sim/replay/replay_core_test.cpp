@@ -84,6 +84,10 @@ TEST(SelectLogLine, TableOfSentenceTypes)
         {"# comment", LogLineKind::Junk, -1},
         {"", LogLineKind::Junk, -1},
         {" $GNRMC", LogLineKind::Junk, -1},
+        // What reaches the selection never opens an epoch: an RMC garbled
+        // before its fields is no sentence to pass on, nor is a line too long.
+        {"$GPRMC,hhmmss.ss,A,llll.ll,a*05", LogLineKind::Junk, -1},
+        {"$GPRMCtion* Centreville, VA", LogLineKind::Junk, -1},
         {"$G", LogLineKind::OtherTalker, DataOth},
     };
     for (const Case& c : cases) {
