@@ -261,7 +261,10 @@ void Loader::load(const QString& path)
     countBehindReplay();
     m_sink.openChannels();
     enable(m_ui.portC, false);
-    m_tick.setTimer1Interval(100);
+    // The first tick comes at once: a replay starts when the file is chosen
+    // (a track tick still waits its 100 ms before the output); the chosen
+    // pace takes over from the first tick on.
+    m_tick.setTimer1Interval(1);
     m_tick.setTimer1Enabled(true);
     if (checked(m_ui.minC, m_ui.values.minC) && m_ui.miniA) {
         // A second to see the start, then out of the way.
