@@ -364,8 +364,10 @@ void ReplayTick::passThrough()
     m_s.lastRmc = nextRmc;
 
     const bool quiet = !m_s.phsmiLine.isEmpty();
-    const double lat = latitudeMinutes(rmcField(nextRmc, 3));
-    const double lon = longitudeMinutes(rmcField(nextRmc, 5));
+    // Signed minutes, so that a leg across the equator, Greenwich or 180
+    // degrees is measured the short way, not folded back on itself.
+    const double lat = latitudeMinutes(rmcField(nextRmc, 3)) * (rmcField(nextRmc, 4) == "S" ? -1 : 1);
+    const double lon = longitudeMinutes(rmcField(nextRmc, 5)) * (rmcField(nextRmc, 6) == "W" ? -1 : 1);
     if (m_s.startLat == 0) {
         m_s.startLat = lat;
         m_s.startLon = lon;

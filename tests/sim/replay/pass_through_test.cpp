@@ -9,6 +9,8 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
+
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -353,5 +355,38 @@ TEST(PassThrough, EquAlignsEveryGgaToTheRmcSentAtEveryPaceAndPass)
             }
             EXPECT_GT(aligned, 2);
         }
+    }
+}
+
+// Distance and trip of a log take the short way across the equator, Greenwich
+// and the 180th meridian, as the track replay does.
+TEST(PassThrough, TripTakesTheShortWayAcrossTheEquatorAndTheMeridians)
+{
+    const struct {
+        const char* what;
+        const char* positions[3];
+    } cases[] = {
+        {"plain", {"0010.100,N,01131.000,E", "0010.300,N,01131.000,E", "0010.500,N,01131.000,E"}},
+        {"equator", {"0000.300,N,01131.000,E", "0000.100,N,01131.000,E", "0000.100,S,01131.000,E"}},
+        {"Greenwich", {"0010.000,N,00000.300,E", "0010.000,N,00000.100,E", "0010.000,N,00000.100,W"}},
+        {"180 degrees", {"0010.000,N,17959.700,E", "0010.000,N,17959.900,E", "0010.000,N,17959.900,W"}},
+    };
+    for (const auto& c : cases) {
+        QByteArray log;
+        for (int i = 0; i < 3; ++i)
+            log += zv::frameSentence("GPRMC,10000" + QByteArray::number(i) + ",A," + c.positions[i]
+                                     + ",010.0,090.0,230394,,")
+                   + "\r\n";
+        ReplayHarness h;
+        h.addFile(QStringLiteral("cross.log"), log);
+        ASSERT_TRUE(h.load(QStringLiteral("cross.log"))) << c.what;
+        double most = 0; // the stop clears the trip: read it while it runs
+        for (int n = 0; n < 10 && h.state().replayActive; ++n) {
+            h.runTick();
+            most = std::max(most, h.state().tripMeters);
+        }
+        // The trip counts from the second position on: one step of 0.2 minutes
+        // of arc, across the line.
+        EXPECT_NEAR(most, 371, 2) << c.what;
     }
 }
