@@ -51,6 +51,14 @@ int utf8Length(const unsigned char* p, qsizetype n)
     return len;
 }
 
+// Whether the character at i stands for an odd byte: a lone low surrogate in
+// the escape range (one after a high surrogate is half of a real character).
+bool isEscapedByte(QStringView name, qsizetype i)
+{
+    const char16_t c = name.at(i).unicode();
+    return c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF && !(i > 0 && name.at(i - 1).isHighSurrogate());
+}
+
 #ifdef Q_OS_UNIX
 QString systemReason(int number)
 {
@@ -92,12 +100,9 @@ QByteArray encodeFileName(QStringView name)
     QByteArray out;
     qsizetype start = 0;
     for (qsizetype i = 0; i < name.size(); ++i) {
-        const char16_t c = name.at(i).unicode();
-        // A lone low surrogate in the escape range: its byte.
-        const bool paired = i > 0 && name.at(i - 1).isHighSurrogate();
-        if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF && !paired) {
+        if (isEscapedByte(name, i)) {
             out += name.mid(start, i - start).toUtf8();
-            out += char(c - kEscapeBase);
+            out += char(name.at(i).unicode() - kEscapeBase);
             start = i + 1;
         }
     }
@@ -108,8 +113,7 @@ QByteArray encodeFileName(QStringView name)
 bool isPlainFileName(QStringView path)
 {
     for (qsizetype i = 0; i < path.size(); ++i) {
-        const char16_t c = path.at(i).unicode();
-        if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF && !(i > 0 && path.at(i - 1).isHighSurrogate()))
+        if (isEscapedByte(path, i))
             return false;
     }
     return true;
@@ -119,8 +123,7 @@ QString plainFileName(const QString& name)
 {
     QString out = name;
     for (qsizetype i = 0; i < out.size(); ++i) {
-        const char16_t c = out.at(i).unicode();
-        if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF && !(i > 0 && out.at(i - 1).isHighSurrogate()))
+        if (isEscapedByte(name, i))
             out[i] = QLatin1Char('_');
     }
     return out;
