@@ -36,9 +36,9 @@ constexpr int kDrainStallMs = 5000;
 HeadlessReplay::HeadlessReplay(const HeadlessOptions& options, const QString& homeDir, QObject* parent)
     : QObject(parent), m_options(options), m_homeDir(homeDir)
 {
-    m_ui.values.data = options.data;
-    m_ui.values.equ = options.equ;
-    m_ui.values.lop = options.loop;
+    m_ui.options().data = options.data;
+    m_ui.options().equ = options.equ;
+    m_ui.options().lop = options.loop;
     m_engine = std::make_unique<ReplayEngine>(m_state, m_ui, m_file, m_dialogs, zelvanIniPath(homeDir));
     ReplayTick& tick = m_engine->tick();
     if (options.fileFactor)
@@ -133,7 +133,7 @@ void HeadlessReplay::load()
     }
     if (m_options.autoSkip) {
         if (m_state.fileKind == FileKindNmeaLog) {
-            m_ui.values.autoSkip = true;
+            m_ui.options().autoSkip = true;
             m_engine->loader().autoSkipClicked();
         } else {
             printError(QStringLiteral("--autoskip passes over standstill in NMEA logs only; ignored for a track file"));

@@ -4,7 +4,7 @@
 // messages on standard error.
 #include "sim/headless/headless_options.h"
 #include "sim/headless/terminal_dialogs.h"
-#include "sim/replay/replay_controls.h"
+#include "sim/replay/replay_front_end.h"
 #include "sim/replay/replay_file.h"
 #include "sim/replay/replay_state.h"
 
@@ -49,7 +49,7 @@ private:
     HeadlessOptions m_options;
     QString m_homeDir;
     ReplayState m_state;
-    ReplayControls m_ui;
+    ReplayFrontEnd m_ui;
     ReplayFile m_file;
     TerminalDialogs m_dialogs;
     struct Output {

@@ -7,11 +7,11 @@
 
 namespace zelvan {
 
-ReplayEngine::ReplayEngine(ReplayState& state, const ReplayControls& ui, ReplayFile& file, zv::Dialogs& dialogs,
+ReplayEngine::ReplayEngine(ReplayState& state, ReplayFrontEnd& ui, ReplayFile& file, zv::Dialogs& dialogs,
                            const QString& iniPath, QObject* parent)
     : QObject(parent)
 {
-    m_sink = new SentenceSink(ui.list1, this);
+    m_sink = new SentenceSink(ui, this);
     m_tick = new ReplayTick(state, ui, *m_sink, file, this);
     m_loader = new Loader(state, ui, *m_sink, file, *m_tick, dialogs, this);
     m_loader->setSettingsFile(iniPath);

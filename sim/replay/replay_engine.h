@@ -3,7 +3,7 @@
 // track-file replay, wired to each other on the state, controls and file the
 // front end holds. The window and the headless runner both build it here, so
 // the wiring exists once.
-#include "sim/replay/replay_controls.h"
+#include "sim/replay/replay_front_end.h"
 #include "sim/replay/replay_file.h"
 #include "sim/replay/replay_state.h"
 
@@ -25,7 +25,7 @@ class ReplayEngine : public QObject {
     Q_OBJECT
 public:
     // iniPath: Zelvan.ini, whose [Output] Talker is read now and at every load.
-    ReplayEngine(ReplayState& state, const ReplayControls& ui, ReplayFile& file, zv::Dialogs& dialogs,
+    ReplayEngine(ReplayState& state, ReplayFrontEnd& ui, ReplayFile& file, zv::Dialogs& dialogs,
                  const QString& iniPath, QObject* parent = nullptr);
 
     SentenceSink& sink() { return *m_sink; }

@@ -7,12 +7,7 @@
 #include "sim/replay/sentence_sink.h"
 #include "sim/replay/yielder.h"
 #include "sim/status/readouts.h"
-#include "sim/window/gauges.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QListWidget>
-#include <QRadioButton>
 #include <QTimer>
 #include <cmath>
 
@@ -33,7 +28,7 @@ constexpr int kNonRecordIntervalMs = 10;
 constexpr qint64 kEarlyNs = 200'000;
 } // namespace
 
-ReplayTick::ReplayTick(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file,
+ReplayTick::ReplayTick(ReplayState& state, ReplayFrontEnd& ui, SentenceSink& sink, ReplayFile& file,
                        QObject* parent)
     : QObject(parent), m_s(state), m_ui(ui), m_sink(sink), m_file(file)
 {
@@ -97,7 +92,7 @@ void ReplayTick::whenIdle(std::function<void()> command)
 
 bool ReplayTick::manualMode() const
 {
-    return checked(m_ui.manu, m_ui.values.manu);
+    return m_ui.options().manu;
 }
 
 void ReplayTick::emitSentence(const QByteArray& sentence)
@@ -173,13 +168,11 @@ void ReplayTick::afterWait()
         finishTick();
         return;
     }
-    if (m_ui.list1)
-        m_ui.list1->setToolTip(QStringLiteral("NMEA-out"));
-    if (m_ui.runA)
-        m_ui.runA->show();
+    m_ui.setToolTip(Control::List1, QStringLiteral("NMEA-out"));
+    m_ui.show(Control::RunA, true);
     m_timer2->stop();
-    if (m_s.recordIndex < m_s.recordTotal && m_ui.gauge2)
-        m_ui.gauge2->setToolTip(QStringLiteral("Records:") + zv::plainNumberText(double(m_s.recordIndex) + 1)
+    if (m_s.recordIndex < m_s.recordTotal)
+        m_ui.setToolTip(Control::Gauge2, QStringLiteral("Records:") + zv::plainNumberText(double(m_s.recordIndex) + 1)
                                 + QStringLiteral("/") + zv::plainNumberText(m_s.recordTotal));
 
     if (m_s.fileKind == FileKindNmeaLog) {
@@ -187,9 +180,8 @@ void ReplayTick::afterWait()
         return;
     }
     // Composed mode (track files).
-    if (m_ui.equ)
-        m_ui.equ->setEnabled(false);
-    if (!m_s.singleStep && checked(m_ui.pause, m_ui.values.pause)) {
+    m_ui.enable(Control::Equ, false);
+    if (!m_s.singleStep && m_ui.options().pause) {
         pauseStep();
         finishTick();
         return;
@@ -202,7 +194,7 @@ void ReplayTick::afterWait()
 
 void ReplayTick::pauseStep()
 {
-    auto data = [this](int i) { return checked(m_ui.data[i], m_ui.values.data[i]); };
+    auto data = [this](int i) { return m_ui.data(i); };
     m_sink.list(QStringLiteral("Pause:"));
     if (m_s.fileKind == FileKindNmeaLog) {
         if (!m_s.lastGga.isEmpty() && !m_s.sentRmc.isEmpty())
@@ -233,7 +225,7 @@ void ReplayTick::pauseStep()
         emitSentence(kFixedPgrmm);
     setTimer1Interval(kPauseIntervalMs);
     m_timer2->start();
-    setText(m_ui.speedL, QStringLiteral("---"));
+    m_ui.setText(Control::SpeedL, QStringLiteral("---"));
 }
 
 bool ReplayTick::readRmcLine()
@@ -263,8 +255,8 @@ void ReplayTick::passThrough()
         finishTick();
         return;
     }
-    auto data = [this](int i) { return checked(m_ui.data[i], m_ui.values.data[i]); };
-    if (!m_s.singleStep && checked(m_ui.pause, m_ui.values.pause)) {
+    auto data = [this](int i) { return m_ui.data(i); };
+    if (!m_s.singleStep && m_ui.options().pause) {
         pauseStep();
         finishTick();
         return;
@@ -305,29 +297,25 @@ void ReplayTick::passThrough()
         for (int i = 0; i < DataBoxCount; ++i)
             sel[i] = data(i);
         const LogLineChoice c =
-            selectLogLine(m_s.currentLine, sel, checked(m_ui.equ, m_ui.values.equ), m_s.epochTimePos);
+            selectLogLine(m_s.currentLine, sel, m_ui.options().equ, m_s.epochTimePos);
         switch (c.kind) {
         case LogLineKind::Gga:
-            if (m_ui.data[DataGga])
-                m_ui.data[DataGga]->setEnabled(true);
+            m_ui.enable(dataControl(DataGga), true);
             m_s.lastGga = m_s.currentLine;
             m_s.altitudeText = zv::sentenceField(m_s.currentLine, 9);
             break;
         case LogLineKind::Vtg:
-            setCaptionColour(m_ui.data[DataVtg], kMagentaBgr);
+            m_ui.setCaptionColour(dataControl(DataVtg), kMagentaBgr);
             m_s.lastVtg = m_s.currentLine;
             break;
         case LogLineKind::Rmb:
-            if (m_ui.data[DataRmb])
-                m_ui.data[DataRmb]->setEnabled(true);
+            m_ui.enable(dataControl(DataRmb), true);
             break;
         case LogLineKind::Gsa:
-            if (m_ui.data[DataGsa])
-                m_ui.data[DataGsa]->setEnabled(true);
+            m_ui.enable(dataControl(DataGsa), true);
             break;
         case LogLineKind::Gsv:
-            if (m_ui.data[DataGsv])
-                m_ui.data[DataGsv]->setEnabled(true);
+            m_ui.enable(dataControl(DataGsv), true);
             break;
         case LogLineKind::Pgrmm:
             // Only a PGRMM that went out replaces the fixed one.
@@ -342,7 +330,7 @@ void ReplayTick::passThrough()
             break;
         case LogLineKind::OtherTalker:
         case LogLineKind::Junk:
-            setCaptionColour(m_ui.data[DataOth], kMagentaBgr);
+            m_ui.setCaptionColour(dataControl(DataOth), kMagentaBgr);
             break;
         }
         if (c.passOn)
@@ -380,20 +368,20 @@ void ReplayTick::passThrough()
     };
     measure(lat, m_s.startLat, lon, m_s.startLon);
     if (!quiet)
-        setText(m_ui.distL, distanceReadout(m_s.distanceM, m_s.metricUnits));
+        m_ui.setText(Control::DistL, distanceReadout(m_s.distanceM, m_s.metricUnits));
     if (m_s.prevLat != 0)
         measure(lat, m_s.prevLat, lon, m_s.prevLon);
     m_s.prevLat = lat;
     m_s.prevLon = lon;
     m_s.tripMeters += m_s.distanceM;
     if (!quiet)
-        setText(m_ui.tripL, tripReadout(m_s.tripMeters, m_s.metricUnits));
+        m_ui.setText(Control::TripL, tripReadout(m_s.tripMeters, m_s.metricUnits));
 
-    setBackColour(m_ui.autoSkip, kGrey);
+    m_ui.setBackColour(Control::AutoSkip, kGrey);
     m_s.speedKnotsText = rmcField(m_s.currentLine, 7);
     m_s.speedKmh = kmhFromKnots(m_s.speedKnotsText);
     while (m_s.autoSkipStill && m_s.speedKmh <= 0) {
-        setBackColour(m_ui.autoSkip, kStandstillBgr);
+        m_ui.setBackColour(Control::AutoSkip, kStandstillBgr);
         if (!readRmcLine()) {
             finishTick();
             return;
@@ -418,16 +406,13 @@ void ReplayTick::passThrough()
 
 void ReplayTick::showReadouts(const QByteArray& rmc)
 {
-    setText(m_ui.speedL, QString::fromLatin1(speedReadout(m_s.speedKmh, m_s.metricUnits)));
+    m_ui.setText(Control::SpeedL, QString::fromLatin1(speedReadout(m_s.speedKmh, m_s.metricUnits)));
     if (m_s.speedKmh > m_s.maxSpeed) {
         m_s.maxSpeed = m_s.speedKmh;
-        setText(m_ui.maxL, QString::fromLatin1(speedReadout(m_s.maxSpeed, m_s.metricUnits)));
+        m_ui.setText(Control::MaxL, QString::fromLatin1(speedReadout(m_s.maxSpeed, m_s.metricUnits)));
     }
     m_s.rmcCourseText = rmcField(rmc, 8);
-    if (m_ui.gauge1) {
-        m_ui.gauge1->setValue(compassNeedle(zv::leadingNumber(m_s.rmcCourseText)));
-        m_ui.gauge1->setNeedleWidth(3);
-    }
+    m_ui.compass(compassNeedle(zv::leadingNumber(m_s.rmcCourseText)), 3);
     if (m_clock)
         m_clock(rmcField(rmc, 9), rmcClockText(rmc));
 }
@@ -437,33 +422,31 @@ void ReplayTick::commonEnd()
     if (m_s.phsmiLine.isEmpty() && !m_s.altitudeText.isEmpty()) {
         const double alt = std::floor(zv::leadingNumber(m_s.altitudeText));
         const QString shown = zv::trimmedNumberText(m_s.metricUnits ? alt : std::floor(alt * 3.281));
-        setText(m_ui.nnL, shown);
-        setText(m_ui.nnM, zv::trimmedNumberText(alt) + QStringLiteral(" m NN"));
+        m_ui.setText(Control::NnL, shown);
+        m_ui.setText(Control::NnM, zv::trimmedNumberText(alt) + QStringLiteral(" m NN"));
         if (alt < m_s.altitudeMin) {
             m_s.altitudeMin = alt;
-            setText(m_ui.nnMinL, shown);
+            m_ui.setText(Control::NnMinL, shown);
         }
         if (alt > m_s.altitudeMax) {
             m_s.altitudeMax = alt;
-            setText(m_ui.nnMaxL, shown);
+            m_ui.setText(Control::NnMaxL, shown);
         }
     }
     scheduleNextTick();
     if (m_tickClock.isValid() && m_tickClock.elapsed() > kRunLightMs) {
-        if (m_ui.runA)
-            m_ui.runA->hide();
+        m_ui.show(Control::RunA, false);
     } else {
         m_timer2->start();
     }
     ++m_s.recordIndex;
-    if (m_ui.gauge2 && m_s.recordIndex <= m_ui.gauge2->maximum())
-        m_ui.gauge2->setValue(m_s.recordIndex);
+    m_ui.progress(m_s.recordIndex);
 }
 
 void ReplayTick::finishTick()
 {
     m_s.lastTickMs = m_tickClock.isValid() ? m_tickClock.elapsed() : 0;
-    if (checked(m_ui.last, m_ui.values.last)) {
+    if (m_ui.options().last) {
         m_interval = kFollowIntervalMs;
         restartSchedule();
     } else if (m_nextStartNs && !m_passingOver) {
@@ -481,8 +464,7 @@ void ReplayTick::finishTick()
 
 void ReplayTick::onTimer2()
 {
-    if (m_ui.runA)
-        m_ui.runA->hide();
+    m_ui.show(Control::RunA, false);
     m_timer2->stop();
 }
 
@@ -604,10 +586,8 @@ void ReplayTick::scheduleFromFile(const std::optional<RecordTime>& current, cons
 
 void ReplayTick::lastToggled()
 {
-    const bool on = checked(m_ui.last, m_ui.values.last);
-    for (QRadioButton* b : m_ui.abstand)
-        if (b)
-            b->setEnabled(!on);
+    const bool on = m_ui.options().last;
+    m_ui.enable(Control::Abstand, !on);
     if (on) {
         m_s.savedInterval = m_interval;
         return;

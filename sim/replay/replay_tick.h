@@ -4,7 +4,7 @@
 // or the manual composer, lists and sends the sentences and re-arms Timer1
 // for the chosen pace.
 #include "sim/replay/pacing.h"
-#include "sim/replay/replay_controls.h"
+#include "sim/replay/replay_front_end.h"
 #include "sim/replay/replay_modes.h"
 #include "sim/replay/replay_state.h"
 
@@ -23,7 +23,7 @@ class SentenceSink;
 class ReplayTick : public QObject {
     Q_OBJECT
 public:
-    ReplayTick(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file,
+    ReplayTick(ReplayState& state, ReplayFrontEnd& ui, SentenceSink& sink, ReplayFile& file,
                QObject* parent = nullptr);
 
     // Timer1 as the rest of the window sees it. While a tick runs, changes are
@@ -108,7 +108,7 @@ private:
     qint64 nowNs() const { return m_monotonic.nsecsElapsed(); }
 
     ReplayState& m_s;
-    const ReplayControls& m_ui;
+    ReplayFrontEnd& m_ui;
     SentenceSink& m_sink;
     ReplayFile& m_file;
 

@@ -1,10 +1,8 @@
 #include "sim/replay/sentence_sink.h"
 
-#include <QListWidget>
-
 namespace zelvan {
 
-SentenceSink::SentenceSink(QListWidget* list1, QObject* parent) : QObject(parent), m_list1(list1) {}
+SentenceSink::SentenceSink(ReplayFrontEnd& ui, QObject* parent) : QObject(parent), m_ui(ui) {}
 
 void SentenceSink::setChannels(const QList<OutputChannel*>& channels)
 {
@@ -69,16 +67,14 @@ void SentenceSink::sendSentence(const QByteArray& sentence)
 
 void SentenceSink::list(const QString& text)
 {
-    if (m_list1)
-        m_list1->addItem(text);
+    m_ui.listed(text);
     if (!text.startsWith(QLatin1Char('$')))
         Q_EMIT noted(text);
 }
 
 void SentenceSink::clearList()
 {
-    if (m_list1)
-        m_list1->clear();
+    m_ui.listCleared();
 }
 
 } // namespace zelvan

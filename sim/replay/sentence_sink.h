@@ -1,20 +1,19 @@
 #pragma once
-// SendSentence and the output list: every sentence is first listed in List1,
+// SendSentence and the output list: every sentence is first listed (List1),
 // then sent to every open output channel.
 #include "sim/replay/output_channel.h"
+#include "sim/replay/replay_front_end.h"
 
 #include <QList>
 #include <QObject>
 #include <QPointer>
-
-class QListWidget;
 
 namespace zelvan {
 
 class SentenceSink : public QObject {
     Q_OBJECT
 public:
-    explicit SentenceSink(QListWidget* list1, QObject* parent = nullptr);
+    explicit SentenceSink(ReplayFrontEnd& ui, QObject* parent = nullptr);
 
     // The channels sentences go to (the window's port choice fills this).
     // The sink does not own them.
@@ -44,7 +43,7 @@ Q_SIGNALS:
     void noted(const QString& text);
 
 private:
-    QListWidget* m_list1;
+    ReplayFrontEnd& m_ui;
     QList<QPointer<OutputChannel>> m_channels;
     qint64 m_sent = 0;
 };

@@ -10,17 +10,10 @@
 #include "sim/replay/yielder.h"
 #include "sim/tracks/log_count.h"
 #include "sim/settings/output_talker.h"
-#include "sim/window/altitude_picture.h"
-#include "sim/window/gauges.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
 #include <QTimer>
 #include <cmath>
 
@@ -29,22 +22,10 @@ namespace zelvan {
 namespace {
 constexpr unsigned kGrey = 0xC0C0C0;
 constexpr unsigned kMagentaBgr = 0xFF00FF;
-const QColor kGgaColour(200, 200, 0);
 constexpr int kLoopWaitMs = 1000;
-
-void enable(QWidget* w, bool on)
-{
-    if (w)
-        w->setEnabled(on);
-}
-void show(QWidget* w, bool on)
-{
-    if (w)
-        w->setVisible(on);
-}
 } // namespace
 
-Loader::Loader(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file, ReplayTick& tick,
+Loader::Loader(ReplayState& state, ReplayFrontEnd& ui, SentenceSink& sink, ReplayFile& file, ReplayTick& tick,
                zv::Dialogs& dialogs, QObject* parent)
     : QObject(parent), m_s(state), m_ui(ui), m_sink(sink), m_file(file), m_tick(tick), m_dialogs(dialogs),
       m_background(new BackgroundCount(this))
@@ -60,12 +41,12 @@ bool Loader::isCounting() const
 
 bool Loader::isReplayRunning() const
 {
-    return m_ui.stopA ? !m_ui.stopA->isHidden() : m_s.replayActive;
+    return m_ui.stopShown();
 }
 
 bool Loader::paused() const
 {
-    return checked(m_ui.pause, m_ui.values.pause);
+    return m_ui.options().pause;
 }
 
 void Loader::setSettingsFile(const QString& iniPath)
@@ -97,12 +78,9 @@ void Loader::loadSelectedFile()
 {
     if (m_loading || m_s.replayActive)
         return;
-    if (m_ui.loa && m_ui.loa->isHidden())
+    const QString name = m_selectedFile ? m_selectedFile() : QString();
+    if (name.isEmpty())
         return;
-    QListWidgetItem* item = m_ui.file1 ? m_ui.file1->currentItem() : nullptr;
-    if (!item)
-        return;
-    const QString name = item->text();
     if (m_downloadClick && m_downloadClick(name))
         return;
     // A click that opens the file menu loads nothing.
@@ -127,11 +105,11 @@ bool Loader::loadFile(const QString& path)
 void Loader::load(const QString& path)
 {
     const QString name = QFileInfo(path).fileName();
-    show(m_ui.list1, true);
-    show(m_ui.dir1, false);
-    show(m_ui.drive1, false);
-    enable(m_ui.dirSel, false);
-    enable(m_ui.manu, false);
+    m_ui.show(Control::List1, true);
+    m_ui.show(Control::Dir1, false);
+    m_ui.show(Control::Drive1, false);
+    m_ui.enable(Control::DirSel, false);
+    m_ui.enable(Control::Manu, false);
 
     m_s.trackPath = path;
     m_s.fileKind = FileKindNone;
@@ -159,19 +137,18 @@ void Loader::load(const QString& path)
 
     m_s.trackName.clear();
     m_s.recordLead = "T";
-    enable(m_ui.file1, false);
+    m_ui.enable(Control::File1, false);
     m_s.hasRmc = m_s.hasGga = m_s.hasVtg = false;
-    enable(m_ui.downloadC, false);
+    m_ui.enable(Control::DownloadC, false);
     m_s.epochTimePos.clear();
-    enable(m_ui.restart, true);
-    enable(m_ui.back, true);
-    enable(m_ui.skip1, true);
-    enable(m_ui.skip2, true);
-    enable(m_ui.pause, true);
-    if (m_ui.skip1)
-        m_ui.skip1->setToolTip(QStringLiteral("Skip 10"));
+    m_ui.enable(Control::Restart, true);
+    m_ui.enable(Control::Back, true);
+    m_ui.enable(Control::Skip1, true);
+    m_ui.enable(Control::Skip2, true);
+    m_ui.enable(Control::Pause, true);
+    m_ui.setToolTip(Control::Skip1, QStringLiteral("Skip 10"));
     const qsizetype dot = name.indexOf(QLatin1Char('.'));
-    setText(m_ui.fileL, dot < 0 ? name : name.left(dot));
+    m_ui.setText(Control::FileL, dot < 0 ? name : name.left(dot));
 
     if (m_track) {
         const TrackFileReplay::PreparedFile prepared = m_track->prepareFile(m_s.trackPath, keepGoing);
@@ -195,11 +172,11 @@ void Loader::load(const QString& path)
     }
 
     if (m_s.fileKind == FileKindTrack) {
-        setChecked(m_ui.autoSkip, m_ui.values.autoSkip, false);
-        enable(m_ui.autoSkip, false);
-        show(m_ui.autoL, false);
+        m_ui.setOption(Control::AutoSkip, false);
+        m_ui.enable(Control::AutoSkip, false);
+        m_ui.show(Control::AutoL, false);
         for (int i = 3; i <= 5; ++i)
-            enable(m_ui.data[i], false);
+            m_ui.enable(dataControl(i), false);
         if (!m_track) {
             m_file.close();
             m_sink.list(QStringLiteral("Unknown Track-Format !"));
@@ -213,18 +190,18 @@ void Loader::load(const QString& path)
         }
     } else {
         for (int i : {1, 3, 4, 5})
-            enable(m_ui.data[i], false);
-        setCaptionColour(m_ui.data[2], kGrey);
-        setCaptionColour(m_ui.data[6], kGrey);
+            m_ui.enable(dataControl(i), false);
+        m_ui.setCaptionColour(dataControl(2), kGrey);
+        m_ui.setCaptionColour(dataControl(6), kGrey);
         const CountStep counted = countLog();
         if (counted == CountStep::Stopped)
             return finish(false); // stopped while counting
         m_file.close();
-        show(m_ui.stopA, true);
+        m_ui.show(Control::StopA, true);
         if (!m_s.hasRmc) {
             QString converted;
             if (m_s.hasGga && m_s.hasVtg) {
-                setCaptionColour(m_ui.data[0], kGrey);
+                m_ui.setCaptionColour(dataControl(0), kGrey);
                 if (m_track)
                     converted = m_track->convertLogToRmc(m_s.trackPath, keepGoing);
             }
@@ -251,8 +228,7 @@ void Loader::load(const QString& path)
     }
 
     if (m_s.recordTotal != 0 || m_partialCount) {
-        if (m_ui.gauge2)
-            m_ui.gauge2->setMaximum(m_s.recordTotal);
+        m_ui.progressRange(m_s.recordTotal);
         m_s.recordIndex = 0;
     }
     m_s.replayActive = true;
@@ -260,19 +236,19 @@ void Loader::load(const QString& path)
     m_endedEarly = false;
     countBehindReplay();
     m_sink.openChannels();
-    enable(m_ui.portC, false);
+    m_ui.enable(Control::PortC, false);
     // The first tick comes at once: a replay starts when the file is chosen
     // (a track tick still waits its 100 ms before the output); the chosen
     // pace takes over from the first tick on.
     m_tick.setTimer1Interval(1);
     m_tick.setTimer1Enabled(true);
-    if (checked(m_ui.minC, m_ui.values.minC) && m_ui.miniA) {
+    if (m_ui.options().minC) {
         // A second to see the start, then out of the way.
         QTimer::singleShot(1000, this, [this] {
-            if (!m_s.replayActive || !checked(m_ui.minC, m_ui.values.minC))
+            if (!m_s.replayActive || !m_ui.options().minC)
                 return;
-            m_ui.miniA->show();
-            m_ui.miniA->window()->showMinimized();
+            m_ui.show(Control::MiniA, true);
+            m_ui.minimise();
         });
     }
     if (m_started)
@@ -326,11 +302,9 @@ Loader::CountStep Loader::countLog(bool companion)
     m_partialCount.reset();
     if (!reopen())
         return CountStep::Stopped;
-    const bool drawing = m_ui.dia && !companion;
-    if (drawing) {
-        m_ui.dia->clear();
-        m_ui.dia->setToolTip(QStringLiteral("Altitude"));
-    }
+    const bool drawing = m_ui.options().profile && !companion;
+    if (drawing)
+        m_ui.altitudeCleared();
     m_profileRunning = drawing;
     m_profileAbort = false;
     LogCount count;
@@ -364,8 +338,7 @@ void Loader::countBehindReplay()
 {
     if (!m_partialCount)
         return;
-    if (m_ui.gauge2)
-        m_ui.gauge2->setToolTip(QStringLiteral("Records: counting"));
+    m_ui.setToolTip(Control::Gauge2, QStringLiteral("Records: counting"));
     const quint64 generation = m_generation;
     m_background->start(m_s.trackPath, m_countFrom, std::move(*m_partialCount),
                         [this, generation](LogCount&& count, bool readable) {
@@ -395,21 +368,21 @@ void Loader::adoptCount(LogCount&& count, bool companion)
         m_s.hasVtg = m_s.hasVtg || count.hasVtg;
     }
     m_s.recordTotal = std::int32_t(std::min<qint64>(m_index.records + 1, INT32_MAX));
-    if (m_s.replayActive && m_ui.gauge2) {
+    if (m_s.replayActive) {
         // Counted behind the replay: the gauge gets its scale now.
-        m_ui.gauge2->setMaximum(m_s.recordTotal);
-        m_ui.gauge2->setToolTip(QStringLiteral("Records"));
-        if (m_s.recordIndex <= m_ui.gauge2->maximum())
-            m_ui.gauge2->setValue(m_s.recordIndex);
+        m_ui.progressRange(m_s.recordTotal);
+        m_ui.setToolTip(Control::Gauge2, QStringLiteral("Records"));
+        m_ui.progress(m_s.recordIndex);
     }
-    if (m_ui.dia && !companion && count.collectProfile) {
+    if (m_ui.options().profile && !companion && count.collectProfile) {
+        AltitudeProfile profile;
+        profile.source = AltitudeProfile::Source::LogGga;
         // Over the records, or over the GGA sentences of a log without RMC.
-        m_ui.dia->setRecordRange(m_s.hasRmc ? double(m_s.recordTotal) : count.ggaCount + 1);
-        for (const QPointF& p : std::as_const(count.profile))
-            m_ui.dia->addPoint(p.x(), p.y(), kGgaColour, 2);
-        if (!count.profile.isEmpty())
-            m_ui.dia->setToolTip(QStringLiteral("Altitude: ") + zv::trimmedNumberText(count.lowest) + QLatin1Char('-')
-                                 + zv::trimmedNumberText(count.highest) + QStringLiteral("m"));
+        profile.recordRange = m_s.hasRmc ? double(m_s.recordTotal) : count.ggaCount + 1;
+        profile.points = std::move(count.profile);
+        profile.lowest = count.lowest;
+        profile.highest = count.highest;
+        m_ui.altitudeProfile(profile);
     }
 }
 
@@ -435,7 +408,7 @@ void Loader::checkSegmentMark(const QByteArray& line)
     if (!line.startsWith('N'))
         return;
     ++m_s.segmentCount;
-    if (checked(m_ui.autoReset, m_ui.values.autoReset))
+    if (m_ui.options().autoReset)
         resetTripValues(true);
 }
 
@@ -448,8 +421,8 @@ void Loader::resetTripValues(bool all)
     m_s.prevSeconds = 0;
     if (all) {
         m_s.speedKnotsText.clear();
-        setText(m_ui.ttl, QString());
-        setText(m_ui.tripL, QString());
+        m_ui.setText(Control::Ttl, QString());
+        m_ui.setText(Control::TripL, QString());
         m_s.tripMeters = 0;
     }
 }
@@ -459,7 +432,7 @@ void Loader::stopReplay(StopReason reason)
     // The end came before the length the file had when it was loaded: it was
     // cut short under the replay, and the records counted are not all there.
     m_endedEarly = reason == StopEndOfFile && m_file.isOpen() && m_file.position() < m_loadedBytes;
-    if (reason == StopEndOfFile && checked(m_ui.lop, m_ui.values.lop)) {
+    if (reason == StopEndOfFile && m_ui.options().lop) {
         m_sink.clearList();
         m_sink.list(QString(80, QLatin1Char('>')));
         if (m_endedEarly) {
@@ -493,52 +466,45 @@ void Loader::stopReplay(StopReason reason)
     m_profileRunning = false;
     if (reason < StopLoadFailure)
         m_sink.clearList();
-    enable(m_ui.portC, true);
+    m_ui.enable(Control::PortC, true);
     m_tick.setTimer1Enabled(false);
     m_file.close();
-    show(m_ui.stopA, false);
+    m_ui.show(Control::StopA, false);
     m_s.phsmiLine.clear();
-    enable(m_ui.dirSel, true);
-    setText(m_ui.fileL, QString());
-    setChecked(m_ui.pause, m_ui.values.pause, false);
-    setBackColour(m_ui.autoSkip, kGrey);
+    m_ui.enable(Control::DirSel, true);
+    m_ui.setText(Control::FileL, QString());
+    m_ui.setOption(Control::Pause, false);
+    m_ui.setBackColour(Control::AutoSkip, kGrey);
     m_s.replayActive = false;
     m_sink.closeChannels();
-    enable(m_ui.file1, true);
-    show(m_ui.runA, false);
-    if (m_ui.gauge2) {
-        m_ui.gauge2->setValue(0);
-        m_ui.gauge2->setToolTip(QStringLiteral("Records"));
-    }
-    enable(m_ui.equ, true);
-    enable(m_ui.autoSkip, true);
+    m_ui.enable(Control::File1, true);
+    m_ui.show(Control::RunA, false);
+    m_ui.progress(0);
+    m_ui.setToolTip(Control::Gauge2, QStringLiteral("Records"));
+    m_ui.enable(Control::Equ, true);
+    m_ui.enable(Control::AutoSkip, true);
     m_s.maxSpeed = 0;
     m_s.startLat = m_s.startLon = m_s.prevLat = m_s.prevLon = 0;
     m_s.prevSeconds = 0;
     m_s.trackFormat.clear();
-    enable(m_ui.pause, false);
+    m_ui.enable(Control::Pause, false);
     m_s.segmentCount = 0;
-    enable(m_ui.restart, false);
-    enable(m_ui.back, false);
-    enable(m_ui.skip2, false);
-    if (m_ui.gauge1)
-        m_ui.gauge1->setValue(50);
+    m_ui.enable(Control::Restart, false);
+    m_ui.enable(Control::Back, false);
+    m_ui.enable(Control::Skip2, false);
+    m_ui.compass(50);
     clearReadouts();
-    enable(m_ui.downloadC, true);
-    show(m_ui.downloadC, true);
-    if (m_ui.dia) {
-        m_ui.dia->clear();
-        m_ui.dia->setToolTip(QStringLiteral("Altitude"));
-    }
-    if (m_ui.skip1)
-        m_ui.skip1->setToolTip(QStringLiteral("Start"));
-    show(m_ui.miniA, false);
+    m_ui.enable(Control::DownloadC, true);
+    m_ui.show(Control::DownloadC, true);
+    m_ui.altitudeCleared();
+    m_ui.setToolTip(Control::Skip1, QStringLiteral("Start"));
+    m_ui.show(Control::MiniA, false);
     m_s.statusText.clear();
     for (int i : {0, 2, 6})
-        setCaptionColour(m_ui.data[i], kMagentaBgr);
-    enable(m_ui.manu, true);
-    for (QCheckBox* b : m_ui.data)
-        enable(b, true);
+        m_ui.setCaptionColour(dataControl(i), kMagentaBgr);
+    m_ui.enable(Control::Manu, true);
+    for (int i = 0; i < DataBoxCount; ++i)
+        m_ui.enable(dataControl(i), true);
     // Only the companion this program wrote is removed, never a user's file.
     if (!m_companionPath.isEmpty() && m_s.trackPath == m_companionPath) {
         QFile::remove(m_companionPath);
@@ -555,9 +521,9 @@ void Loader::stopReplay(StopReason reason)
 
 void Loader::clearReadouts()
 {
-    for (QLabel* l : {m_ui.wtL, m_ui.datum, m_ui.zeit, m_ui.speedL, m_ui.maxL, m_ui.distL, m_ui.tripL, m_ui.ttl,
-                      m_ui.nnL, m_ui.nnMinL, m_ui.nnMaxL})
-        setText(l, QString());
+    for (Control c : {Control::WtL, Control::Datum, Control::Zeit, Control::SpeedL, Control::MaxL, Control::DistL,
+                      Control::TripL, Control::Ttl, Control::NnL, Control::NnMinL, Control::NnMaxL})
+        m_ui.setText(c, QString());
     m_s.altitudeText.clear();
     m_s.altitudeMin = 9999;
     m_s.altitudeMax = 0;
@@ -713,7 +679,7 @@ void Loader::restart()
 
 void Loader::skip1Clicked()
 {
-    if (checked(m_ui.manu, m_ui.values.manu)) {
+    if (m_ui.options().manu) {
         if (m_manualStart)
             m_manualStart();
         return;
@@ -759,26 +725,24 @@ void Loader::gaugeClicked(int x, int gaugeWidth)
 void Loader::pauseToggled()
 {
     const bool on = paused();
-    if (m_ui.skip1)
-        m_ui.skip1->setToolTip(on ? QStringLiteral("Skip 1") : QStringLiteral("Skip 10"));
+    m_ui.setToolTip(Control::Skip1, on ? QStringLiteral("Skip 1") : QStringLiteral("Skip 10"));
     // Enabled only while a replay is loaded; a stop disables them itself.
     const bool enableNav = !on && (m_s.replayActive || m_loading);
-    enable(m_ui.restart, enableNav);
-    enable(m_ui.back, enableNav);
-    enable(m_ui.skip2, enableNav);
-    show(m_ui.pauseL, on);
-    if (m_ui.ende)
-        m_ui.ende->setFocus();
+    m_ui.enable(Control::Restart, enableNav);
+    m_ui.enable(Control::Back, enableNav);
+    m_ui.enable(Control::Skip2, enableNav);
+    m_ui.show(Control::PauseL, on);
+    m_ui.focus(Control::Ende);
 }
 
 void Loader::lopToggled()
 {
-    show(m_ui.loopL, checked(m_ui.lop, m_ui.values.lop));
+    m_ui.show(Control::LoopL, m_ui.options().lop);
 }
 
 void Loader::stopAClicked()
 {
-    if (checked(m_ui.manu, m_ui.values.manu) && !m_s.replayActive) {
+    if (m_ui.options().manu && !m_s.replayActive) {
         if (m_manualStop)
             m_manualStop();
         return;
@@ -790,16 +754,15 @@ void Loader::stopAClicked()
 void Loader::autoSkipClicked()
 {
     if (m_s.fileKind == FileKindTrack && isReplayRunning() && m_s.replayActive) {
-        setChecked(m_ui.autoSkip, m_ui.values.autoSkip, false);
+        m_ui.setOption(Control::AutoSkip, false);
         clearReadouts();
         if (m_track)
             runNavigation([this] { m_track->nextSegment(); });
         return;
     }
-    show(m_ui.autoL, checked(m_ui.autoSkip, m_ui.values.autoSkip));
-    m_s.autoSkipStill = checked(m_ui.autoSkip, m_ui.values.autoSkip);
-    if (m_ui.ende)
-        m_ui.ende->setFocus();
+    m_ui.show(Control::AutoL, m_ui.options().autoSkip);
+    m_s.autoSkipStill = m_ui.options().autoSkip;
+    m_ui.focus(Control::Ende);
 }
 
 bool Loader::escapePressed()
@@ -810,7 +773,7 @@ bool Loader::escapePressed()
         m_profileAbort = true;
         return true;
     }
-    if (m_ui.pause && m_ui.pause->isEnabled()) {
+    if (m_ui.pauseEnabled()) {
         m_tick.whenIdle([this] {
             if (m_s.replayActive || m_loading)
                 stopReplay(StopByUser);

@@ -2,7 +2,7 @@
 // Loading an NMEA log into a running replay, and moving about in it: skip,
 // back, restart, jumps by gauge click, pause, loop and stop. Track files are
 // handed to the TrackFileReplay seam once the probe has recognised them.
-#include "sim/replay/replay_controls.h"
+#include "sim/replay/replay_front_end.h"
 #include "sim/replay/replay_file.h"
 #include "sim/replay/replay_state.h"
 
@@ -27,7 +27,7 @@ class TrackFileReplay;
 class Loader : public QObject {
     Q_OBJECT
 public:
-    Loader(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file, ReplayTick& tick,
+    Loader(ReplayState& state, ReplayFrontEnd& ui, SentenceSink& sink, ReplayFile& file, ReplayTick& tick,
            zv::Dialogs& dialogs, QObject* parent = nullptr);
     ~Loader() override;
 
@@ -94,6 +94,9 @@ public:
     // After a successful load (minimise option, TCP listener), after a stop.
     void setReplayStarted(std::function<void()> f) { m_started = std::move(f); }
     void setReplayStopped(std::function<void()> f) { m_stopped = std::move(f); }
+    // The file chosen in the front end's list: its name, or empty when none
+    // is chosen or the list is not for loading now.
+    void setSelectedFile(std::function<QString()> f) { m_selectedFile = std::move(f); }
     // Garmin download mode: a click only names the file; return true to take it.
     void setDownloadModeClick(std::function<bool(const QString&)> f) { m_downloadClick = std::move(f); }
     // Esc handling that comes before stopping (folder browser, download mode).
@@ -135,7 +138,7 @@ private:
     bool paused() const;
 
     ReplayState& m_s;
-    const ReplayControls& m_ui;
+    ReplayFrontEnd& m_ui;
     SentenceSink& m_sink;
     ReplayFile& m_file;
     ReplayTick& m_tick;
@@ -160,6 +163,7 @@ private:
     std::function<void()> m_manualStart, m_manualStop, m_started, m_stopped;
     std::function<bool(const QString&)> m_downloadClick;
     std::function<bool()> m_escapeFirst;
+    std::function<QString()> m_selectedFile;
 };
 
 } // namespace zelvan

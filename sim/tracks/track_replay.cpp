@@ -12,10 +12,7 @@
 #include "sim/tracks/log_to_rmc.h"
 #include "sim/tracks/record_sentences.h"
 #include "sim/tracks/xml_track_convert.h"
-#include "sim/window/altitude_picture.h"
-#include "sim/window/gauges.h"
 
-#include <QCheckBox>
 #include <QPointF>
 #include <algorithm>
 #include <cmath>
@@ -27,7 +24,6 @@ namespace {
 
 // Following a growing file reads only its tail for the last line.
 constexpr qint64 kLastLineTail = 64 * 1024;
-const QColor kRecordAltitudeColour(255, 255, 0);
 constexpr double kProfileCeiling = 10000;
 
 QString latin1(QByteArrayView bytes)
@@ -60,7 +56,7 @@ TrackDecoderState::Point pointOf(const TrackFix& fix)
 
 } // namespace
 
-TrackReplay::TrackReplay(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file,
+TrackReplay::TrackReplay(ReplayState& state, ReplayFrontEnd& ui, SentenceSink& sink, ReplayFile& file,
                          ReplayTick& tick, Loader& loader, QObject* parent)
     : QObject(parent), m_s(state), m_ui(ui), m_sink(sink), m_file(file), m_tick(tick), m_loader(loader)
 {
@@ -135,10 +131,8 @@ bool TrackReplay::load()
     // profile.
     m_file.seek(0);
     m_s.recordTotal = 1;
-    if (m_ui.dia) {
-        m_ui.dia->clear();
-        m_ui.dia->setToolTip(QStringLiteral("Altitude"));
-    }
+    if (m_ui.options().profile)
+        m_ui.altitudeCleared();
     m_loader.setProfileRunning(true);
     QVector<QPointF> profile;
     QVector<double> marks;
@@ -204,20 +198,19 @@ bool TrackReplay::load()
     m_index.fileSize = zv::fileSize(m_s.trackPath);
     m_index.valid = true;
 
-    if (m_ui.autoSkip && autoSkip)
-        m_ui.autoSkip->setEnabled(true);
-    if (m_ui.dia) {
-        m_ui.dia->setRecordRange(m_s.recordTotal);
-        for (const QPointF& p : std::as_const(profile))
-            m_ui.dia->addPoint(p.x(), p.y(), kRecordAltitudeColour, 1);
-        for (double m : std::as_const(marks))
-            m_ui.dia->addMark(m);
-        if (!profile.isEmpty())
-            m_ui.dia->setToolTip(QStringLiteral("Altitude: ") + zv::trimmedNumberText(lowest) + QLatin1Char('-')
-                                 + zv::trimmedNumberText(highest) + QStringLiteral("m"));
+    if (autoSkip)
+        m_ui.enable(Control::AutoSkip, true);
+    if (m_ui.options().profile) {
+        AltitudeProfile picture;
+        picture.source = AltitudeProfile::Source::TrackRecords;
+        picture.recordRange = m_s.recordTotal;
+        picture.points = std::move(profile);
+        picture.marks = std::move(marks);
+        picture.lowest = lowest;
+        picture.highest = highest;
+        m_ui.altitudeProfile(picture);
     }
-    if (m_ui.stopA)
-        m_ui.stopA->show();
+    m_ui.show(Control::StopA, true);
 
     m_file.seek(m_replayStart);
     m_published = {m_s.startLat, m_s.startLon, m_s.prevLat, m_s.prevLon, m_s.prevSeconds,
@@ -250,7 +243,7 @@ std::optional<TrackRecord> TrackReplay::decodeLine(const QByteArray& line, const
 
 TickFlow TrackReplay::tick()
 {
-    const bool following = checked(m_ui.last, m_ui.values.last);
+    const bool following = m_ui.options().last;
     const QDateTime nowUtc = now();
     std::optional<TrackRecord> decoded;
     if (following) {
@@ -376,7 +369,7 @@ void TrackReplay::listHeader(const QByteArray& line)
         if (isRecord(line) && !m_s.seekQuiet)
             m_sink.list(latin1(line));
         if (!m_s.trackName.isEmpty())
-            setText(m_ui.fileL, m_s.trackName);
+            m_ui.setText(Control::FileL, m_s.trackName);
     }
     m_sink.list(QStringLiteral(" "));
 }
@@ -441,10 +434,10 @@ void TrackReplay::publish(const TrackRecord& r)
                    m_s.tripMeters, m_s.maxSpeed, m_s.speedKnotsText, m_s.altitudeText};
 
     m_tick.showRecordClock(r.recordDate.left(4) + r.recordDate.right(2), r.timeText);
-    setText(m_ui.distL, distanceReadout(r.distanceFromStartM, m_s.metricUnits));
-    setText(m_ui.tripL, tripReadout(r.tripMeters, m_s.metricUnits));
+    m_ui.setText(Control::DistL, distanceReadout(r.distanceFromStartM, m_s.metricUnits));
+    m_ui.setText(Control::TripL, tripReadout(r.tripMeters, m_s.metricUnits));
     if (r.maxSpeedChanged)
-        setText(m_ui.maxL, maxSpeedReadout(r.maxSpeed, m_s.metricUnits));
+        m_ui.setText(Control::MaxL, maxSpeedReadout(r.maxSpeed, m_s.metricUnits));
 }
 
 void TrackReplay::emitRecord(const TrackRecord& r)
@@ -454,12 +447,9 @@ void TrackReplay::emitRecord(const TrackRecord& r)
     m_s.lastGga = s.gga;
     m_s.lastVtg = s.vtg;
     if (r.speedKmh >= 0)
-        setText(m_ui.speedL, QString::fromLatin1(speedReadout(r.speedKmh, m_s.metricUnits)));
-    if (m_ui.gauge1) {
-        m_ui.gauge1->setNeedleWidth(3);
-        m_ui.gauge1->setValue(compassNeedle(r.recordCourse));
-    }
-    auto selected = [this](int i) { return checked(m_ui.data[i], m_ui.values.data[i]); };
+        m_ui.setText(Control::SpeedL, QString::fromLatin1(speedReadout(r.speedKmh, m_s.metricUnits)));
+    m_ui.compass(compassNeedle(r.recordCourse), 3);
+    auto selected = [this](int i) { return m_ui.data(i); };
     if (selected(DataRmc))
         m_tick.emitSentence(s.rmc);
     if (selected(DataGga))
@@ -652,7 +642,7 @@ void TrackReplay::nextSegment()
             return;
     }
     ++m_s.segmentCount;
-    if (checked(m_ui.autoReset, m_ui.values.autoReset)) {
+    if (m_ui.options().autoReset) {
         // As a segment mark's reset, but the knots text, trip timer and trip
         // read-out stay as they are.
         m_s.maxSpeed = 0;

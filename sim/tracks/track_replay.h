@@ -5,7 +5,7 @@
 // moves through the file (skip, seek, restart, next segment). Also the two
 // files the loader replays through a companion: a log without RMC and a
 // GPX or KML file the line reading cannot follow.
-#include "sim/replay/replay_controls.h"
+#include "sim/replay/replay_front_end.h"
 #include "sim/replay/replay_modes.h"
 #include "sim/replay/replay_state.h"
 #include "sim/tracks/track_format.h"
@@ -39,7 +39,7 @@ struct TrackLineIndex {
 
 class TrackReplay : public QObject, public TrackFileReplay {
 public:
-    TrackReplay(ReplayState& state, const ReplayControls& ui, SentenceSink& sink, ReplayFile& file,
+    TrackReplay(ReplayState& state, ReplayFrontEnd& ui, SentenceSink& sink, ReplayFile& file,
                 ReplayTick& tick, Loader& loader, QObject* parent = nullptr);
 
     bool load() override;
@@ -80,7 +80,7 @@ private:
     void forgetPreviousPoint();
 
     ReplayState& m_s;
-    const ReplayControls& m_ui;
+    ReplayFrontEnd& m_ui;
     SentenceSink& m_sink;
     ReplayFile& m_file;
     ReplayTick& m_tick;

@@ -88,7 +88,8 @@ SimWindow::SimWindow(const QString& homeDir, QWidget* parent)
 
     buildControls();
     // [Output] Talker of Zelvan.ini, read now and at every load.
-    auto* engine = new ReplayEngine(m_state, m_ui, m_file, *m_dialogs, zelvanIniPath(m_homeDir), this);
+    wireOptions();
+    auto* engine = new ReplayEngine(m_state, m_frontEnd, m_file, *m_dialogs, zelvanIniPath(m_homeDir), this);
     m_sink = &engine->sink();
     m_tick = &engine->tick();
     m_loader = &engine->loader();
@@ -103,6 +104,13 @@ SimWindow::SimWindow(const QString& homeDir, QWidget* parent)
             setText(m_ui.datum, QStringLiteral("%1.%2.%3").arg(QString::fromLatin1(date.mid(0, 2)),
                                                                 QString::fromLatin1(date.mid(2, 2)),
                                                                 QString::fromLatin1(date.mid(4, 2))));
+    });
+    m_loader->setSelectedFile([this] {
+        // While LOA is hidden the list does not start replays.
+        if (m_ui.loa && m_ui.loa->isHidden())
+            return QString();
+        const QListWidgetItem* item = m_ui.file1 ? m_ui.file1->currentItem() : nullptr;
+        return item ? item->text() : QString();
     });
     m_loader->setEscapeFirst([this] {
         if (m_ui.dir1 && !m_ui.dir1->isHidden()) {
@@ -354,6 +362,28 @@ void SimWindow::buildControls()
     m_ui.autoL->hide();
     m_ui.runA->hide();
     m_ui.miniA->hide();
+}
+
+void SimWindow::wireOptions()
+{
+    // The boxes are the options: every change, the user's or the engine's,
+    // reaches the engine before any other handler of the box runs.
+    ReplayOptions& o = m_frontEnd.options();
+    auto bind = [this](QCheckBox* box, bool& option) {
+        option = box->isChecked();
+        connect(box, &QCheckBox::toggled, this, [&option](bool on) { option = on; });
+    };
+    for (int i = 0; i < DataBoxCount; ++i)
+        bind(m_ui.data[size_t(i)], o.data[size_t(i)]);
+    bind(m_ui.pause, o.pause);
+    bind(m_ui.lop, o.lop);
+    bind(m_ui.last, o.last);
+    bind(m_ui.autoSkip, o.autoSkip);
+    bind(m_ui.autoReset, o.autoReset);
+    bind(m_ui.equ, o.equ);
+    bind(m_ui.manu, o.manu);
+    bind(m_ui.minC, o.minC);
+    o.profile = true;
 }
 
 void SimWindow::wireEvents()

@@ -1,11 +1,13 @@
 #pragma once
 // The simulator's main window "SIM": creates the controls, lays them out and
 // wires their events to the replay subsystems. No algorithm lives here.
-#include "sim/replay/replay_controls.h"
+#include "sim/replay/replay_front_end.h"
 #include "sim/replay/replay_file.h"
 #include "sim/replay/replay_state.h"
 #include "sim/settings/sim_settings.h"
 #include "sim/tracks/file_manager.h"
+#include "sim/window/sim_controls.h"
+#include "sim/window/sim_replay_view.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -64,7 +66,9 @@ public:
 
     // The subsystems, for the features still to come to plug into.
     ReplayState& replayState() { return m_state; }
-    const ReplayControls& controls() const { return m_ui; }
+    const SimControls& controls() const { return m_ui; }
+    // The replay's options and view, as the engine holds them.
+    ReplayFrontEnd& frontEnd() { return m_frontEnd; }
     ReplayTick& tick() { return *m_tick; }
     Loader& loader() { return *m_loader; }
     SentenceSink& sink() { return *m_sink; }
@@ -135,13 +139,16 @@ protected:
 private:
     void buildControls();
     void wireEvents();
+    void wireOptions();
     void showFolderBrowser(bool on);
     void fillDirectoryList();
 
     QString m_homeDir;
     QString m_folder;
     ReplayState m_state;
-    ReplayControls m_ui;
+    SimControls m_ui;
+    SimReplayView m_view{m_ui};
+    ReplayFrontEnd m_frontEnd{&m_view};
     ReplayFile m_file;
     class ForwardingDialogs;
     std::unique_ptr<ForwardingDialogs> m_dialogs;

@@ -70,7 +70,7 @@ SimManualMode::SimManualMode(SimWindow& window, QLabel* label6, zv::Dialogs& dia
     : QObject(&window), m_w(window), m_label6(label6)
 {
     buildWidgets();
-    const ReplayControls& ui = m_w.controls();
+    const SimControls& ui = m_w.controls();
 
     ManualPositionWidgets pw;
     for (int i = 0; i < 4; ++i) {
@@ -185,7 +185,7 @@ void SimManualMode::addReplayOnlyWidget(QWidget* w)
 
 void SimManualMode::switchLayout(bool manual)
 {
-    const ReplayControls& ui = m_w.controls();
+    const SimControls& ui = m_w.controls();
     QList<QWidget*> hidden{ui.file1, ui.loa, ui.dirSel, ui.equ, ui.last, ui.autoSkip, ui.lop};
     for (int i : {0, 1, 2, 6, 7})
         hidden.append(ui.abstand[i]);
@@ -222,7 +222,7 @@ void SimManualMode::setManualMode(bool on)
 {
     if (on == m_manual)
         return;
-    const ReplayControls& ui = m_w.controls();
+    const SimControls& ui = m_w.controls();
     if (m_running)
         stopRun();
     // A recording never survives a change of mode.
@@ -262,12 +262,12 @@ void SimManualMode::startRun()
 {
     if (!m_manual || m_running)
         return;
-    const ReplayControls& ui = m_w.controls();
+    const SimControls& ui = m_w.controls();
     m_w.sink().openChannels();
     m_pace = 1000;
     m_w.tick().setTimer1Interval(m_pace);
     m_w.tick().setTimer1Enabled(true);
-    showWidget(ui.stopA, true);
+    m_w.frontEnd().show(Control::StopA, true);
     m_running = true;
     startManualRun(m_state);
     m_recorder->runStarted();
@@ -279,7 +279,7 @@ void SimManualMode::stopRun()
 {
     if (!m_running)
         return;
-    const ReplayControls& ui = m_w.controls();
+    const SimControls& ui = m_w.controls();
     m_running = false;
     enableWidget(ui.portC, true);
     m_recorder->runStopped();
@@ -287,7 +287,7 @@ void SimManualMode::stopRun()
         ui.gauge1->setNeedleWidth(50);
     m_w.tick().setTimer1Enabled(false);
     m_w.sink().closeChannels();
-    showWidget(ui.stopA, false);
+    m_w.frontEnd().show(Control::StopA, false);
     enableWidget(ui.skip1, true);
     m_hsc1[3]->setFocus();
     setText(ui.distL, QString());
@@ -318,7 +318,7 @@ void SimManualMode::composeManualSentences()
 {
     if (!m_running)
         return; // stopped while the tick waited for its output
-    const ReplayControls& ui = m_w.controls();
+    const SimControls& ui = m_w.controls();
     if (ui.runA)
         ui.runA->show();
     m_w.tick().timer2()->start();

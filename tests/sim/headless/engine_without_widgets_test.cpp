@@ -27,11 +27,11 @@ QList<QByteArray> replayWithoutWidgets(const QString& relative, const Choices& c
 {
     const qsizetype widgetsBefore = QApplication::allWidgets().size();
     ReplayState state;
-    ReplayControls ui;
+    ReplayFrontEnd ui;
     ReplayFile file;
     zvtest::ScriptedDialogs dialogs;
-    ui.values.data = c.data;
-    ui.values.equ = c.equ;
+    ui.options().data = c.data;
+    ui.options().equ = c.equ;
     ReplayEngine engine(state, ui, file, dialogs, QString());
     zvtest::CapturingChannel channel;
     engine.sink().addChannel(&channel);
@@ -99,10 +99,10 @@ TEST(EngineWithoutWidgets, SendsWhatTheWindowSends)
 TEST(EngineWithoutWidgets, LoopAndPauseAreValues)
 {
     ReplayState state;
-    ReplayControls ui;
+    ReplayFrontEnd ui;
     ReplayFile file;
     zvtest::ScriptedDialogs dialogs;
-    ui.values.lop = true;
+    ui.options().lop = true;
     ReplayEngine engine(state, ui, file, dialogs, QString());
     zvtest::CapturingChannel channel;
     engine.sink().addChannel(&channel);
@@ -120,7 +120,7 @@ TEST(EngineWithoutWidgets, LoopAndPauseAreValues)
     EXPECT_TRUE(state.replayActive); // looped at the end
     EXPECT_LT(state.recordIndex, 10);
 
-    ui.values.pause = true;
+    ui.options().pause = true;
     const std::int32_t index = state.recordIndex;
     channel.sent.clear();
     engine.tick().onTimer1();
@@ -129,7 +129,7 @@ TEST(EngineWithoutWidgets, LoopAndPauseAreValues)
     EXPECT_FALSE(channel.sent.isEmpty()); // the last position, repeated
     // A stop clears Pause as it unticks the box.
     engine.loader().stopReplay(StopByUser);
-    EXPECT_FALSE(ui.values.pause);
+    EXPECT_FALSE(ui.options().pause);
     EXPECT_FALSE(channel.isOpen());
 }
 
@@ -152,7 +152,7 @@ TEST(EngineWithoutWidgets, FilePaceSendsEveryEpochAndNotesTimesItCannotFollow)
 
     auto run = [&path](bool filePace, QStringList* notes, QList<int>* intervals) {
         ReplayState state;
-        ReplayControls ui;
+        ReplayFrontEnd ui;
         ReplayFile file;
         zvtest::ScriptedDialogs dialogs;
         ReplayEngine engine(state, ui, file, dialogs, QString());

@@ -79,7 +79,7 @@ struct ReplayHarness {
     ~ReplayHarness() { window.reset(); }
 
     zelvan::ReplayState& state() { return window->replayState(); }
-    const zelvan::ReplayControls& ui() { return window->controls(); }
+    const zelvan::SimControls& ui() { return window->controls(); }
     zelvan::ReplayTick& tick() { return window->tick(); }
     zelvan::Loader& loader() { return window->loader(); }
 

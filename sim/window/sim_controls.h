@@ -1,7 +1,7 @@
 #pragma once
-// The window's controls the replay works on, handed over by the window as
-// typed pointers (nobody looks a widget up by name). Pointers a later feature
-// of the window has not created yet stay null and are skipped.
+// The window's controls, as typed pointers (nobody looks a widget up by name).
+// Pointers a later feature of the window has not created yet stay null and are
+// skipped.
 #include <QString>
 #include <array>
 
@@ -16,25 +16,11 @@ class QWidget;
 
 namespace zelvan {
 
-// The choices a front end without widgets (headless) makes instead of the
-// check boxes: the engine reads a box where there is one, else its value here.
-struct ReplayValues {
-    std::array<bool, 7> data{true, true, true, true, true, true, true}; // Data(0..6)
-    bool pause = false;
-    bool lop = false;
-    bool last = false;
-    bool autoSkip = false;
-    bool autoReset = false;
-    bool equ = false;
-    bool manu = false;
-    bool minC = false;
-};
-
 class CompassGauge;
 class ProgressGauge;
 class AltitudePicture;
 
-struct ReplayControls {
+struct SimControls {
     QListWidget* list1 = nullptr;        // List1: sentences out
     CompassGauge* gauge1 = nullptr;      // Gauge1: compass
     ProgressGauge* gauge2 = nullptr;     // Gauge2: records
@@ -81,9 +67,6 @@ struct ReplayControls {
     QLabel* zeit = nullptr;
     QWidget* miniA = nullptr;
 
-    // Used where the box above is null. Mutable as the boxes are: the engine
-    // clears Pause and AutoSkip through a const view, as it unticks the boxes.
-    mutable ReplayValues values;
 };
 
 // Small helpers so the subsystems stay readable with optional controls.
@@ -91,9 +74,5 @@ void setText(QLabel* label, const QString& text);
 void setCaptionColour(QAbstractButton* box, unsigned bgr); // &HBBGGRR value
 void setBackColour(QWidget* w, unsigned bgr);
 bool isChecked(const QAbstractButton* b);
-// The one way the engine reads a box: the box when there is one, else the value.
-bool checked(const QAbstractButton* box, bool value);
-// Ticks or clears the box, or the value where there is no box.
-void setChecked(QAbstractButton* box, bool& value, bool on);
 
 } // namespace zelvan

@@ -1,4 +1,4 @@
-#include "sim/replay/replay_controls.h"
+#include "sim/window/sim_controls.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -43,19 +43,6 @@ void setBackColour(QWidget* w, unsigned bgr)
 bool isChecked(const QAbstractButton* b)
 {
     return b && b->isChecked();
-}
-
-bool checked(const QAbstractButton* box, bool value)
-{
-    return box ? box->isChecked() : value;
-}
-
-void setChecked(QAbstractButton* box, bool& value, bool on)
-{
-    if (box)
-        box->setChecked(on);
-    else
-        value = on;
 }
 
 } // namespace zelvan
