@@ -1,6 +1,7 @@
 #include "sim/window/sim_window_manual.h"
 
 #include "sim/manual/manual_composer.h"
+#include "sim/replay/channels/output_port.h"
 #include "sim/replay/replay_tick.h"
 #include "sim/replay/sentence_sink.h"
 #include "sim/tracks/loader.h"
@@ -303,7 +304,7 @@ void SimManualMode::startRun()
     startManualRun(m_state);
     m_recorder->runStarted();
     enableWidget(ui.skip1, false);
-    enableWidget(ui.portC, false);
+    m_w.outputPort().setPortListEnabled(false);
 }
 
 void SimManualMode::stopRun()
@@ -312,7 +313,7 @@ void SimManualMode::stopRun()
         return;
     const ReplayControls& ui = m_w.controls();
     m_running = false;
-    enableWidget(ui.portC, true);
+    m_w.outputPort().setPortListEnabled(true);
     m_recorder->runStopped();
     if (ui.gauge1)
         ui.gauge1->setNeedleWidth(50);
