@@ -5,12 +5,9 @@
 #include "common/text_lines.h"
 #include "sim/manual/recording_format.h"
 
-#include <QAbstractButton>
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
 #include <QTimer>
-#include <QWidget>
 
 #include <cerrno>
 #include <cstring>
@@ -18,8 +15,9 @@
 namespace zelvan {
 
 ManualRecorder::ManualRecorder(ManualState& state, zv::Dialogs& dialogs, const QString& programDir,
-                               RecordingWidgets widgets, QObject* parent)
-    : QObject(parent), m_state(state), m_dialogs(dialogs), m_programDir(programDir), m_widgets(widgets)
+                               std::unique_ptr<RecordingView> view, QObject* parent)
+    : QObject(parent), m_state(state), m_dialogs(dialogs), m_programDir(programDir),
+      m_view(view ? std::move(view) : std::make_unique<RecordingView>())
 {
     // The button flashes white for 100 ms after a recorded point; a timer
     // keeps the window responsive meanwhile.
@@ -27,7 +25,7 @@ ManualRecorder::ManualRecorder(ManualState& state, zv::Dialogs& dialogs, const Q
     m_flash->setObjectName(QStringLiteral("SavePFlash"));
     m_flash->setSingleShot(true);
     m_flash->setInterval(100);
-    connect(m_flash, &QTimer::timeout, this, [this] { paintSaveP("#FF0000"); });
+    connect(m_flash, &QTimer::timeout, this, [this] { paintSaveP(Qt::red); });
     setSavePEnabled(false);
     setSaveTEnabled(false);
 }
@@ -37,34 +35,29 @@ ManualRecorder::~ManualRecorder() = default;
 void ManualRecorder::setSavePEnabled(bool on)
 {
     m_savePEnabled = on;
-    if (m_widgets.saveP)
-        m_widgets.saveP->setEnabled(on);
+    m_view->savePEnabled(on);
 }
 
 void ManualRecorder::setSaveTEnabled(bool on)
 {
     m_saveTEnabled = on;
-    if (m_widgets.saveT)
-        m_widgets.saveT->setEnabled(on);
+    m_view->saveTEnabled(on);
 }
 
 void ManualRecorder::setFileLabel(const QString& text)
 {
     m_fileLabel = text;
-    if (m_widgets.fileL)
-        m_widgets.fileL->setText(text);
+    m_view->fileLabel(text);
 }
 
-void ManualRecorder::paintSaveP(const char* colour)
+void ManualRecorder::paintSaveP(const QColor& colour)
 {
-    if (m_widgets.saveP)
-        m_widgets.saveP->setStyleSheet(QStringLiteral("background-color: %1").arg(QLatin1String(colour)));
+    m_view->savePColour(colour);
 }
 
 void ManualRecorder::focusBack()
 {
-    if (m_widgets.focusAfter)
-        m_widgets.focusAfter->setFocus();
+    m_view->focusAfterAction();
 }
 
 void ManualRecorder::closeRecording()
@@ -246,7 +239,7 @@ void ManualRecorder::showNotice(const QString& notice)
 
 void ManualRecorder::savePosition()
 {
-    paintSaveP("#FFFFFF");
+    paintSaveP(Qt::white);
     if (!m_state.tickedThisRun) {
         // No manual sentence of this run yet: nothing to record or measure from.
         focusBack();

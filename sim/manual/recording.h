@@ -5,24 +5,27 @@
 #include "common/dialogs.h"
 #include "sim/manual/manual_state.h"
 
+#include <QColor>
 #include <QFile>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
-class QAbstractButton;
-class QLabel;
+#include <memory>
+
 class QTimer;
-class QWidget;
 
 namespace zelvan {
 
-// The widgets the recording drives; any may be null.
-struct RecordingWidgets {
-    QAbstractButton* saveP = nullptr;   // `SaveP`: enabled state, white/red flash
-    QAbstractButton* saveT = nullptr;   // `SaveT`: enabled state
-    QLabel* fileL = nullptr;            // `FileL`: name of the open recording
-    QWidget* focusAfter = nullptr;      // `HSc1(3)`: gets the focus after each action
+// What the recording tells the window; every method does nothing unless a
+// view shows it.
+class RecordingView {
+public:
+    virtual ~RecordingView() = default;
+    virtual void savePEnabled(bool) {}          // `SaveP`
+    virtual void saveTEnabled(bool) {}          // `SaveT`
+    virtual void savePColour(const QColor&) {}  // `SaveP` flashes white, then red again
+    virtual void fileLabel(const QString&) {}   // `FileL`: name of the open recording
+    virtual void focusAfterAction() {}          // `HSc1(3)` takes the focus back
 };
 
 class ManualRecorder : public QObject {
@@ -31,8 +34,9 @@ public:
     // Auto-Point intermediate points of one recorded position, at most.
     static constexpr int kMaxAutoPoints = 100;
 
+    // view may be null: the recorder then keeps its state to itself.
     ManualRecorder(ManualState& state, zv::Dialogs& dialogs, const QString& programDir,
-                   RecordingWidgets widgets, QObject* parent = nullptr);
+                   std::unique_ptr<RecordingView> view, QObject* parent = nullptr);
     ~ManualRecorder() override;
 
     // `SetFN` click. selectedListFile is the file selected in `File1` (may be
@@ -72,7 +76,7 @@ private:
     void setSavePEnabled(bool on);
     void setSaveTEnabled(bool on);
     void setFileLabel(const QString& text);
-    void paintSaveP(const char* colour);
+    void paintSaveP(const QColor& colour);
     void focusBack();
     // Writes the Auto-Point points; returns a notice for the status line
     // when their number was limited.
@@ -82,7 +86,7 @@ private:
     ManualState& m_state;
     zv::Dialogs& m_dialogs;
     QString m_programDir;
-    RecordingWidgets m_widgets;
+    std::unique_ptr<RecordingView> m_view; // never null: a silent one when none is given
     QFile m_file;
     QString m_recordName;
     QString m_recordPath;

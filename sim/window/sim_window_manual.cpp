@@ -1,11 +1,12 @@
 #include "sim/window/sim_window_manual.h"
 
 #include "sim/manual/manual_composer.h"
-#include "sim/manual/manual_keys.h"
+#include "sim/replay/channels/output_port.h"
 #include "sim/replay/replay_tick.h"
 #include "sim/replay/sentence_sink.h"
 #include "sim/tracks/loader.h"
 #include "sim/window/gauges.h"
+#include "sim/window/manual_keys.h"
 #include "sim/window/sim_window.h"
 
 #include <QCheckBox>
@@ -21,6 +22,8 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace zelvan {
 
@@ -64,6 +67,39 @@ void enableWidget(QWidget* w, bool on)
         w->setEnabled(on);
 }
 
+// The recording's buttons, FileL and the spinner that gets the focus back
+// after each action.
+class RecordingWidgets : public RecordingView {
+public:
+    RecordingWidgets(QAbstractButton* saveP, QAbstractButton* saveT, QLabel* fileL, QWidget* focusAfter)
+        : m_saveP(saveP), m_saveT(saveT), m_fileL(fileL), m_focusAfter(focusAfter)
+    {
+    }
+    void savePEnabled(bool on) override { enableWidget(m_saveP, on); }
+    void saveTEnabled(bool on) override { enableWidget(m_saveT, on); }
+    void savePColour(const QColor& colour) override
+    {
+        if (m_saveP)
+            m_saveP->setStyleSheet(QStringLiteral("background-color: ") + colour.name().toUpper());
+    }
+    void fileLabel(const QString& text) override
+    {
+        if (m_fileL)
+            m_fileL->setText(text);
+    }
+    void focusAfterAction() override
+    {
+        if (m_focusAfter)
+            m_focusAfter->setFocus();
+    }
+
+private:
+    // The window may take its controls down before the recorder.
+    QPointer<QAbstractButton> m_saveP, m_saveT;
+    QPointer<QLabel> m_fileL;
+    QPointer<QWidget> m_focusAfter;
+};
+
 } // namespace
 
 SimManualMode::SimManualMode(SimWindow& window, QLabel* label6, zv::Dialogs& dialogs)
@@ -87,12 +123,8 @@ SimManualMode::SimManualMode(SimWindow& window, QLabel* label6, zv::Dialogs& dia
     pw.autoM = m_autoM;
     m_position = new ManualPositionController(m_state, pw, this);
 
-    RecordingWidgets rw;
-    rw.saveP = m_saveP;
-    rw.saveT = m_saveT;
-    rw.fileL = ui.fileL;
-    rw.focusAfter = m_hsc1[3];
-    m_recorder = new ManualRecorder(m_state, dialogs, m_w.homeDir(), rw, this);
+    m_recorder = new ManualRecorder(m_state, dialogs, m_w.homeDir(),
+                                    std::make_unique<RecordingWidgets>(m_saveP, m_saveT, ui.fileL, m_hsc1[3]), this);
 
     connect(m_recorder, &ManualRecorder::autoPointCaptionChanged, m_position,
             &ManualPositionController::refreshAutoPoint);
@@ -272,7 +304,7 @@ void SimManualMode::startRun()
     startManualRun(m_state);
     m_recorder->runStarted();
     enableWidget(ui.skip1, false);
-    enableWidget(ui.portC, false);
+    m_w.outputPort().setPortListEnabled(false);
 }
 
 void SimManualMode::stopRun()
@@ -281,7 +313,7 @@ void SimManualMode::stopRun()
         return;
     const SimControls& ui = m_w.controls();
     m_running = false;
-    enableWidget(ui.portC, true);
+    m_w.outputPort().setPortListEnabled(true);
     m_recorder->runStopped();
     if (ui.gauge1)
         ui.gauge1->setNeedleWidth(50);

@@ -3,7 +3,7 @@
 // Auto-Point spinners with their labels, the switch between the replay and
 // the manual layout, the manual run (Start/Stop), the tick's manual
 // sentences, keyboard steering and the recording buttons.
-#include "sim/manual/manual_controller.h"
+#include "sim/window/manual_sliders.h"
 #include "sim/manual/manual_state.h"
 #include "sim/manual/recording.h"
 #include "sim/replay/replay_modes.h"

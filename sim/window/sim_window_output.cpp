@@ -2,6 +2,7 @@
 // PortL, and the OutputPort behind them as one of the sink's channels.
 #include "sim/replay/channels/output_port.h"
 #include "sim/replay/sentence_sink.h"
+#include "sim/window/output_port_widgets.h"
 #include "sim/window/sim_window.h"
 
 #include <QButtonGroup>
@@ -11,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace zelvan {
@@ -78,7 +78,7 @@ void SimWindow::setupOutput()
     static_cast<QVBoxLayout*>(m_portGroup->layout())->addLayout(row);
 
     m_outputPort = new OutputPort(m_homeDir, &dialogs(), this);
-    m_outputPort->setWidgets(widgets);
+    m_outputPort->setView(std::make_unique<OutputPortWidgets>(widgets));
     m_outputPort->fillPortList();
     m_sink->addChannel(new OutputPortChannel(*m_outputPort, this));
 
@@ -86,11 +86,7 @@ void SimWindow::setupOutput()
     // Download mode's port list comes from the output port too, so the
     // entries and colours are set in one place.
     m_downloadHooks.fillDownloadPortList = [this] { m_outputPort->fillDownloadPortList(); };
-    m_downloadHooks.restorePortList = [this] {
-        m_outputPort->fillPortList();
-        const QSignalBlocker block(m_ui.portC);
-        m_ui.portC->setCurrentIndex(m_outputPort->outPortIndex());
-    };
+    m_downloadHooks.restorePortList = [this] { m_outputPort->restorePortList(); };
     for (int i = 0; i < 2; ++i)
         connect(widgets.pspeed[size_t(i)], &QAbstractButton::clicked, m_outputPort,
                 [this, i] { m_outputPort->pspeedClicked(i); });

@@ -1,24 +1,10 @@
 #include "sim/replay/channels/output_port.h"
 
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QSignalBlocker>
-
 namespace zelvan {
 
 namespace {
 
 const QString kErrorTitle = QStringLiteral("Error!");
-
-void setBackColour(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    palette.setColor(QPalette::Base, colour);
-    palette.setColor(QPalette::Button, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
 
 } // namespace
 
@@ -36,43 +22,48 @@ OutputPort::OutputPort(const QString& homeDir, zv::Dialogs* dialogs, QObject* pa
     connect(m_tcp, &TcpServerChannel::messageRequested, this, &OutputPort::report);
     connect(m_tcp, &TcpServerChannel::statusChanged, this, &OutputPort::applyTcpStatus);
     connect(m_tcp, &TcpServerChannel::toolTipChanged, this, &OutputPort::applyToolTip);
+    m_toolTip = m_tcp->clientsToolTip();
 }
 
 OutputPort::~OutputPort() = default;
 
-void OutputPort::setWidgets(const PortWidgets& widgets)
+void OutputPort::setView(std::unique_ptr<OutputPortView> view)
 {
-    m_widgets = widgets;
-    applyTcpStatus(m_tcp->statusVisible(), m_tcp->statusColour());
-    applyToolTip(m_tcp->clientsToolTip());
-    const QStringList captions = pspeedCaptions();
-    for (int i = 0; i < 2; ++i) {
-        if (QAbstractButton* button = m_widgets.pspeed[i]) {
-            const QSignalBlocker block(button);
-            button->setText(captions[i]);
-            button->setChecked(i == m_pspeedIndex);
-        }
+    m_view = view ? std::move(view) : std::make_unique<OutputPortView>();
+    if (!m_listedPorts.isEmpty()) {
+        m_view->portListFilled(m_listedPorts, m_listColour);
+        m_view->portListIndex(m_outPortIndex);
     }
+    m_view->portListEnabled(m_listEnabled);
+    applyTcpStatus(m_tcp->statusVisible(), m_tcp->statusColour());
+    applyToolTip(m_toolTip);
+    m_view->pspeed(pspeedCaptions(), m_pspeedIndex);
 }
 
 void OutputPort::fillPortList()
 {
-    if (QComboBox* list = m_widgets.portC) {
-        const QSignalBlocker block(list);
-        list->clear();
-        setBackColour(list, portListColour());
-        list->addItems(portListEntries());
-    }
+    m_listedPorts = portListEntries();
+    m_listColour = portListColour();
+    m_view->portListFilled(m_listedPorts, m_listColour);
 }
 
 void OutputPort::fillDownloadPortList()
 {
-    if (QComboBox* list = m_widgets.portC) {
-        const QSignalBlocker block(list);
-        setBackColour(list, downloadPortListColour());
-        for (int i = list->count() - 1; i >= kDownloadModeEntries; --i)
-            list->removeItem(i);
-    }
+    m_listedPorts = m_listedPorts.mid(0, kDownloadModeEntries);
+    m_listColour = downloadPortListColour();
+    m_view->portListTrimmed(kDownloadModeEntries, m_listColour);
+}
+
+void OutputPort::restorePortList()
+{
+    fillPortList();
+    m_view->portListIndex(m_outPortIndex);
+}
+
+void OutputPort::setPortListEnabled(bool on)
+{
+    m_listEnabled = on;
+    m_view->portListEnabled(on);
 }
 
 void OutputPort::selectOutputPort(int index)
@@ -94,6 +85,7 @@ void OutputPort::pspeedClicked(int index)
     if (index < 0 || index > 1)
         return;
     m_pspeedIndex = index;
+    m_view->pspeed(pspeedCaptions(), m_pspeedIndex);
     const bool wasOpen = m_serial->isOpen();
     m_serial->close();
     const QString settings = serialSettingsText(pspeedCaptions().at(index));
@@ -225,16 +217,13 @@ void OutputPort::onChannelFailed(const QString& message)
 
 void OutputPort::applyTcpStatus(bool visible, const QColor& colour)
 {
-    if (QWidget* shape = m_widgets.tcpStat) {
-        setBackColour(shape, colour);
-        shape->setVisible(visible);
-    }
+    m_view->tcpStatus(visible, colour);
 }
 
 void OutputPort::applyToolTip(const QString& text)
 {
-    if (QWidget* label = m_widgets.portL)
-        label->setToolTip(text);
+    m_toolTip = text;
+    m_view->portToolTip(text);
 }
 
 void OutputPort::closeVirtualSerial()

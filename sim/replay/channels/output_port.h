@@ -3,8 +3,8 @@
 // buttons Pspeed, the channel behind the chosen entry (Comm1 or, for a COM
 // entry set to "pty" in [Devices], a virtual serial port; a port-write or
 // printer channel; the TCP server; UDP) and SendSentence, the only way a
-// sentence leaves. The window creates one, hands it its widgets and the dialogs, and
-// calls it from its event handlers.
+// sentence leaves. The window creates one, hands it a view of its controls
+// and the dialogs, and calls it from its event handlers.
 #include "common/dialogs.h"
 #include "sim/replay/channels/channel_config.h"
 #include "sim/replay/channels/port_list.h"
@@ -15,21 +15,35 @@
 #include "sim/replay/channels/tcp_server_channel.h"
 #include "sim/replay/channels/udp_channel.h"
 
+#include <QColor>
 #include <QObject>
-#include <array>
+#include <QStringList>
 
-class QComboBox;
-class QAbstractButton;
+#include <array>
+#include <memory>
 
 namespace zelvan {
 
-// The widgets this part of the window updates; any may be null.
-struct PortWidgets {
-    QComboBox* portC = nullptr;           // output selector, filled by fillPortList()
-    QWidget* tcpStat = nullptr;           // TCP status shape: shown while listening, red/green
-    QWidget* portL = nullptr;             // label whose tool tip lists the TCP clients
-                                          // (or names a virtual serial port's link)
-    std::array<QAbstractButton*, 2> pspeed{}; // "4800", "9600"
+// What the output port tells the window; every method does nothing unless a
+// view shows it.
+class OutputPortView {
+public:
+    virtual ~OutputPortView() = default;
+    // PortC holds these entries in this back colour. Filling is no selection
+    // by the user: it must not reach the PortC click handler.
+    virtual void portListFilled(const QStringList& /*entries*/, const QColor& /*colour*/) {}
+    // PortC keeps only its first count entries (download mode), the chosen one
+    // staying chosen when it is among them; again no click.
+    virtual void portListTrimmed(int /*count*/, const QColor& /*colour*/) {}
+    // The chosen entry shown again after a refill; no click.
+    virtual void portListIndex(int /*index*/) {}
+    virtual void portListEnabled(bool /*on*/) {}
+    // The TCP status shape: shown while listening, red or green.
+    virtual void tcpStatus(bool /*visible*/, const QColor& /*colour*/) {}
+    // PortL's tool tip: the TCP clients, or a virtual serial port's link.
+    virtual void portToolTip(const QString& /*text*/) {}
+    // The Pspeed buttons' captions and the chosen one; no click.
+    virtual void pspeed(const QStringList& /*captions*/, int /*chosen*/) {}
 };
 
 class OutputPort : public QObject {
@@ -41,13 +55,24 @@ public:
     OutputPort(const QString& homeDir, zv::Dialogs* dialogs, QObject* parent = nullptr);
     ~OutputPort() override;
 
-    void setWidgets(const PortWidgets& widgets);
+    // Shows the port's state in view at once and every change after; null
+    // shows nothing.
+    void setView(std::unique_ptr<OutputPortView> view);
 
     // FillPortList: every entry, olive back colour; the selection is not
     // handled while filling (no PortC click).
     void fillPortList();
     // Download mode's list: only COM1..COM16, dark red.
     void fillDownloadPortList();
+    // Download mode ends: the full list with the output entry chosen again.
+    void restorePortList();
+    // The entries PortC shows, as this port last filled it.
+    QStringList listedPorts() const { return m_listedPorts; }
+    QColor portListBackColour() const { return m_listColour; }
+    // PortC is locked while a run uses the output.
+    void setPortListEnabled(bool on);
+    bool portListEnabled() const { return m_listEnabled; }
+    QString portToolTip() const { return m_toolTip; }
 
     // The non-ignored, non-download branch of a PortC click (see
     // applyPortSelection): closes Comm1, takes the entry, sets the port number.
@@ -99,8 +124,12 @@ private:
 
     QString m_homeDir;
     zv::Dialogs* m_dialogs;
-    PortWidgets m_widgets;
+    std::unique_ptr<OutputPortView> m_view = std::make_unique<OutputPortView>(); // never null
     ChannelConfig m_config;
+    QStringList m_listedPorts;
+    QColor m_listColour;
+    bool m_listEnabled = true;
+    QString m_toolTip;
     int m_outPortIndex = 0;
     int m_pspeedIndex = kDefaultPspeedIndex;
     bool m_reportedThisStart = false;

@@ -83,7 +83,7 @@ protected:
     {
         ASSERT_TRUE(home.isValid());
         enterManualMode(state, QByteArrayView(), kNoon);
-        recorder = std::make_unique<ManualRecorder>(state, dialogs, home.path(), RecordingWidgets{});
+        recorder = std::make_unique<ManualRecorder>(state, dialogs, home.path(), nullptr);
     }
     QString tracks() const { return QDir(home.path()).filePath("Tracks"); }
     QString path(const char* name) const { return QDir(tracks()).filePath(QString::fromLatin1(name) + ".log"); }
@@ -443,7 +443,7 @@ TEST_F(Recording, OpenFailureIsReportedWithTheSystemsReason)
     QFile blocker(QDir(other.path()).filePath("Tracks"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    ManualRecorder r2(state, dialogs, other.path(), RecordingWidgets{});
+    ManualRecorder r2(state, dialogs, other.path(), nullptr);
     dialogs.queueInput("x");
     r2.chooseFile(QString());
     EXPECT_EQ(dialogs.shown.last().icon, zv::Dialogs::Icon::Critical);

@@ -1,4 +1,5 @@
 #include "sim/replay/channels/output_port.h"
+#include "sim/window/output_port_widgets.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@ TEST(OutputPort, FillsThePortListWithoutSelectionEventsAndShrinksItForDownload)
     QComboBox portC;
     portC.addItem(QStringLiteral("stale"));
     QRadioButton slow, fast;
-    output.setWidgets({&portC, nullptr, nullptr, {&slow, &fast}});
+    output.setView(std::make_unique<OutputPortWidgets>(PortWidgets{&portC, nullptr, nullptr, {&slow, &fast}}));
     EXPECT_EQ(slow.text(), QStringLiteral("4800"));
     EXPECT_EQ(fast.text(), QStringLiteral("9600"));
     EXPECT_TRUE(slow.isChecked());

@@ -4,6 +4,7 @@
 #include "test_data.h"
 
 #include "sim/replay/channels/output_port.h"
+#include "sim/window/output_port_widgets.h"
 
 #include <gtest/gtest.h>
 
@@ -95,7 +96,7 @@ TEST(TcpServerChannel, ThreeClientsGetEverySentenceAndAFreedElementIsReused)
     Server server;
     QWidget tcpStat;
     QLabel portL;
-    server.output->setWidgets({nullptr, &tcpStat, &portL, {}});
+    server.output->setView(std::make_unique<OutputPortWidgets>(PortWidgets{nullptr, &tcpStat, &portL, {}}));
     server.output->startOutput();
     ASSERT_TRUE(server.tcp().isOpen()) << server.dialogs.shown.value(0).text.toStdString();
     EXPECT_TRUE(server.tcp().statusVisible());

@@ -1,7 +1,7 @@
 #include "sim/manual/manual_composer.h"
-#include "sim/manual/manual_controller.h"
-#include "sim/manual/manual_keys.h"
 #include "sim/manual/recording.h"
+#include "sim/window/manual_keys.h"
+#include "sim/window/manual_sliders.h"
 #include "support/scripted_dialogs.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +37,7 @@ protected:
         w.kmhM = new QLabel(&window);
         w.autoM = new QLabel(&window);
         controller = std::make_unique<ManualPositionController>(state, w);
-        recorder = std::make_unique<ManualRecorder>(state, dialogs, home.path(), RecordingWidgets{});
+        recorder = std::make_unique<ManualRecorder>(state, dialogs, home.path(), nullptr);
     }
     QString labels() const
     {

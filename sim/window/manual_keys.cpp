@@ -1,7 +1,7 @@
-#include "sim/manual/manual_keys.h"
+#include "sim/window/manual_keys.h"
 
-#include "sim/manual/manual_controller.h"
 #include "sim/manual/recording.h"
+#include "sim/window/manual_sliders.h"
 
 #include <QKeyEvent>
 

@@ -1,4 +1,4 @@
-#include "sim/manual/manual_controller.h"
+#include "sim/window/manual_sliders.h"
 
 #include <QAbstractSlider>
 #include <QLabel>
