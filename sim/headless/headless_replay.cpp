@@ -6,7 +6,7 @@
 #include "sim/replay/channels/stdout_channel.h"
 #include "sim/replay/channels/tcp_server_channel.h"
 #include "sim/replay/output_channel.h"
-#include "sim/replay/replay_engine.h"
+#include "sim/engine/replay_engine.h"
 #include "sim/replay/replay_tick.h"
 #include "sim/replay/sentence_sink.h"
 #include "sim/tracks/loader.h"

@@ -3,7 +3,7 @@
 #include "common/nmea.h"
 #include "common/number_text.h"
 #include "sim/manual/recording_format.h"
-#include "sim/tracks/track_geometry.h"
+#include "sim/geometry/track_geometry.h"
 
 namespace zelvan {
 

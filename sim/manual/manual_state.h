@@ -2,7 +2,7 @@
 // The state of manual mode that the position spinners, the sentence
 // composer and the recording share. The window owns one instance.
 #include "sim/manual/manual_position.h"
-#include "sim/tracks/track_geometry.h"
+#include "sim/geometry/track_geometry.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -2,7 +2,7 @@
 // Pure pieces of the replay: distance and course, the log-line selection
 // table, time/position alignment, synthesised and pause sentences, pacing
 // arithmetic. No widget and no file in here, so all of it is table-tested.
-#include "sim/tracks/track_geometry.h"
+#include "sim/geometry/track_geometry.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "sim/tracks/track_record.h"
 
 #include "common/number_text.h"
-#include "sim/tracks/track_geometry.h"
+#include "sim/geometry/track_geometry.h"
 #include "sim/tracks/track_text.h"
 
 #include <QDate>

@@ -5,7 +5,7 @@
 #include "common/gui/qt_dialogs.h"
 #include "common/file_names.h"
 #include "sim/replay/replay_core.h"
-#include "sim/replay/replay_engine.h"
+#include "sim/engine/replay_engine.h"
 #include "sim/replay/replay_tick.h"
 #include "sim/replay/sentence_sink.h"
 #include "sim/tracks/loader.h"

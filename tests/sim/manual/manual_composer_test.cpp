@@ -1,6 +1,6 @@
 #include "common/nmea.h"
 #include "sim/manual/manual_composer.h"
-#include "sim/tracks/track_geometry.h"
+#include "sim/geometry/track_geometry.h"
 
 #include <gtest/gtest.h>
 

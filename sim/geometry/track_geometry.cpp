@@ -1,4 +1,4 @@
-#include "sim/tracks/track_geometry.h"
+#include "sim/geometry/track_geometry.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "sim/replay/replay_engine.h"
+#include "sim/engine/replay_engine.h"
 
 #include "sim/replay/replay_tick.h"
 #include "sim/replay/sentence_sink.h"
