@@ -25,7 +25,7 @@ ManualRecorder::ManualRecorder(ManualState& state, zv::Dialogs& dialogs, const Q
     m_flash->setObjectName(QStringLiteral("SavePFlash"));
     m_flash->setSingleShot(true);
     m_flash->setInterval(100);
-    connect(m_flash, &QTimer::timeout, this, [this] { paintSaveP(Qt::red); });
+    connect(m_flash, &QTimer::timeout, this, [this] { paintSaveP(zv::rgbFromBgr(0xFF)); });
     setSavePEnabled(false);
     setSaveTEnabled(false);
 }
@@ -50,7 +50,7 @@ void ManualRecorder::setFileLabel(const QString& text)
     m_view->fileLabel(text);
 }
 
-void ManualRecorder::paintSaveP(const QColor& colour)
+void ManualRecorder::paintSaveP(zv::Rgb colour)
 {
     m_view->savePColour(colour);
 }
@@ -239,7 +239,7 @@ void ManualRecorder::showNotice(const QString& notice)
 
 void ManualRecorder::savePosition()
 {
-    paintSaveP(Qt::white);
+    paintSaveP(zv::rgbFromBgr(0xFFFFFF));
     if (!m_state.tickedThisRun) {
         // No manual sentence of this run yet: nothing to record or measure from.
         focusBack();

@@ -2,10 +2,10 @@
 // Recording of manual positions and texts into an NMEA log "Tracks/<name>.log"
 // in the program folder: SetFN chooses the file, SaveP (Space) records the
 // position with Auto-Point intermediate points, SaveT (Enter) a text line.
+#include "common/colour.h"
 #include "common/dialogs.h"
 #include "sim/manual/manual_state.h"
 
-#include <QColor>
 #include <QFile>
 #include <QObject>
 #include <QString>
@@ -23,7 +23,7 @@ public:
     virtual ~RecordingView() = default;
     virtual void savePEnabled(bool) {}          // `SaveP`
     virtual void saveTEnabled(bool) {}          // `SaveT`
-    virtual void savePColour(const QColor&) {}  // `SaveP` flashes white, then red again
+    virtual void savePColour(zv::Rgb) {}        // `SaveP` flashes white, then red again
     virtual void fileLabel(const QString&) {}   // `FileL`: name of the open recording
     virtual void focusAfterAction() {}          // `HSc1(3)` takes the focus back
 };
@@ -76,7 +76,7 @@ private:
     void setSavePEnabled(bool on);
     void setSaveTEnabled(bool on);
     void setFileLabel(const QString& text);
-    void paintSaveP(const QColor& colour);
+    void paintSaveP(zv::Rgb colour);
     void focusBack();
     // Writes the Auto-Point points; returns a notice for the status line
     // when their number was limited.

@@ -83,15 +83,10 @@ QString zoneLabelForDiff(int tzDiff)
     return tzDiff == 1 ? QStringLiteral("MEZ") : QStringLiteral("LOC");
 }
 
-QColor colourFromBgr(unsigned bgr)
-{
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF), static_cast<int>((bgr >> 16) & 0xFF));
-}
-
 ClockLabelColours clockLabelColours(bool showLocal)
 {
-    const QColor bright = colourFromBgr(0xFF00);
-    const QColor dark = colourFromBgr(0x8000);
+    const zv::Rgb bright = zv::rgbFromBgr(0xFF00);
+    const zv::Rgb dark = zv::rgbFromBgr(0x8000);
     return showLocal ? ClockLabelColours{dark, bright} : ClockLabelColours{bright, dark};
 }
 

@@ -2,7 +2,8 @@
 // The clock read-out of the replayed record: universal or local time, the
 // central-European summer-time rule, weekday and month names in English and
 // German, and the trip timer.
-#include <QColor>
+#include "common/colour.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -40,12 +41,10 @@ QString zoneLabelForDiff(int tzDiff);
 // Back colours of Label2 ("UTC") and Label7 (local zone): the active one
 // bright green (&HFF00), the other dark green (&H8000).
 struct ClockLabelColours {
-    QColor label2;
-    QColor label7;
+    zv::Rgb label2;
+    zv::Rgb label7;
 };
 ClockLabelColours clockLabelColours(bool showLocal);
-// A colour given as &HBBGGRR.
-QColor colourFromBgr(unsigned bgr);
 
 // The record's universal time from "ddmmyy" and "hhmmss"; nullopt for the
 // year digits 89 (a record without a real date), for a time that is empty or

@@ -1,5 +1,7 @@
 #include "sim/window/output_port_widgets.h"
 
+#include "sim/window/sim_controls.h"
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QSignalBlocker>
@@ -8,8 +10,9 @@ namespace zelvan {
 
 namespace {
 
-void setBackColour(QWidget* widget, const QColor& colour)
+void setBackColour(QWidget* widget, zv::Rgb rgb)
 {
+    const QColor colour = qColor(rgb);
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);
     palette.setColor(QPalette::Base, colour);
@@ -26,7 +29,7 @@ OutputPortWidgets::OutputPortWidgets(const PortWidgets& widgets)
 {
 }
 
-void OutputPortWidgets::portListFilled(const QStringList& entries, const QColor& colour)
+void OutputPortWidgets::portListFilled(const QStringList& entries, zv::Rgb colour)
 {
     if (!m_portC)
         return;
@@ -36,7 +39,7 @@ void OutputPortWidgets::portListFilled(const QStringList& entries, const QColor&
     m_portC->addItems(entries);
 }
 
-void OutputPortWidgets::portListTrimmed(int count, const QColor& colour)
+void OutputPortWidgets::portListTrimmed(int count, zv::Rgb colour)
 {
     if (!m_portC)
         return;
@@ -61,7 +64,7 @@ void OutputPortWidgets::portListEnabled(bool on)
         m_portC->setEnabled(on);
 }
 
-void OutputPortWidgets::tcpStatus(bool visible, const QColor& colour)
+void OutputPortWidgets::tcpStatus(bool visible, zv::Rgb colour)
 {
     if (!m_tcpStat)
         return;

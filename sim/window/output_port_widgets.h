@@ -25,11 +25,11 @@ class OutputPortWidgets : public OutputPortView {
 public:
     explicit OutputPortWidgets(const PortWidgets& widgets);
 
-    void portListFilled(const QStringList& entries, const QColor& colour) override;
-    void portListTrimmed(int count, const QColor& colour) override;
+    void portListFilled(const QStringList& entries, zv::Rgb colour) override;
+    void portListTrimmed(int count, zv::Rgb colour) override;
     void portListIndex(int index) override;
     void portListEnabled(bool on) override;
-    void tcpStatus(bool visible, const QColor& colour) override;
+    void tcpStatus(bool visible, zv::Rgb colour) override;
     void portToolTip(const QString& text) override;
     void pspeed(const QStringList& captions, int chosen) override;
 

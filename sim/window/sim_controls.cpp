@@ -6,9 +6,14 @@
 
 namespace zelvan {
 
+QColor qColor(zv::Rgb colour)
+{
+    return QColor(colour.r, colour.g, colour.b);
+}
+
 static QColor fromBgr(unsigned bgr)
 {
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+    return qColor(zv::rgbFromBgr(bgr));
 }
 
 void setText(QLabel* label, const QString& text)

@@ -2,6 +2,9 @@
 // The window's controls, as typed pointers (nobody looks a widget up by name).
 // Pointers a later feature of the window has not created yet stay null and are
 // skipped.
+#include "common/colour.h"
+
+#include <QColor>
 #include <QString>
 #include <array>
 
@@ -74,5 +77,7 @@ void setText(QLabel* label, const QString& text);
 void setCaptionColour(QAbstractButton* box, unsigned bgr); // &HBBGGRR value
 void setBackColour(QWidget* w, unsigned bgr);
 bool isChecked(const QAbstractButton* b);
+// The engines name colours as plain bytes; widgets paint QColors.
+QColor qColor(zv::Rgb colour);
 
 } // namespace zelvan

@@ -99,13 +99,13 @@ void SimWindow::setupGarmin()
         const QSignalBlocker block(m_ui.portC);
         m_ui.portC->clear();
         m_ui.portC->addItems(portListEntries().mid(0, kDownloadModeEntries));
-        setPortListColour(downloadPortListColour());
+        setPortListColour(qColor(downloadPortListColour()));
     };
     m_downloadHooks.restorePortList = [this] {
         const QSignalBlocker block(m_ui.portC);
         m_ui.portC->clear();
         m_ui.portC->addItems(portListEntries());
-        setPortListColour(portListColour());
+        setPortListColour(qColor(portListColour()));
         m_ui.portC->setCurrentIndex(m_outIndexBeforeDownload);
     };
 }
@@ -222,14 +222,14 @@ void SimWindow::downloadFinished(int outcome)
     case Outcome::TransferOk:
         refreshFileList();
         m_ui.list1->setCurrentRow(m_ui.list1->count() - 1);
-        setPortListColour(portListColour());
+        setPortListColour(qColor(portListColour()));
         break;
     case Outcome::Timeout: {
         // The list keeps only the serial ports while still in download mode, so
         // the next choice names a port the link can use; olive, as when idle.
         if (m_downloadHooks.fillDownloadPortList)
             m_downloadHooks.fillDownloadPortList();
-        setPortListColour(portListColour());
+        setPortListColour(qColor(portListColour()));
         const QSignalBlocker block(m_ui.portC);
         if (m_garminPortIndex >= 0 && m_garminPortIndex < m_ui.portC->count())
             m_ui.portC->setCurrentIndex(m_garminPortIndex);

@@ -77,10 +77,10 @@ public:
     }
     void savePEnabled(bool on) override { enableWidget(m_saveP, on); }
     void saveTEnabled(bool on) override { enableWidget(m_saveT, on); }
-    void savePColour(const QColor& colour) override
+    void savePColour(zv::Rgb colour) override
     {
         if (m_saveP)
-            m_saveP->setStyleSheet(QStringLiteral("background-color: ") + colour.name().toUpper());
+            m_saveP->setStyleSheet(QStringLiteral("background-color: ") + qColor(colour).name().toUpper());
     }
     void fileLabel(const QString& text) override
     {

@@ -215,7 +215,7 @@ void OutputPort::onChannelFailed(const QString& message)
     report(message, kErrorTitle);
 }
 
-void OutputPort::applyTcpStatus(bool visible, const QColor& colour)
+void OutputPort::applyTcpStatus(bool visible, zv::Rgb colour)
 {
     m_view->tcpStatus(visible, colour);
 }

@@ -5,6 +5,7 @@
 // printer channel; the TCP server; UDP) and SendSentence, the only way a
 // sentence leaves. The window creates one, hands it a view of its controls
 // and the dialogs, and calls it from its event handlers.
+#include "common/colour.h"
 #include "common/dialogs.h"
 #include "sim/replay/channels/channel_config.h"
 #include "sim/replay/channels/port_list.h"
@@ -15,7 +16,6 @@
 #include "sim/replay/channels/tcp_server_channel.h"
 #include "sim/replay/channels/udp_channel.h"
 
-#include <QColor>
 #include <QObject>
 #include <QStringList>
 
@@ -31,15 +31,15 @@ public:
     virtual ~OutputPortView() = default;
     // PortC holds these entries in this back colour. Filling is no selection
     // by the user: it must not reach the PortC click handler.
-    virtual void portListFilled(const QStringList& /*entries*/, const QColor& /*colour*/) {}
+    virtual void portListFilled(const QStringList& /*entries*/, zv::Rgb /*colour*/) {}
     // PortC keeps only its first count entries (download mode), the chosen one
     // staying chosen when it is among them; again no click.
-    virtual void portListTrimmed(int /*count*/, const QColor& /*colour*/) {}
+    virtual void portListTrimmed(int /*count*/, zv::Rgb /*colour*/) {}
     // The chosen entry shown again after a refill; no click.
     virtual void portListIndex(int /*index*/) {}
     virtual void portListEnabled(bool /*on*/) {}
     // The TCP status shape: shown while listening, red or green.
-    virtual void tcpStatus(bool /*visible*/, const QColor& /*colour*/) {}
+    virtual void tcpStatus(bool /*visible*/, zv::Rgb /*colour*/) {}
     // PortL's tool tip: the TCP clients, or a virtual serial port's link.
     virtual void portToolTip(const QString& /*text*/) {}
     // The Pspeed buttons' captions and the chosen one; no click.
@@ -68,7 +68,7 @@ public:
     void restorePortList();
     // The entries PortC shows, as this port last filled it.
     QStringList listedPorts() const { return m_listedPorts; }
-    QColor portListBackColour() const { return m_listColour; }
+    zv::Rgb portListBackColour() const { return m_listColour; }
     // PortC is locked while a run uses the output.
     void setPortListEnabled(bool on);
     bool portListEnabled() const { return m_listEnabled; }
@@ -117,7 +117,7 @@ Q_SIGNALS:
 private:
     void report(const QString& text, const QString& title);
     void onChannelFailed(const QString& message);
-    void applyTcpStatus(bool visible, const QColor& colour);
+    void applyTcpStatus(bool visible, zv::Rgb colour);
     void applyToolTip(const QString& text);
     void applyConfig();
     void closeVirtualSerial();
@@ -127,7 +127,7 @@ private:
     std::unique_ptr<OutputPortView> m_view = std::make_unique<OutputPortView>(); // never null
     ChannelConfig m_config;
     QStringList m_listedPorts;
-    QColor m_listColour;
+    zv::Rgb m_listColour;
     bool m_listEnabled = true;
     QString m_toolTip;
     int m_outPortIndex = 0;

@@ -23,10 +23,10 @@ QString portListEntry(int index)
     return portListEntries().at(index);
 }
 
-QColor portListColour() { return QColor(0xC0, 0xC0, 0x00); }
-QColor downloadPortListColour() { return QColor(0xC0, 0x00, 0x00); }
-QColor tcpIdleColour() { return QColor(0xFF, 0x00, 0x00); }
-QColor tcpConnectedColour() { return QColor(0x00, 0xFF, 0x00); }
+zv::Rgb portListColour() { return zv::rgbFromBgr(0xC0C0); }
+zv::Rgb downloadPortListColour() { return zv::rgbFromBgr(0xC0); }
+zv::Rgb tcpIdleColour() { return zv::rgbFromBgr(0xFF); }
+zv::Rgb tcpConnectedColour() { return zv::rgbFromBgr(0xFF00); }
 
 ChannelKind channelKindOf(const QString& entry)
 {

@@ -1,7 +1,8 @@
 #pragma once
 // The output selector's entries and what each one means, as plain data so
 // the window, the settings and the Garmin download agree on one table.
-#include <QColor>
+#include "common/colour.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -35,8 +36,8 @@ QString portListEntry(int index); // empty outside 0..kPortListSize-1
 
 // Back colour of the list after it is filled (&HC0C0, olive) and while in
 // download mode (dark red).
-QColor portListColour();
-QColor downloadPortListColour();
+zv::Rgb portListColour();
+zv::Rgb downloadPortListColour();
 
 // The kind is read from the entry's text, as the sending code does: "TCP",
 // "UDP", then a "Por" prefix, then "LPT", anything else is a serial port.
@@ -77,7 +78,7 @@ struct SerialSettings {
 bool parseSerialSettings(const QString& text, SerialSettings* out);
 
 // The TCP status shape: red while no client is connected, green otherwise.
-QColor tcpIdleColour();      // &HFF
-QColor tcpConnectedColour(); // &HFF00
+zv::Rgb tcpIdleColour();      // &HFF
+zv::Rgb tcpConnectedColour(); // &HFF00
 
 } // namespace zelvan

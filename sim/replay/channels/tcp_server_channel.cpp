@@ -156,7 +156,7 @@ void TcpServerChannel::send(const QByteArray& sentence)
         return;
     }
     const QByteArray bytes = sentence + QByteArrayLiteral("\r\n");
-    QColor colour = tcpIdleColour();
+    zv::Rgb colour = tcpIdleColour();
     QString clients;
     // tcpCount() is read afresh: a slot of clientDropped may run events that add elements.
     for (int i = 1; i <= tcpCount(); ++i) {
@@ -291,7 +291,7 @@ void TcpServerChannel::closeElement(int index)
     e = Element{};
 }
 
-void TcpServerChannel::setStatus(bool visible, const QColor& colour)
+void TcpServerChannel::setStatus(bool visible, zv::Rgb colour)
 {
     if (visible == m_statusVisible && colour == m_statusColour)
         return;

@@ -2,10 +2,10 @@
 // The TCP server: one listening element (0) and one element per client
 // (1..tcpCount), created on demand and reused once closed. Every sentence
 // goes to every connected client.
+#include "common/colour.h"
 #include "sim/replay/output_channel.h"
 
 #include <QAbstractSocket>
-#include <QColor>
 #include <QHostAddress>
 #include <QList>
 #include <QPointer>
@@ -59,7 +59,7 @@ public:
 
     // What the window shows.
     bool statusVisible() const { return m_statusVisible; }          // TCPstat shown
-    QColor statusColour() const { return m_statusColour; }          // TCPstat back colour
+    zv::Rgb statusColour() const { return m_statusColour; }         // TCPstat back colour
     QString clientsToolTip() const { return m_toolTip; }            // PortL tool tip
     int tcpCount() const { return static_cast<int>(m_elements.size()); }
     TcpElementState elementState(int index) const;                  // 1..tcpCount
@@ -67,7 +67,7 @@ public:
 
 Q_SIGNALS:
     // TCPstat shown/hidden or recoloured.
-    void statusChanged(bool visible, const QColor& colour);
+    void statusChanged(bool visible, zv::Rgb colour);
     void toolTipChanged(const QString& text);
     // A message box the window shows as it stands (exclamation icon).
     void messageRequested(const QString& text, const QString& title);
@@ -87,7 +87,7 @@ private:
     void onSocketError(QTcpSocket* socket, QAbstractSocket::SocketError error);
     int indexOf(const QTcpSocket* socket) const;
     void closeElement(int index);
-    void setStatus(bool visible, const QColor& colour);
+    void setStatus(bool visible, zv::Rgb colour);
     void setToolTip(const QString& text);
 
     QTcpServer m_server;
@@ -95,7 +95,7 @@ private:
     QString m_address;
     QList<Element> m_elements; // m_elements[i - 1] is element i
     bool m_statusVisible = false;
-    QColor m_statusColour;
+    zv::Rgb m_statusColour;
     QString m_toolTip;
 };
 

@@ -196,14 +196,14 @@ TEST(ClockLabels, TimeZoneTextsNamesAndColours)
     EXPECT_EQ(weekdayName(0, false), QString());
     EXPECT_EQ(monthName(13, true), QString());
 
-    EXPECT_EQ(colourFromBgr(0xFF), QColor(255, 0, 0));
-    EXPECT_EQ(colourFromBgr(0xC0C0), QColor(192, 192, 0)); // olive
+    EXPECT_EQ(zv::rgbFromBgr(0xFF), (zv::Rgb{255, 0, 0}));
+    EXPECT_EQ(zv::rgbFromBgr(0xC0C0), (zv::Rgb{192, 192, 0})); // olive
     const ClockLabelColours utc = clockLabelColours(false);
-    EXPECT_EQ(utc.label2, QColor(0, 255, 0));
-    EXPECT_EQ(utc.label7, QColor(0, 128, 0));
+    EXPECT_EQ(utc.label2, (zv::Rgb{0, 255, 0}));
+    EXPECT_EQ(utc.label7, (zv::Rgb{0, 128, 0}));
     const ClockLabelColours local = clockLabelColours(true);
-    EXPECT_EQ(local.label2, QColor(0, 128, 0));
-    EXPECT_EQ(local.label7, QColor(0, 255, 0));
+    EXPECT_EQ(local.label2, (zv::Rgb{0, 128, 0}));
+    EXPECT_EQ(local.label7, (zv::Rgb{0, 255, 0}));
 }
 
 } // namespace

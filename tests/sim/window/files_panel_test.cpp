@@ -251,7 +251,7 @@ TEST(FilePanel, DownloadModeBorrowsThePanelAndGivesItBack)
         EXPECT_TRUE(p.button(name)->isHidden()) << name;
     EXPECT_FALSE(p.button("LOA")->isHidden());
     EXPECT_EQ(portC->count(), kDownloadModeEntries);
-    EXPECT_EQ(portC->palette().color(QPalette::Base), downloadPortListColour());
+    EXPECT_EQ(portC->palette().color(QPalette::Base), qColor(downloadPortListColour()));
 
     EXPECT_TRUE(p.fileT()->text().isEmpty());
     p.button("LOA")->click();
@@ -269,5 +269,5 @@ TEST(FilePanel, DownloadModeBorrowsThePanelAndGivesItBack)
     EXPECT_EQ(p.listed(), (QStringList{"w.gpx", "x.trk"}));
     EXPECT_EQ(portC->count(), fullList);
     EXPECT_EQ(portC->currentIndex(), outIndex);
-    EXPECT_EQ(portC->palette().color(QPalette::Base), portListColour());
+    EXPECT_EQ(portC->palette().color(QPalette::Base), qColor(portListColour()));
 }

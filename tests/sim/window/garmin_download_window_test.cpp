@@ -255,7 +255,7 @@ TEST(GarminWindow, EscAndWindowDoubleClickLeaveDownloadMode)
         EXPECT_EQ(w.loa->toolTip(), "Load Fileselection");
         EXPECT_EQ(w.child<QListWidget>("File1")->toolTip(), "Start - Rename/Delete");
         EXPECT_EQ(w.portC()->count(), zelvan::kPortListSize);
-        EXPECT_EQ(w.portC()->palette().color(QPalette::Base), zelvan::portListColour());
+        EXPECT_EQ(w.portC()->palette().color(QPalette::Base), zelvan::qColor(zelvan::portListColour()));
         // Outside download mode PortC no longer names the Garmin port.
         w.portC()->setCurrentIndex(5);
         EXPECT_EQ(w.window->garminPortIndex(), 2);
@@ -284,7 +284,7 @@ TEST(GarminWindow, ShortLogDownloadsShowsTransferOkAndDecodesAsOwnTrackFormat)
     auto* gauge = w.child<zelvan::ProgressGauge>("Gauge2");
     EXPECT_EQ(gauge->maximum(), 15);
     EXPECT_EQ(gauge->value(), 14);
-    EXPECT_EQ(w.portC()->palette().color(QPalette::Base), zelvan::portListColour());
+    EXPECT_EQ(w.portC()->palette().color(QPalette::Base), zelvan::qColor(zelvan::portListColour()));
     EXPECT_TRUE(w.window->downloadMode());
     EXPECT_EQ(w.dialogs.shown.size(), 1); // the question only
 
@@ -355,7 +355,7 @@ TEST(GarminWindow, SilentDeviceTimesOutWithTheMessageAndTheFileIsDeleted)
     EXPECT_TRUE(w.window->downloadMode());
     EXPECT_TRUE(w.loa->isEnabled());
     EXPECT_EQ(w.portC()->count(), zelvan::kDownloadModeEntries);
-    EXPECT_EQ(w.portC()->palette().color(QPalette::Base), zelvan::portListColour());
+    EXPECT_EQ(w.portC()->palette().color(QPalette::Base), zelvan::qColor(zelvan::portListColour()));
     EXPECT_TRUE(w.emulatorReport()["abort_received"].toBool());
 }
 

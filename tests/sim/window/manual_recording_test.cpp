@@ -101,6 +101,11 @@ TEST_F(ManualRecordingTest, RecordsWithAutoPointAndTextThenReplaysInOrder)
     // First point of a fresh file: no intermediate points, "*" goes back to "10 m".
     QTest::keyClick(focused(), Qt::Key_Space);
     EXPECT_EQ(h.label("AutoM"), QStringLiteral("10 m"));
+    // SaveP flashes white, then turns red again.
+    const QWidget* saveP = h.child(QStringLiteral("SaveP"));
+    EXPECT_EQ(saveP->styleSheet(), QStringLiteral("background-color: #FFFFFF"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [saveP] { return saveP->styleSheet() == QStringLiteral("background-color: #FF0000"); }, 2000));
     // Three seconds north (93 m): Auto-Point at 10 m fills in 8 points.
     for (int i = 0; i < 3; ++i) {
         QTest::keyClick(focused(), Qt::Key_Up, Qt::AltModifier);

@@ -1,5 +1,6 @@
 #include "sim/replay/channels/output_port.h"
 #include "sim/window/output_port_widgets.h"
+#include "sim/window/sim_controls.h"
 
 #include <gtest/gtest.h>
 
@@ -27,11 +28,11 @@ TEST(OutputPort, FillsThePortListWithoutSelectionEventsAndShrinksItForDownload)
     EXPECT_TRUE(changed.isEmpty());
     ASSERT_EQ(portC.count(), kPortListSize);
     EXPECT_EQ(portC.itemText(23), QStringLiteral("TCP"));
-    EXPECT_EQ(portC.palette().color(QPalette::Base), portListColour());
+    EXPECT_EQ(portC.palette().color(QPalette::Base), qColor(portListColour()));
 
     output.fillDownloadPortList();
     EXPECT_TRUE(changed.isEmpty());
     ASSERT_EQ(portC.count(), kDownloadModeEntries);
     EXPECT_EQ(portC.itemText(15), QStringLiteral("COM16"));
-    EXPECT_EQ(portC.palette().color(QPalette::Base), downloadPortListColour());
+    EXPECT_EQ(portC.palette().color(QPalette::Base), qColor(downloadPortListColour()));
 }

@@ -22,7 +22,7 @@ TEST(PortList, HoldsTheEntriesInOrderWithTheStoredIndexesUnmoved)
     EXPECT_EQ(entries.at(24), QStringLiteral("UDP"));
     EXPECT_TRUE(portListEntry(25).isEmpty());
     EXPECT_TRUE(portListEntry(-1).isEmpty());
-    EXPECT_EQ(portListColour(), QColor(0xC0, 0xC0, 0x00)); // &HC0C0
+    EXPECT_EQ(portListColour(), (zv::Rgb{0xC0, 0xC0, 0x00})); // &HC0C0
 }
 
 TEST(PortList, EntryTextDecidesTheChannelAndItsNumber)

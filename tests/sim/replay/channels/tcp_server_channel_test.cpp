@@ -5,6 +5,7 @@
 
 #include "sim/replay/channels/output_port.h"
 #include "sim/window/output_port_widgets.h"
+#include "sim/window/sim_controls.h"
 
 #include <gtest/gtest.h>
 
@@ -118,7 +119,7 @@ TEST(TcpServerChannel, ThreeClientsGetEverySentenceAndAFreedElementIsReused)
         all += s + "\r\n";
     }
     EXPECT_EQ(server.tcp().statusColour(), tcpConnectedColour());
-    EXPECT_EQ(tcpStat.palette().color(QPalette::Window), tcpConnectedColour());
+    EXPECT_EQ(tcpStat.palette().color(QPalette::Window), qColor(tcpConnectedColour()));
     EXPECT_EQ(portL.toolTip(), QStringLiteral("127.0.0.1 127.0.0.1 127.0.0.1 "));
     for (Client* c : {c1.get(), &c2, &c3})
         EXPECT_TRUE(QTest::qWaitFor([&] { return c->got == all; }, 5000));
