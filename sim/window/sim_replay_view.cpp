@@ -128,6 +128,10 @@ void SimReplayView::altitudeProfile(const AltitudeProfile& p)
 
 void SimReplayView::enable(Control c, bool on)
 {
+    if (c == Control::PortC && m_portListEnabler) {
+        m_portListEnabler(on);
+        return;
+    }
     if (c == Control::Abstand) {
         for (QRadioButton* b : m_ui.abstand)
             if (b)

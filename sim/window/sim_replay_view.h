@@ -4,6 +4,8 @@
 #include "sim/replay/replay_view.h"
 #include "sim/window/sim_controls.h"
 
+#include <functional>
+
 class QWidget;
 
 namespace zelvan {
@@ -29,12 +31,16 @@ public:
     void optionChanged(Control c, bool on) override;
     void minimise() override;
 
+    // PortC has an owner of its own (the output port): its enabling goes there.
+    void setPortListEnabler(std::function<void(bool)> enabler) { m_portListEnabler = std::move(enabler); }
+
     // The widget that stands for c (null for one not built yet, and for
     // Abstand, which is eight).
     QWidget* widget(Control c) const;
 
 private:
     const SimControls& m_ui;
+    std::function<void(bool)> m_portListEnabler;
 };
 
 } // namespace zelvan

@@ -78,6 +78,7 @@ void SimWindow::setupOutput()
     static_cast<QVBoxLayout*>(m_portGroup->layout())->addLayout(row);
 
     m_outputPort = new OutputPort(m_homeDir, &dialogs(), this);
+    m_view.setPortListEnabler([this](bool on) { m_outputPort->setPortListEnabled(on); });
     m_outputPort->setView(std::make_unique<OutputPortWidgets>(widgets));
     m_outputPort->fillPortList();
     m_sink->addChannel(new OutputPortChannel(*m_outputPort, this));
