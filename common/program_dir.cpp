@@ -7,6 +7,20 @@
 
 namespace zv {
 
+namespace {
+
+// An installed program (cmake --install, the Debian package) has its desktop
+// entry in share/applications beside its bin folder. That folder belongs to
+// the system even when this user (root) may write to it.
+bool isInstalled(const QString& exeDir)
+{
+    const QString entry = QStringLiteral("/../share/applications/%1.desktop")
+                              .arg(QCoreApplication::applicationName().toLower());
+    return QFileInfo::exists(exeDir + entry);
+}
+
+} // namespace
+
 QString resolveProgramDir(const QStringList& arguments)
 {
     const qsizetype i = arguments.indexOf(QStringLiteral("--home"));
@@ -16,7 +30,7 @@ QString resolveProgramDir(const QStringList& arguments)
         return dir.absolutePath();
     }
     const QString exeDir = QCoreApplication::applicationDirPath();
-    if (QFileInfo(exeDir).isWritable())
+    if (QFileInfo(exeDir).isWritable() && !isInstalled(exeDir))
         return exeDir;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);
