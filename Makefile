@@ -5,10 +5,10 @@ JOBS       ?= $(shell nproc)
 # Debian packages the build, the tests and the demo need.
 PACKAGES   := cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgtest-dev libbenchmark-dev \
               socat python3-nmea2 gpsd gpsbabel xvfb xauth locales tzdata \
-              clang libclang-rt-14-dev
+              clang libclang-rt-14-dev python3 dpkg-dev
 APT_ENV    := DEBIAN_FRONTEND=noninteractive
 
-.PHONY: all deps build test run bench clean test-asan fuzz-build fuzz fuzz-ci soak
+.PHONY: all deps build test run bench clean test-asan fuzz-build fuzz fuzz-ci soak programs install package
 
 all: build
 
@@ -34,6 +34,20 @@ build: deps $(BUILD)/build.ninja
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The two programs and their man pages only, for installing and packaging.
+programs: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target zelvan vur man_pages
+
+# `make install PREFIX=$$HOME/.local` (default /usr/local): programs, desktop
+# entries, icons, man pages and the README.
+PREFIX ?= /usr/local
+install: programs
+	cmake --install $(BUILD) --prefix $(PREFIX) --strip
+
+# A Debian package of both programs in $(BUILD)/package/.
+package: programs
+	cd $(BUILD) && cpack -G DEB
 
 # Sanitizer run: every GoogleTest suite and every fuzz corpus replay built
 # with -fsanitize=address,undefined at -O1, stopping at the first finding.
