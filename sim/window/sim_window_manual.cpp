@@ -175,7 +175,7 @@ void SimManualMode::buildWidgets()
     // caption above and its value below (the altitude's is nnM under the
     // compass, where the replay shows it too): the group stays low enough
     // for a 768-pixel screen.
-    grid->setVerticalSpacing(2);
+    grid->setVerticalSpacing(6);
     grid->setColumnMinimumWidth(4, 12);
     m_vsc2 = spinner(Qt::Vertical, QStringLiteral("VSc2"), QStringLiteral("Altitude"), box);
     m_vsc3 = spinner(Qt::Vertical, QStringLiteral("VSc3"), QStringLiteral("Speed"), box);
