@@ -5,6 +5,7 @@ JOBS       ?= $(shell nproc)
 # Debian packages the build, the tests and the demo need.
 PACKAGES   := cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgtest-dev libbenchmark-dev \
               socat python3-nmea2 gpsd gpsbabel xvfb xauth locales tzdata \
+              openbox x11-utils x11-apps xdotool netpbm \
               clang libclang-rt-14-dev python3 dpkg-dev
 APT_ENV    := DEBIAN_FRONTEND=noninteractive
 

@@ -53,15 +53,21 @@ int AltitudePicture::pointCount() const
 
 void AltitudePicture::paintEvent(QPaintEvent*)
 {
-    if (!m_scaled)
-        return;
     QPainter p(this);
     const double w = width(), h = height();
     auto toPx = [&](QPointF v) { return QPointF(v.x() / m_xMax * w, h - v.y() / 2000.0 * h); };
     p.setPen(QPen(Qt::black, 1));
     p.drawLine(QPointF(0, h / 2), QPointF(w, h / 2));
     p.setPen(Qt::white);
-    p.drawText(QRectF(2, 1, w, 14), Qt::AlignLeft | Qt::AlignTop, QStringLiteral(" 2000m"));
+    const int line = fontMetrics().height();
+    p.drawText(QRectF(2, 1, w, line), Qt::AlignLeft | Qt::AlignTop, QStringLiteral(" 2000m"));
+    if (!m_scaled) {
+        // Before a replay: the scale and what will appear here.
+        p.drawText(QRectF(2, h / 2 - line, w, line), Qt::AlignLeft | Qt::AlignBottom, QStringLiteral(" 1000m"));
+        p.setPen(QColor(0xA0, 0xA0, 0xA8));
+        p.drawText(rect(), Qt::AlignCenter, emptyText());
+        return;
+    }
     p.setPen(QPen(QColor(0, 200, 0), 1));
     for (double x : m_marks) {
         const double px = x / m_xMax * w;

@@ -19,6 +19,8 @@ public:
     void addPoint(double x, double altitude, const QColor& colour, int width);
     void addMark(double x);
     int pointCount() const;
+    // What the picture shows before a replay has scaled it.
+    static QString emptyText() { return QStringLiteral("Altitude profile of the replayed track"); }
     QSize sizeHint() const override { return {220, 90}; }
 
 protected:

@@ -47,11 +47,15 @@ void CompassGauge::paintEvent(QPaintEvent*)
         const QPointF at(c.x() + std::sin(a) * (r - 9), c.y() - std::cos(a) * (r - 9));
         p.drawText(QRectF(at.x() - 8, at.y() - 8, 16, 16), Qt::AlignCenter, QString::fromLatin1(marks[i]));
     }
-    // The needle value is course + 90: the gauge's zero points west.
-    const double course = qDegreesToRadians(double(m_value - 90));
-    const QPointF tip(c.x() + std::sin(course) * (r - 16), c.y() - std::cos(course) * (r - 16));
-    p.setPen(QPen(QColor(200, 0, 0), m_needleWidth, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(c, tip);
+    // A width this large is the engines' "standing still" sign, not a
+    // needle to draw: the centre dot alone says there is no course.
+    if (showsNeedle()) {
+        // The needle value is course + 90: the gauge's zero points west.
+        const double course = qDegreesToRadians(double(m_value - 90));
+        const QPointF tip(c.x() + std::sin(course) * (r - 16), c.y() - std::cos(course) * (r - 16));
+        p.setPen(QPen(QColor(200, 0, 0), m_needleWidth, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(c, tip);
+    }
     p.setBrush(QColor(60, 60, 60));
     p.setPen(Qt::NoPen);
     p.drawEllipse(c, 3, 3);

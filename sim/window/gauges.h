@@ -15,6 +15,9 @@ public:
     int value() const { return m_value; }
     void setNeedleWidth(int width);
     int needleWidth() const { return m_needleWidth; }
+    // Widths from kStandingStillWidth up mean "no course": no needle is drawn.
+    static constexpr int kStandingStillWidth = 40;
+    bool showsNeedle() const { return m_needleWidth < kStandingStillWidth; }
     QSize sizeHint() const override { return {96, 96}; }
 
 protected:

@@ -12,6 +12,7 @@
 #include "sim/window/altitude_picture.h"
 #include "sim/window/gauges.h"
 #include "sim/window/sim_window_manual.h"
+#include "sim/window/window_labels.h"
 #include "version.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedLayout>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -60,16 +62,29 @@ W* named(W* w, const QString& name, const QString& tip = {})
     return w;
 }
 
-QLabel* readout(const QString& name, const QString& tip)
+// widest: the longest text the read-out will hold, so that no value that
+// comes later can widen the window.
+QLabel* readout(const QString& name, const QString& tip, const QString& widest = QStringLiteral("0000.0"))
 {
     auto* l = named(new QLabel, name, tip);
     l->setFrameShape(QFrame::StyledPanel);
     l->setFrameShadow(QFrame::Sunken);
-    l->setMinimumWidth(64);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QFont f = l->font();
     f.setBold(true);
     l->setFont(f);
+    l->setMinimumWidth(qMax(56, QFontMetrics(f).horizontalAdvance(widest) + 10));
+    return l;
+}
+
+// The words a read-out stands for, small and grey above it.
+QLabel* caption(const QString& name, const QString& text)
+{
+    auto* l = named(new QLabel(text), name);
+    QFont f = l->font();
+    f.setPointSizeF(f.pointSizeF() * 0.85);
+    l->setFont(f);
+    l->setForegroundRole(QPalette::PlaceholderText);
     return l;
 }
 
@@ -207,6 +222,9 @@ void SimWindow::buildControls()
     m_portGroup = named(new QGroupBox(QStringLiteral("Output")), QStringLiteral("PortFrame"));
     auto* portLayout = new QVBoxLayout(m_portGroup);
     m_ui.portC = named(new QComboBox, QStringLiteral("PortC"));
+    // Device paths from [Devices] can be long: the list pops up wide, the box stays.
+    m_ui.portC->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_ui.portC->setMinimumContentsLength(10);
     portLayout->addWidget(m_ui.portC);
     left->addWidget(m_portGroup);
     left->addStretch(1);
@@ -215,7 +233,7 @@ void SimWindow::buildControls()
     // Middle: the output list (or the folder browser in its place), progress and navigation.
     auto* middle = new QVBoxLayout;
     auto* fileRow = new QHBoxLayout;
-    m_ui.fileL = named(new QLabel, QStringLiteral("FileL"));
+    m_ui.fileL = named(new ElidedLabel, QStringLiteral("FileL"));
     QFont big = m_ui.fileL->font();
     big.setBold(true);
     big.setPointSizeF(big.pointSizeF() * 1.2);
@@ -260,6 +278,10 @@ void SimWindow::buildControls()
     stop->setToolButtonStyle(Qt::ToolButtonTextOnly);
     stop->setStyleSheet(QStringLiteral("color: rgb(200,0,0); font-weight: bold;"));
     m_ui.stopA = stop;
+    // Its place is kept while hidden: a replay's start must not widen the window.
+    QSizePolicy keep = stop->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    stop->setSizePolicy(keep);
     m_ui.pause = named(new QCheckBox(QStringLiteral("Pause")), QStringLiteral("Pause"));
     m_ui.lop = named(new QCheckBox(QStringLiteral("Loop")), QStringLiteral("Lop"));
     for (QWidget* w : std::initializer_list<QWidget*>{m_ui.restart, m_ui.back, m_ui.skip1, m_ui.skip2, m_ui.stopA,
@@ -285,10 +307,12 @@ void SimWindow::buildControls()
     auto* readBox = named(new QGroupBox(QStringLiteral("Position")), QStringLiteral("ReadoutFrame"));
     auto* readRow = new QHBoxLayout(readBox);
     auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(1);
     readRow->addLayout(grid, 1);
-    m_ui.wtL = readout(QStringLiteral("WtL"), QStringLiteral("Day"));
-    m_ui.datum = readout(QStringLiteral("Datum"), QStringLiteral("Date"));
-    m_ui.zeit = readout(QStringLiteral("Zeit"), QStringLiteral("Time"));
+    m_ui.wtL = readout(QStringLiteral("WtL"), QStringLiteral("Day"), QStringLiteral("Donnerstag"));
+    m_ui.datum = readout(QStringLiteral("Datum"), QStringLiteral("Date"), QStringLiteral("30. Sep 2026"));
+    m_ui.zeit = readout(QStringLiteral("Zeit"), QStringLiteral("Time"), QStringLiteral("00:00:00"));
     m_ui.ttl = readout(QStringLiteral("TTL"), QStringLiteral("Trip-Timer"));
     m_ui.speedL = readout(QStringLiteral("SpeedL"), QStringLiteral("Speed"));
     m_ui.maxL = readout(QStringLiteral("MaxL"), QStringLiteral("Max. Speed (Reset)"));
@@ -297,29 +321,38 @@ void SimWindow::buildControls()
     m_ui.nnMinL = readout(QStringLiteral("NNminL"), QStringLiteral("NN min"));
     m_ui.tripL = readout(QStringLiteral("TripL"), QStringLiteral("Trip-Odo"));
     m_ui.distL = readout(QStringLiteral("DistL"), QStringLiteral("Distance from Start"));
+    m_ui.maxL->setCursor(Qt::PointingHandCursor); // a click resets it
     m_ui.nnM = named(new QLabel, QStringLiteral("nnM"));
-    int row = 0;
-    // Value, unit, second value: one quantity per row.
-    auto addRow = [&](QWidget* a, const QString& unitName, const QString& unit, QWidget* b = nullptr,
-                      QWidget* c = nullptr) {
-        grid->addWidget(a, row, 0);
-        if (!unitName.isEmpty())
-            grid->addWidget(m_unitLabels[unitName] = named(new QLabel(unit), unitName), row, 1);
-        if (b)
-            grid->addWidget(b, row, 2);
-        if (c)
-            grid->addWidget(c, row, 3);
-        ++row;
+    // Each read-out is a cell: its caption above, the value with its unit
+    // below; three rows of cells (clock, motion, altitude).
+    auto addCell = [&](int row, int cell, QLabel* value, const QString& text, QLabel* unit = nullptr) {
+        grid->addWidget(caption(value->objectName() + QStringLiteral("Cap"), text), 2 * row, 2 * cell, 1, 2);
+        grid->addWidget(value, 2 * row + 1, 2 * cell);
+        if (unit)
+            grid->addWidget(unit, 2 * row + 1, 2 * cell + 1);
     };
-    addRow(m_ui.wtL, {}, {}, m_ui.datum);
-    addRow(m_ui.zeit, {}, {}, m_ui.ttl);
-    grid->addWidget(named(new QLabel(QStringLiteral("h:m")), QStringLiteral("Label14")), 1, 3);
-    addRow(m_ui.speedL, QStringLiteral("Label3"), QStringLiteral("km/h"), m_ui.maxL);
-    addRow(m_ui.nnL, QStringLiteral("Label9"), QStringLiteral("m NN"), m_ui.nnMinL, m_ui.nnMaxL);
-    addRow(m_ui.tripL, QStringLiteral("Label16"), QStringLiteral("km ~"));
-    addRow(m_ui.distL, QStringLiteral("Label6"), QStringLiteral("km ->"));
-    m_label6 = qobject_cast<QLabel*>(grid->itemAtPosition(row - 1, 1)->widget());
-    grid->setRowStretch(row, 1);
+    // Label3, Label6 and Label9 switch the units when clicked; a frame would
+    // crowd the read-outs, the cursor and the hover ring say it.
+    auto unitLabel = [&](const QString& name, const QString& text, bool clickable = true) {
+        QLabel* l = clickable ? new ClickableLabel(text) : new QLabel(text);
+        named(l, name)->setFrameShape(QFrame::NoFrame);
+        m_unitLabels[name] = l;
+        return l;
+    };
+    addCell(0, 0, m_ui.wtL, QStringLiteral("Day"));
+    addCell(0, 1, m_ui.datum, QStringLiteral("Date"));
+    addCell(0, 2, m_ui.zeit, QStringLiteral("Time"));
+    addCell(0, 3, m_ui.ttl, QStringLiteral("Trip-Timer"), named(new QLabel(QStringLiteral("h:m")), QStringLiteral("Label14")));
+    addCell(1, 0, m_ui.speedL, QStringLiteral("Speed"), unitLabel(QStringLiteral("Label3"), QStringLiteral("km/h")));
+    addCell(1, 1, m_ui.maxL, QStringLiteral("Max. Speed"));
+    addCell(1, 2, m_ui.tripL, QStringLiteral("Trip-Odo"), unitLabel(QStringLiteral("Label16"), QStringLiteral("km ~"), false));
+    m_label6 = unitLabel(QStringLiteral("Label6"), QStringLiteral("km ->"));
+    addCell(1, 3, m_ui.distL, QStringLiteral("Distance from Start"), m_label6);
+    addCell(2, 0, m_ui.nnL, QStringLiteral("Altitude"), unitLabel(QStringLiteral("Label9"), QStringLiteral("m NN")));
+    addCell(2, 1, m_ui.nnMinL, QStringLiteral("NN min"));
+    addCell(2, 2, m_ui.nnMaxL, QStringLiteral("NN max"));
+    m_ui.maxL->setCursor(Qt::PointingHandCursor); // a click resets it
+    grid->setRowStretch(6, 1);
     auto* compassColumn = new QVBoxLayout;
     m_ui.gauge1 = named(new CompassGauge, QStringLiteral("Gauge1"), QStringLiteral("Course"));
     compassColumn->addWidget(m_ui.gauge1, 0, Qt::AlignHCenter);
@@ -334,17 +367,11 @@ void SimWindow::buildControls()
     new QHBoxLayout(m_statusGroup);
     m_statusGroup->hide(); // filled by the clock and unit settings
     right->addWidget(m_statusGroup);
-    m_manualGroup = named(new QGroupBox(QStringLiteral("Manual")), QStringLiteral("ManualFrame"));
-    new QGridLayout(m_manualGroup);
-    m_manualGroup->hide(); // shown in manual mode
-    right->addWidget(m_manualGroup);
 
     auto* filesBox = named(new QGroupBox(QStringLiteral("Tracks")), QStringLiteral("FileFrame"));
     auto* filesLayout = new QVBoxLayout(filesBox);
     auto* folderRow = new QHBoxLayout;
-    m_folderLabel = named(new QLabel, QStringLiteral("FolderL"));
-    m_folderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_folderLabel->setWordWrap(true);
+    m_folderLabel = named(new ElidedLabel(Qt::ElideMiddle), QStringLiteral("FolderL"));
     m_ui.dirSel = named(new QPushButton(QStringLiteral("Folder...")), QStringLiteral("DirSel"));
     folderRow->addWidget(m_folderLabel, 1);
     folderRow->addWidget(m_ui.dirSel);
@@ -352,7 +379,19 @@ void SimWindow::buildControls()
     m_ui.file1 = named(new QListWidget, QStringLiteral("File1"));
     m_ui.file1->setMinimumHeight(120);
     filesLayout->addWidget(m_ui.file1, 1);
-    right->addWidget(filesBox, 1);
+
+    // The manual controls take the place of the file panel, which manual
+    // mode has no use for; one slot for both keeps the window's size when
+    // the mode changes.
+    m_manualGroup = named(new QGroupBox(QStringLiteral("Manual")), QStringLiteral("ManualFrame"));
+    new QGridLayout(m_manualGroup);
+    auto* lower = new QWidget;
+    m_lowerStack = new QStackedLayout(lower);
+    m_lowerStack->setContentsMargins(0, 0, 0, 0);
+    m_lowerStack->addWidget(filesBox);
+    m_lowerStack->addWidget(m_manualGroup);
+    m_lowerStack->setCurrentWidget(filesBox); // manual mode shows the other
+    right->addWidget(lower, 1);
     root->addLayout(right);
 
     m_ui.drive1->hide();
@@ -432,6 +471,11 @@ void SimWindow::wireEvents()
     });
     m_loader->setReplayStopped([this] { m_failuresShown.clear(); });
     m_ui.list1->viewport()->installEventFilter(this);
+}
+
+void SimWindow::showManualGroup(bool on)
+{
+    m_lowerStack->setCurrentIndex(on ? 1 : 0);
 }
 
 void SimWindow::showFolderBrowser(bool on)

@@ -22,6 +22,7 @@ class QHBoxLayout;
 class QGridLayout;
 class QLineEdit;
 class QSpinBox;
+class QStackedLayout;
 class QColor;
 
 namespace zv {
@@ -83,6 +84,8 @@ public:
     QGroupBox* statusGroup() const { return m_statusGroup; }
     QGroupBox* manualGroup() const { return m_manualGroup; }
     QHBoxLayout* commandRow() const { return m_commandRow; }
+    // Manual mode's controls in place of the file panel (one slot for both).
+    void showManualGroup(bool on);
 
     // Output port, settings, status read-outs and file panel.
     OutputPort& outputPort() { return *m_outputPort; }
@@ -160,6 +163,7 @@ private:
     QGroupBox* m_portGroup = nullptr;
     QGroupBox* m_statusGroup = nullptr;
     QGroupBox* m_manualGroup = nullptr;
+    QStackedLayout* m_lowerStack = nullptr;
     QHBoxLayout* m_commandRow = nullptr;
     QLabel* m_folderLabel = nullptr;
     QPushButton* m_command1 = nullptr;

@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include <memory>
+#include <tuple>
 
 namespace zelvan {
 
@@ -170,24 +171,31 @@ void SimManualMode::buildWidgets()
         grid->addWidget(m_hsc1[i], 3, i, Qt::AlignHCenter);
     }
 
-    auto* settings = new QHBoxLayout;
-    auto column = [&](QScrollBar* s, QLabel* caption) {
-        auto* c = new QVBoxLayout;
-        c->addWidget(s, 0, Qt::AlignHCenter);
-        if (caption)
-            c->addWidget(caption, 0, Qt::AlignHCenter);
-        settings->addLayout(c);
-    };
+    // Altitude, speed and Auto-Point beside the position, each with its
+    // caption above and its value below (the altitude's is nnM under the
+    // compass, where the replay shows it too): the group stays low enough
+    // for a 768-pixel screen.
+    grid->setVerticalSpacing(6);
+    grid->setColumnMinimumWidth(4, 12);
     m_vsc2 = spinner(Qt::Vertical, QStringLiteral("VSc2"), QStringLiteral("Altitude"), box);
     m_vsc3 = spinner(Qt::Vertical, QStringLiteral("VSc3"), QStringLiteral("Speed"), box);
     m_vsc4 = spinner(Qt::Vertical, QStringLiteral("VSc4"), QStringLiteral("Auto-Point"), box);
     m_kmhM = positionLabel(QStringLiteral("kmhM"), box);
     m_autoM = positionLabel(QStringLiteral("AutoM"), box);
-    // nnM stays under the compass, where the replay shows the altitude too.
-    column(m_vsc2, nullptr);
-    column(m_vsc3, m_kmhM);
-    column(m_vsc4, m_autoM);
-    grid->addLayout(settings, 4, 0, 1, 4);
+    const std::tuple<QScrollBar*, const char*, const char*, QLabel*> settings[] = {
+        {m_vsc2, "VSc2Cap", "Altitude", nullptr}, {m_vsc3, "VSc3Cap", "Speed", m_kmhM},
+        {m_vsc4, "VSc4Cap", "Auto-Point", m_autoM}};
+    int col = 5;
+    for (const auto& [spin, name, text, value] : settings) {
+        auto* cap = new QLabel(QString::fromLatin1(text), box);
+        cap->setObjectName(QString::fromLatin1(name));
+        cap->setAlignment(Qt::AlignCenter);
+        grid->addWidget(cap, 0, col, Qt::AlignCenter);
+        grid->addWidget(spin, 1, col, Qt::AlignHCenter);
+        if (value)
+            grid->addWidget(value, 2, col, 2, 1, Qt::AlignHCenter | Qt::AlignTop);
+        ++col;
+    }
 
     auto* buttons = new QHBoxLayout;
     m_setFN = new QPushButton(QStringLiteral("File"), box);
@@ -203,7 +211,8 @@ void SimManualMode::buildWidgets()
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
-    grid->addLayout(buttons, 5, 0, 1, 4);
+    grid->addLayout(buttons, 4, 0, 1, 8);
+    grid->setRowStretch(5, 1); // spare height below, not between the rows
 }
 
 void SimManualMode::addReplayOnlyWidget(QWidget* w)
@@ -229,7 +238,7 @@ void SimManualMode::switchLayout(bool manual)
     for (QWidget* w : hidden)
         showWidget(w, !manual);
     enableWidget(ui.downloadC, !manual);
-    m_w.manualGroup()->setVisible(manual);
+    m_w.showManualGroup(manual);
     if (ui.skip1) {
         if (manual) {
             m_skip1Caption = ui.skip1->text();

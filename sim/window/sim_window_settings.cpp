@@ -7,6 +7,7 @@
 #include "sim/status/record_clock.h"
 #include "sim/tracks/loader.h"
 #include "sim/window/sim_window.h"
+#include "sim/window/window_labels.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -56,11 +57,11 @@ private:
 
 QLabel* clockLabel(const QString& name, const QString& caption)
 {
-    auto* l = new QLabel(caption);
+    auto* l = new ClickableLabel(caption);
     l->setObjectName(name);
     l->setAlignment(Qt::AlignCenter);
     l->setMinimumWidth(40);
-    l->setFrameShape(QFrame::StyledPanel);
+    l->setMargin(2);
     return l;
 }
 
