@@ -96,9 +96,11 @@ DEMO_FILES := tests/data/replay/gpsd_GPSmap-76S.log tests/data/replay/gpsd_neo-m
               tests/data/tracks/gk_catalina-linestring.kml tests/data/tracks/handmade_zelvan.trk \
               tests/data/xmltracks/two_tracks.gpx
 
+# The demo's TCP server listens on 10110: port 1000 (the stored default) needs root.
 run: build
 	@mkdir -p demo/Tracks
 	@cp -n $(DEMO_FILES) demo/Tracks/
+	@[ -e demo/Zelvan.ini ] || printf '[TCP]\r\nPort=10110\r\n' > demo/Zelvan.ini
 	$(BUILD)/bin/zelvan --home demo
 
 bench: deps

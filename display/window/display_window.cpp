@@ -218,7 +218,7 @@ void DisplayWindow::buildControls()
     root->addLayout(third, 2);
     root->addLayout(fourth, 2);
     root->addLayout(bottom);
-    resize(900, 720);
+    resize(defaultSize());
 }
 
 void DisplayWindow::wireEvents()

@@ -44,6 +44,8 @@ public:
     // With the dialogs the window uses (tests pass a scripted double).
     DisplayWindow(const QString& homeDir, zv::Dialogs* dialogs, QWidget* parent = nullptr);
     ~DisplayWindow() override;
+    // The size the window opens in.
+    static QSize defaultSize() { return {900, 720}; }
 
     QString homeDir() const { return m_homeDir; }
     Intake* intake() const { return m_intake; }

@@ -1,5 +1,6 @@
 // Form1's targets part: the destination read-outs DIRT, DIST, TRNE, the
 // arrow DirP, the list GotoL from "VUR.wpt" and its editing controls.
+#include "display/targets/targets_file.h"
 #include "display/window/display_window.h"
 #include "display/window/trip_pictures.h"
 
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 #include <QTime>
 #include <QVBoxLayout>
 
@@ -45,6 +47,15 @@ void DisplayWindow::setupTargets()
     m_gotoL->setObjectName(QStringLiteral("GotoL"));
     m_gotoL->setToolTip(QStringLiteral("Ziele"));
     m_gotoL->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // A whole entry (name, blanks, latitude and longitude) shows without a
+    // horizontal scroll bar: the longitude is what one looks for.
+    // The panel holds the width while the list is hidden, so showing the
+    // list neither clips it nor moves its neighbours.
+    const QString widest = entryOfLine(QStringLiteral("WWWWWW 48\u00B007'02.3\"N 011\u00B031'00.0\"E"));
+    const int listWidth = QFontMetrics(m_gotoL->font()).horizontalAdvance(widest) + 2 * m_gotoL->frameWidth()
+        + m_gotoL->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16;
+    m_gotoL->setMinimumWidth(listWidth);
+    panel->setMinimumWidth(listWidth + 8 + 2 * m_targetPanel->frameWidth());
     m_gotoSave = new QPushButton(QStringLiteral("Standort  speichern"), panel);
     m_gotoSave->setObjectName(QStringLiteral("GotoSave"));
     m_gotoSave->setToolTip(QStringLiteral("aktuelle Position speichern"));

@@ -2,6 +2,8 @@
 
 #include "display/plots/arrow_plot.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -15,6 +17,37 @@ ProfileView::ProfileView(ProfileKind kind, std::function<const Profile&()> profi
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    const ProfileScale fixed = fixedProfileScale(kind);
+    const QString unit = kind == ProfileKind::Speed ? QStringLiteral("km/h") : QStringLiteral("m");
+    m_fixedAction = new QAction(QStringLiteral("Scale %1\u2013%2 %3").arg(fixed.low).arg(fixed.high).arg(unit), this);
+    m_fittedAction = new QAction(QStringLiteral("Scale fitted to the data"), this);
+    auto* group = new QActionGroup(this);
+    for (QAction* a : {m_fixedAction, m_fittedAction}) {
+        a->setCheckable(true);
+        group->addAction(a);
+        addAction(a);
+    }
+    m_fixedAction->setChecked(true);
+    connect(m_fixedAction, &QAction::triggered, this, [this] { setFittedScale(false); });
+    connect(m_fittedAction, &QAction::triggered, this, [this] { setFittedScale(true); });
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    // The actions take the view's name, so tests find them.
+    connect(this, &QObject::objectNameChanged, this, [this](const QString& name) {
+        m_fixedAction->setObjectName(name + QStringLiteral("Fixed"));
+        m_fittedAction->setObjectName(name + QStringLiteral("Fitted"));
+    });
+}
+
+void ProfileView::setFittedScale(bool on)
+{
+    m_fitted = on;
+    (on ? m_fittedAction : m_fixedAction)->setChecked(true);
+    update();
+}
+
+ProfileScale ProfileView::scale() const
+{
+    return m_fitted ? fittedProfileScale(m_profile(), m_kind) : fixedProfileScale(m_kind);
 }
 
 void ProfileView::paintEvent(QPaintEvent*)
@@ -24,7 +57,7 @@ void ProfileView::paintEvent(QPaintEvent*)
     QFont f = font();
     f.setPixelSize(10);
     p.setFont(f);
-    drawProfile(&p, QRectF(rect()), m_profile(), m_kind, m_readouts ? m_readouts->text(m_kind) : QString());
+    drawProfile(&p, QRectF(rect()), m_profile(), m_kind, m_readouts ? m_readouts->text(m_kind) : QString(), scale());
 }
 
 void ProfileView::mouseMoveEvent(QMouseEvent* event)
@@ -33,9 +66,9 @@ void ProfileView::mouseMoveEvent(QMouseEvent* event)
         return;
     const double y = plotYFromPixel(m_kind, event->position().y(), height());
     if (m_kind == ProfileKind::Speed)
-        m_readouts->mouseOverSpeed(y);
+        m_readouts->mouseOverSpeed(y, scale());
     else
-        m_readouts->mouseOverAltitude(y);
+        m_readouts->mouseOverAltitude(y, scale());
     Q_EMIT readoutChanged();
 }
 

@@ -10,15 +10,23 @@
 #include <functional>
 #include <optional>
 
+class QAction;
+
 namespace vur {
 
-// "SPL" / "NNL": one profile strip with the mouse read-out.
+// "SPL" / "NNL": one profile strip with the mouse read-out. A right click
+// chooses between the fixed scale and one fitted to the samples (actions
+// "<name>Fixed" and "<name>Fitted", named once the view has its name).
 class ProfileView : public QWidget {
     Q_OBJECT
 public:
     ProfileView(ProfileKind kind, std::function<const Profile&()> profile, ProfileReadouts* readouts,
                 QWidget* parent = nullptr);
     ProfileKind kind() const { return m_kind; }
+    bool fittedScale() const { return m_fitted; }
+    void setFittedScale(bool on);
+    // The scale the strip is drawn on now.
+    ProfileScale scale() const;
     QSize sizeHint() const override { return {300, 90}; }
     QSize minimumSizeHint() const override { return {120, 50}; }
 
@@ -35,6 +43,9 @@ private:
     ProfileKind m_kind;
     std::function<const Profile&()> m_profile;
     ProfileReadouts* m_readouts;
+    bool m_fitted = false;
+    QAction* m_fixedAction;
+    QAction* m_fittedAction;
 };
 
 // "RTE": the route sketch; a left click raises the scale step, any other

@@ -136,6 +136,20 @@ FailureMessage deleteFailureMessage(const QString& path, const QString& reason)
             QStringLiteral("Cannot delete\n") + QDir::toNativeSeparators(path) + QStringLiteral("\n\n") + reason};
 }
 
+QString renamePromptText(const QString& fileName)
+{
+    return QStringLiteral("New name for %1: Enter renames, Esc cancels").arg(fileName);
+}
+
+QString emptyOutputListHint(bool manualMode, bool filesListed)
+{
+    if (manualMode)
+        return QStringLiteral("-> starts the manual run");
+    if (!filesListed)
+        return QStringLiteral("No track files in this folder: Folder... picks another");
+    return QStringLiteral("Click a file to replay it, or > to start the first one");
+}
+
 PathParts splitTrackPath(const QString& path)
 {
     const QString native = QDir::toNativeSeparators(path);
@@ -196,6 +210,7 @@ FilePanelUpdate FileManagerState::beginRename(const QString& trackPath)
     u.downloadEnabled = false;
     u.fileTText = parts.name;
     u.focusFileT = true;
+    u.renamePrompt = renamePromptText(parts.name);
     return u;
 }
 
@@ -214,6 +229,23 @@ FilePanelUpdate FileManagerState::commitRename(const QString& trackPath, const Q
     u.patternButtonsVisible = true;
     u.loaVisible = true;
     u.downloadEnabled = true;
+    u.renamePrompt = QString();
+    return u;
+}
+
+FilePanelUpdate FileManagerState::cancelRename()
+{
+    FilePanelUpdate u;
+    if (m_renameFolder.isEmpty())
+        return u;
+    m_renameFolder.clear();
+    u.file1Pattern = m_filePattern;
+    u.fileTText = QString();
+    u.patternButtonsVisible = true;
+    u.loaVisible = true;
+    u.downloadEnabled = true;
+    u.renamePrompt = QString();
+    u.focusEnde = true;
     return u;
 }
 

@@ -54,6 +54,13 @@ struct FailureMessage {
 FailureMessage renameFailureMessage(const QString& path, const QString& newName, const QString& reason);
 FailureMessage deleteFailureMessage(const QString& path, const QString& reason);
 
+// The prompt shown while the name of fileName is being edited.
+QString renamePromptText(const QString& fileName);
+
+// The line shown in the empty output list, so a new user learns how to
+// start: what a click does, or what to do when the folder has no files.
+QString emptyOutputListHint(bool manualMode, bool filesListed);
+
 // trackPath split for a rename: folder with its trailing separator, and name.
 struct PathParts {
     QString folder;
@@ -72,6 +79,7 @@ struct FilePanelUpdate {
     std::optional<bool> downloadEnabled;   // DownloadC
     std::optional<QString> loaToolTip;
     std::optional<QString> file1ToolTip;
+    std::optional<QString> renamePrompt;   // the line shown while a rename is pending; empty hides it
     bool refreshFile1 = false;
     bool focusEnde = false;
     bool focusFileT = false;
@@ -110,6 +118,9 @@ public:
     // Enter in FileT while a rename is pending. On failure the file keeps
     // its name, the list is refreshed and the panel returns to normal.
     FilePanelUpdate commitRename(const QString& trackPath, const QString& fileTText);
+    // Esc while a rename is pending: the panel returns to normal, the file
+    // keeps its name. Nothing happens when no rename is pending.
+    FilePanelUpdate cancelRename();
     // MDel: delete at once, beep, clear FileT, refresh, cancel action.
     FilePanelUpdate deleteFile(const QString& trackPath);
     // Mcan.

@@ -79,6 +79,21 @@ void Loader::loadSelectedFile()
     if (m_loading || m_s.replayActive)
         return;
     const QString name = m_selectedFile ? m_selectedFile() : QString();
+    loadNamed(name);
+}
+
+void Loader::startChosenOrFirstFile()
+{
+    if (m_loading || m_s.replayActive)
+        return;
+    QString name = m_selectedFile ? m_selectedFile() : QString();
+    if (name.isEmpty() && m_firstFile)
+        name = m_firstFile();
+    loadNamed(name);
+}
+
+void Loader::loadNamed(const QString& name)
+{
     if (name.isEmpty())
         return;
     if (m_downloadClick && m_downloadClick(name))
@@ -692,7 +707,7 @@ void Loader::skip1Clicked()
         runNavigation([this] { skipRecords(10); });
         return;
     }
-    loadSelectedFile();
+    startChosenOrFirstFile();
 }
 
 void Loader::skip2Clicked()

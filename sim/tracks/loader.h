@@ -40,6 +40,9 @@ public:
     QString folder() const { return m_folder; }
 
     void loadSelectedFile();
+    // Skip1 when idle: the chosen file, or the list's first when none is
+    // chosen, so ">" always starts something a new user can see.
+    void startChosenOrFirstFile();
     // Loads a file by its path, as a click on it in File1 would (a front end
     // without a file list). True when the replay runs.
     bool loadFile(const QString& path);
@@ -95,8 +98,13 @@ public:
     void setReplayStarted(std::function<void()> f) { m_started = std::move(f); }
     void setReplayStopped(std::function<void()> f) { m_stopped = std::move(f); }
     // The file chosen in the front end's list: its name, or empty when none
-    // is chosen or the list is not for loading now.
-    void setSelectedFile(std::function<QString()> f) { m_selectedFile = std::move(f); }
+    // is chosen or the list is not for loading now. firstFile names the
+    // list's first file (same rule), which Skip1 starts when none is chosen.
+    void setSelectedFile(std::function<QString()> f, std::function<QString()> firstFile = {})
+    {
+        m_selectedFile = std::move(f);
+        m_firstFile = std::move(firstFile);
+    }
     // Garmin download mode: a click only names the file; return true to take it.
     void setDownloadModeClick(std::function<bool(const QString&)> f) { m_downloadClick = std::move(f); }
     // Esc handling that comes before stopping (folder browser, download mode).
@@ -117,6 +125,7 @@ Q_SIGNALS:
     void endedEarly();
 
 private:
+    void loadNamed(const QString& name); // a name in the folder, as a click gives it
     void load(const QString& path);
     bool probeKind();
     enum class CountStep { Done, Behind, Stopped };
@@ -163,7 +172,7 @@ private:
     std::function<void()> m_manualStart, m_manualStop, m_started, m_stopped;
     std::function<bool(const QString&)> m_downloadClick;
     std::function<bool()> m_escapeFirst;
-    std::function<QString()> m_selectedFile;
+    std::function<QString()> m_selectedFile, m_firstFile;
 };
 
 } // namespace zelvan

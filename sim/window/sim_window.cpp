@@ -120,13 +120,12 @@ SimWindow::SimWindow(const QString& homeDir, QWidget* parent)
                                                                 QString::fromLatin1(date.mid(2, 2)),
                                                                 QString::fromLatin1(date.mid(4, 2))));
     });
-    m_loader->setSelectedFile([this] {
-        // While LOA is hidden the list does not start replays.
-        if (m_ui.loa && m_ui.loa->isHidden())
-            return QString();
-        const QListWidgetItem* item = m_ui.file1 ? m_ui.file1->currentItem() : nullptr;
-        return item ? item->text() : QString();
-    });
+    // While LOA is hidden the list does not start replays.
+    const auto listed = [this](const QListWidgetItem* item) {
+        return item && !(m_ui.loa && m_ui.loa->isHidden()) ? item->text() : QString();
+    };
+    m_loader->setSelectedFile([this, listed] { return listed(m_ui.file1->currentItem()); },
+                              [this, listed] { return listed(m_ui.file1->item(0)); });
     m_loader->setEscapeFirst([this] {
         if (m_ui.dir1 && !m_ui.dir1->isHidden()) {
             showFolderBrowser(false);

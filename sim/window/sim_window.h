@@ -199,6 +199,9 @@ private:
     QLabel* m_label7 = nullptr;
     QPushButton* m_save = nullptr;
     QString m_menuPath; // the file the file menu acts on
+    QLabel* m_renamePrompt = nullptr; // shown while a rename is pending
+    QLabel* m_list1Hint = nullptr;    // how to start, while List1 is empty
+    void updateList1Hint();
 
     // Garmin download
     void setupGarmin();

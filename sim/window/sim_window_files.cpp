@@ -12,11 +12,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace zelvan {
@@ -52,12 +54,22 @@ void SimWindow::setupFiles()
     m_save = panelButton(QStringLiteral("SAVE"), QStringLiteral("SAVE"), QStringLiteral("Save Fileselection"));
     m_ui.loa = loa;
 
+    // Shown in the pattern buttons' place while they are hidden for a rename.
+    m_renamePrompt = new QLabel;
+    m_renamePrompt->setObjectName(QStringLiteral("RenameL"));
+    m_renamePrompt->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    // A long file name wraps or is cut; it never widens the window.
+    m_renamePrompt->setWordWrap(true);
+    m_renamePrompt->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_renamePrompt->hide();
+
     auto* grid = new QGridLayout;
     grid->setSpacing(2);
     grid->addWidget(fileT, 0, 0, 1, 5);
     int col = 0;
     for (QPushButton* b : {nmea, track, all, loa, m_save})
         grid->addWidget(b, 1, col++);
+    grid->addWidget(m_renamePrompt, 1, 0, 1, 5);
     // Below the folder row, above File1.
     auto* filesLayout = static_cast<QVBoxLayout*>(m_ui.file1->parentWidget()->layout());
     filesLayout->insertLayout(filesLayout->indexOf(m_ui.file1), grid);
@@ -115,6 +127,55 @@ void SimWindow::setupFiles()
             m_manualMode->addReplayOnlyWidget(w);
     m_downloadHooks.leaveFilePanel = [this] { leaveDownloadFilePanel(); };
     m_downloadHooks.restoreFilePattern = [this] { applyNameFilter(m_files.filePattern()); };
+
+    // Esc ends a pending rename before it stops anything else.
+    auto before = m_loader->escapeFirst();
+    m_loader->setEscapeFirst([this, before] {
+        if (m_files.renamePending()) {
+            applyFilePanel(m_files.cancelRename());
+            return true;
+        }
+        return before && before();
+    });
+
+    // The empty output list says how to start.
+    m_list1Hint = new QLabel(m_ui.list1->viewport());
+    m_list1Hint->setObjectName(QStringLiteral("List1Hint"));
+    m_list1Hint->setAlignment(Qt::AlignCenter);
+    m_list1Hint->setWordWrap(true);
+    m_list1Hint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_list1Hint->setForegroundRole(QPalette::PlaceholderText);
+    auto* hintBox = new QVBoxLayout(m_ui.list1->viewport());
+    hintBox->addWidget(m_list1Hint);
+    // It follows the output list's rows, and File1's (an empty folder gets
+    // its own line), once the event at hand is done: a list emptied while
+    // the window goes down must not reach widgets already gone, and a
+    // replay's lines cost one restart of the timer each.
+    auto* later = new QTimer(m_list1Hint);
+    later->setSingleShot(true);
+    later->setInterval(0);
+    connect(later, &QTimer::timeout, this, &SimWindow::updateList1Hint);
+    const auto update = [later] { later->start(); };
+    for (QAbstractItemModel* rows : {m_ui.list1->model(), m_ui.file1->model()}) {
+        for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+            connect(rows, signal, m_list1Hint, update);
+        connect(rows, &QAbstractItemModel::modelReset, m_list1Hint, update);
+    }
+    connect(m_ui.manu, &QCheckBox::toggled, m_list1Hint, update);
+    connect(m_loader, &Loader::loadFinished, m_list1Hint, update);
+    connect(m_loader, &Loader::replayStopped, m_list1Hint, update);
+    updateList1Hint();
+}
+
+void SimWindow::updateList1Hint()
+{
+    if (!m_list1Hint)
+        return;
+    // Called for every line listed: only an empty list needs the text.
+    const bool empty = m_ui.list1->count() == 0 && !m_state.replayActive;
+    if (empty)
+        m_list1Hint->setText(emptyOutputListHint(m_ui.manu->isChecked(), m_ui.file1->count() > 0));
+    m_list1Hint->setVisible(empty);
 }
 
 void SimWindow::fileMenuRename(const QString& path)
@@ -192,8 +253,16 @@ void SimWindow::applyFilePanel(const FilePanelUpdate& u)
     }
     if (u.focusEnde)
         m_ui.ende->setFocus();
-    if (u.focusFileT)
+    if (u.renamePrompt) {
+        m_renamePrompt->setText(*u.renamePrompt);
+        m_renamePrompt->setVisible(!u.renamePrompt->isEmpty());
+    }
+    if (u.focusFileT) {
         m_fileT->setFocus();
+        // The name without its extension is what one usually changes.
+        const qsizetype dot = m_fileT->text().lastIndexOf(QLatin1Char('.'));
+        m_fileT->setSelection(0, int(dot > 0 ? dot : m_fileT->text().size()));
+    }
     if (u.failure)
         dialogs().message(u.failure->text, u.failure->title, zv::Dialogs::Icon::Warning);
 }

@@ -10,10 +10,13 @@
 namespace zelvan {
 
 inline constexpr quint16 kDefaultTcpPort = 1000;
-// The port NMEA over UDP and TCP usually goes to; the loopback address keeps
-// the positions on this machine unless the user names another host.
+// The port NMEA over UDP and TCP usually goes to, and the one offered when
+// the system refuses the TCP port (1000 needs root rights on Linux).
+inline constexpr quint16 kNavigationPort = 10110;
+// The loopback address keeps the positions on this machine unless the user
+// names another host.
 inline constexpr auto kDefaultUdpHost = "127.0.0.1";
-inline constexpr quint16 kDefaultUdpPort = 10110;
+inline constexpr quint16 kDefaultUdpPort = kNavigationPort;
 
 struct ChannelConfig {
     zv::DeviceOverrides devices;

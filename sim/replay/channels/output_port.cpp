@@ -5,6 +5,7 @@ namespace zelvan {
 namespace {
 
 const QString kErrorTitle = QStringLiteral("Error!");
+const QString kTcpTitle = QStringLiteral("TCP port");
 
 } // namespace
 
@@ -42,7 +43,7 @@ void OutputPort::setView(std::unique_ptr<OutputPortView> view)
 
 void OutputPort::fillPortList()
 {
-    m_listedPorts = portListEntries();
+    m_listedPorts = portListTexts(tcpPort());
     m_listColour = portListColour();
     m_view->portListFilled(m_listedPorts, m_listColour);
 }
@@ -142,6 +143,7 @@ void OutputPort::startOutput()
     m_reportedThisStart = false;
     m_config = ChannelConfig::fromIni(zelvanIniPath(m_homeDir));
     applyConfig();
+    showTcpPort();
     if (selectedKind() == ChannelKind::Tcp) {
         startTcpListener();
         return;
@@ -179,11 +181,47 @@ void OutputPort::stopOutput()
 
 void OutputPort::startTcpListener()
 {
-    m_tcp->setPort(m_config.tcpPort);
+    const bool alternative = tcpPort() != m_config.tcpPort;
+    m_tcp->setPort(tcpPort());
     m_tcp->setAddress(m_config.tcpAddress);
+    m_tcp->setPortSettingFile(alternative ? QString() : zelvanIniPath(m_homeDir));
     QString error;
-    if (!m_tcp->open(&error))
+    if (m_tcp->open(&error))
+        return;
+    if (alternative || !m_dialogs || m_reportedThisStart || !isTcpPortRefusal(m_tcp->openError())
+        || tcpPort() == m_alternativeTcpPort) {
         onChannelFailed(error);
+        return;
+    }
+    m_reportedThisStart = true;
+    const QString question = error
+        + QStringLiteral("\n\nListen on port %1 instead until Zelvan ends? Zelvan.ini stays as it is.").arg(m_alternativeTcpPort);
+    Q_EMIT failureReported(question, kTcpTitle);
+    if (m_dialogs->message(question, kTcpTitle, zv::Dialogs::Icon::Warning, zv::Dialogs::Buttons::YesNo)
+        != zv::Dialogs::Answer::Yes)
+        return;
+    m_refusedTcpPort = m_config.tcpPort;
+    m_acceptedTcpPort = m_alternativeTcpPort;
+    showTcpPort();
+    m_tcp->setPort(tcpPort());
+    m_tcp->setPortSettingFile(QString());
+    if (!m_tcp->open(&error))
+        report(error, kErrorTitle);
+}
+
+quint16 OutputPort::tcpPort() const
+{
+    // An edited [TCP] Port counts again.
+    return m_acceptedTcpPort && m_config.tcpPort == m_refusedTcpPort ? m_acceptedTcpPort : m_config.tcpPort;
+}
+
+void OutputPort::showTcpPort()
+{
+    // Not while download mode has cut the list to the serial ports.
+    if (m_listedPorts.size() != kPortListSize || m_listedPorts.at(kTcpIndex) == portListTexts(tcpPort()).at(kTcpIndex))
+        return;
+    fillPortList();
+    m_view->portListIndex(m_outPortIndex);
 }
 
 void OutputPort::stopTcpListener()

@@ -95,8 +95,17 @@ public:
     void startOutput();
     // The run stops: Comm1 closed, StopTcpListener, other channels closed.
     void stopOutput();
+    // When the system refuses the TCP port (protected or taken) the message
+    // names the setting and, with dialogs, asks whether to listen on the
+    // alternative port (10110) instead until the program ends; Zelvan.ini
+    // keeps its value.
     void startTcpListener();
     void stopTcpListener();
+    // The port the TCP server listens on: [TCP] Port, or the alternative the
+    // user accepted for it.
+    quint16 tcpPort() const;
+    // Tests offer a free port instead of 10110.
+    void setAlternativeTcpPort(quint16 port) { m_alternativeTcpPort = port; }
 
     // SendSentence: appends CR LF to the caller's text and sends it on the
     // chosen channel.
@@ -121,6 +130,7 @@ private:
     void applyToolTip(const QString& text);
     void applyConfig();
     void closeVirtualSerial();
+    void showTcpPort(); // PortC's "TCP" entry names the port in use
 
     QString m_homeDir;
     zv::Dialogs* m_dialogs;
@@ -133,6 +143,9 @@ private:
     int m_outPortIndex = 0;
     int m_pspeedIndex = kDefaultPspeedIndex;
     bool m_reportedThisStart = false;
+    quint16 m_alternativeTcpPort = kNavigationPort;
+    quint16 m_acceptedTcpPort = 0; // the alternative the user took instead of...
+    quint16 m_refusedTcpPort = 0;  // ...this [TCP] Port
     SerialChannel* m_serial;
     TcpServerChannel* m_tcp;
     PtyChannel* m_pty;

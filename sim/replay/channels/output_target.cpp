@@ -198,6 +198,9 @@ std::unique_ptr<OutputChannel> createOutputChannel(const OutputTarget& target, c
     case OutputTarget::Kind::TcpServer: {
         auto tcp = std::make_unique<TcpServerChannel>();
         tcp->setPort(target.port ? target.port : config.tcpPort);
+        // A refused port from the settings file names the setting.
+        if (!target.port)
+            tcp->setPortSettingFile(zelvanIniPath(homeDir));
         tcp->setAddress(target.host.isEmpty() ? config.tcpAddress : target.host);
         return tcp;
     }

@@ -23,6 +23,13 @@ QString portListEntry(int index)
     return portListEntries().at(index);
 }
 
+QStringList portListTexts(quint16 tcpPort)
+{
+    QStringList texts = portListEntries();
+    texts[kTcpIndex] += QStringLiteral(" %1").arg(tcpPort);
+    return texts;
+}
+
 zv::Rgb portListColour() { return zv::rgbFromBgr(0xC0C0); }
 zv::Rgb downloadPortListColour() { return zv::rgbFromBgr(0xC0); }
 zv::Rgb tcpIdleColour() { return zv::rgbFromBgr(0xFF); }

@@ -33,6 +33,9 @@ inline constexpr int kIgnoreSelection = 99;
 // The entries in list order: COM1..COM16, Port1..Port4, LPT1..LPT3, TCP, UDP.
 QStringList portListEntries();
 QString portListEntry(int index); // empty outside 0..kPortListSize-1
+// What PortC shows: the entries, with the TCP server's port after "TCP"
+// ("TCP 1000"), so the user sees where to connect without opening a file.
+QStringList portListTexts(quint16 tcpPort);
 
 // Back colour of the list after it is filled (&HC0C0, olive) and while in
 // download mode (dark red).

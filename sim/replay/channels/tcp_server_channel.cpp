@@ -1,8 +1,10 @@
 #include "sim/replay/channels/tcp_server_channel.h"
 
 #include "common/number_text.h"
+#include "sim/replay/channels/channel_config.h"
 #include "sim/replay/channels/port_list.h"
 
+#include <QDir>
 #include <QHostAddress>
 #include <QTimer>
 
@@ -56,6 +58,29 @@ QString addressText(const QHostAddress& address)
 
 } // namespace
 
+bool isTcpPortRefusal(QAbstractSocket::SocketError error)
+{
+    return error == QAbstractSocket::SocketAccessError || error == QAbstractSocket::AddressInUseError;
+}
+
+QString tcpPortRefusalNote(quint16 port, QAbstractSocket::SocketError error, const QString& iniPath)
+{
+    if (!isTcpPortRefusal(error))
+        return {};
+    QString why;
+    if (error == QAbstractSocket::AddressInUseError)
+        why = QStringLiteral("Another program uses port %1.").arg(port);
+    else if (port < 1024)
+        why = QStringLiteral("Ports below 1024 need administrator rights.");
+    else
+        why = QStringLiteral("The system does not let Zelvan use port %1.").arg(port);
+    if (!iniPath.isEmpty())
+        why += QStringLiteral("\nThe port is set by [TCP] Port in %1.").arg(QDir::toNativeSeparators(iniPath));
+    if (port != kNavigationPort)
+        why += QStringLiteral("\nNavigation programs usually read NMEA from port %1.").arg(kNavigationPort);
+    return why;
+}
+
 int winsockErrorNumber(QAbstractSocket::SocketError error)
 {
     switch (error) {
@@ -97,12 +122,14 @@ TcpServerChannel::~TcpServerChannel()
 
 bool TcpServerChannel::open(QString* error)
 {
+    m_openError = QAbstractSocket::UnknownSocketError;
     if (m_server.isListening())
         m_server.close();
     const QString where = m_address.isEmpty() ? QStringLiteral("TCP port %1").arg(m_port)
                                               : QStringLiteral("TCP address %1 port %2").arg(m_address).arg(m_port);
     const QHostAddress address = listenAddress(m_address);
     if (address.isNull()) {
+        m_openError = QAbstractSocket::SocketAddressNotAvailableError;
         if (error)
             *error = QStringLiteral("Winsock-Error No: %1   %2: not an address of this computer")
                          .arg(winsockErrorNumber(QAbstractSocket::SocketAddressNotAvailableError))
@@ -113,10 +140,14 @@ bool TcpServerChannel::open(QString* error)
     // Qt stops accepting while this many wait unaccepted; they are taken at once anyway.
     m_server.setMaxPendingConnections(kListenBacklog);
     if (!m_server.listen(address, m_port)) {
-        if (error)
+        m_openError = m_server.serverError();
+        if (error) {
             *error = QStringLiteral("Winsock-Error No: %1   %2: %3")
-                         .arg(winsockErrorNumber(m_server.serverError()))
+                         .arg(winsockErrorNumber(m_openError))
                          .arg(where, m_server.errorString());
+            if (const QString note = tcpPortRefusalNote(m_port, m_openError, m_portSettingFile); !note.isEmpty())
+                *error += QLatin1Char('\n') + note;
+        }
         return false;
     }
     setStatus(true, m_statusColour);

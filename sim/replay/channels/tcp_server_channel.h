@@ -20,6 +20,15 @@ inline constexpr int kWinsockConnectionAborted = 10053;
 inline constexpr int kWinsockConnectionReset = 10054;
 inline constexpr int kWinsockBadState = 40006;
 
+// The system refused the port itself (protected, or another program has
+// it), as opposed to an address that is not this computer's: another port
+// helps.
+bool isTcpPortRefusal(QAbstractSocket::SocketError error);
+// The lines added to the message of a refused port: why, and where the port
+// is set ([TCP] Port in iniPath; left out when iniPath is empty, the port
+// was given some other way). Empty when error is no refusal.
+QString tcpPortRefusalNote(quint16 port, QAbstractSocket::SocketError error, const QString& iniPath);
+
 // Winsock element states as the sending code reads them.
 enum class TcpElementState { Closed = 0, Listening = 2, Connected = 7, Closing = 8, Error = 9 };
 
@@ -48,9 +57,15 @@ public:
     quint16 listeningPort() const { return m_server.serverPort(); }
     QHostAddress listeningAddress() const { return m_server.serverAddress(); }
 
+    // The settings file the port comes from, named when the port is refused.
+    void setPortSettingFile(const QString& iniPath) { m_portSettingFile = iniPath; }
+
     // StartTcpListener. On failure *error is the Winsock message text
-    // ("Winsock-Error No: " ...) naming the port and the system's reason.
+    // ("Winsock-Error No: " ...) naming the port and the system's reason,
+    // and for a refused port a note on where it is set.
     bool open(QString* error) override;
+    // Why the last open failed (UnknownSocketError after a success).
+    QAbstractSocket::SocketError openError() const { return m_openError; }
     // StopTcpListener: closes every element and destroys all but element 0.
     void close() override;
     bool isOpen() const override { return m_server.isListening(); }
@@ -93,6 +108,8 @@ private:
     QTcpServer m_server;
     quint16 m_port = 1000;
     QString m_address;
+    QString m_portSettingFile;
+    QAbstractSocket::SocketError m_openError = QAbstractSocket::UnknownSocketError;
     QList<Element> m_elements; // m_elements[i - 1] is element i
     bool m_statusVisible = false;
     zv::Rgb m_statusColour;

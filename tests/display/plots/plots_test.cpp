@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include <vector>
+
 using vur::ProfileKind;
 
 namespace {
@@ -99,6 +101,51 @@ TEST(ProfilePlot, GridLabelsAndReadouts)
     EXPECT_EQ(r.altitude(), QStringLiteral(" 1000 m     "));
     r.mouseLeft();
     EXPECT_TRUE(r.altitude().isEmpty());
+}
+
+// The fixed scales stay the default; the fitted one spreads a walk or a
+// flat ride over the height in four steps of 1, 2 or 5 times ten to a power.
+TEST(ProfilePlot, FittedScaleHoldsTheSamplesInFourRoundSteps)
+{
+    const struct {
+        ProfileKind kind;
+        std::vector<int> samples;
+        vur::ProfileScale scale;
+    } cases[] = {
+        {ProfileKind::Speed, {}, {0, 200}},
+        {ProfileKind::Speed, {4, 5, 6}, {3, 7}},
+        {ProfileKind::Speed, {20}, {19, 23}},
+        {ProfileKind::Speed, {0, 0}, {0, 4}},
+        {ProfileKind::Speed, {3, 11}, {0, 20}},
+        {ProfileKind::Speed, {62, 118}, {60, 140}},
+        {ProfileKind::Altitude, {}, {0, 2000}},
+        {ProfileKind::Altitude, {512, 515}, {510, 530}},
+        {ProfileKind::Altitude, {-3, 12}, {-5, 15}},
+        {ProfileKind::Altitude, {400, 2600}, {0, 4000}},
+    };
+    for (const auto& c : cases) {
+        vur::Profile p;
+        for (const int v : c.samples) {
+            p.points += 1;
+            if (p.points == 1)
+                p.values[1] = v;
+            p.values[p.points + 1] = v;
+        }
+        const vur::ProfileScale s = vur::fittedProfileScale(p, c.kind);
+        EXPECT_EQ(s, c.scale) << c.samples.size() << ": " << s.low << ".." << s.high;
+    }
+    EXPECT_EQ(vur::fixedProfileScale(ProfileKind::Speed), (vur::ProfileScale{0, 200}));
+    // On the fixed scale nothing moves; on a fitted one the bottom is its low end.
+    EXPECT_EQ(vur::profileY(ProfileKind::Speed, 30, {0, 200}), vur::profileY(ProfileKind::Speed, 30));
+    EXPECT_EQ(vur::profileY(ProfileKind::Speed, 4, {4, 8}), 199);
+    EXPECT_EQ(vur::profileY(ProfileKind::Speed, 6, {4, 8}), 99);
+    EXPECT_EQ(vur::profileReadoutText(ProfileKind::Speed, 100, {4, 8}), QStringLiteral(" 6 km/h     "));
+    EXPECT_EQ(vur::profileGridLabels(ProfileKind::Speed, {0, 200}),
+              (QList<vur::ProfileLabel>{{QPointF(0, 90), QStringLiteral("100 ")}}));
+    EXPECT_EQ(vur::profileGridLabels(ProfileKind::Altitude, {510, 530}),
+              (QList<vur::ProfileLabel>{{QPointF(0, 400), QStringLiteral("525 ")},
+                                        {QPointF(0, 900), QStringLiteral("520 ")},
+                                        {QPointF(0, 1400), QStringLiteral("515 ")}}));
 }
 
 TEST(ProfilePlot, DrawsTheStripInBlue)

@@ -7,12 +7,14 @@
 #include "display/trip/trip_statistics.h"
 #include "display/window/display_window.h"
 #include "display/window/readout_pictures.h"
+#include "display/window/trip_pictures.h"
 #include "support/raw_pty.h"
 #include "support/real_log_readouts.h"
 #include "support/scripted_dialogs.h"
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -21,6 +23,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -203,6 +206,33 @@ TEST_F(TripWindow, IntervalOptionsPaceTheLiveSampleTickAndRouteClicksChangeTheSc
     EXPECT_TRUE(child("RTE")->hasFocus());
 }
 
+// A right click on a profile chooses between the fixed scale (the default)
+// and one fitted to the samples, which lifts a slow ride off the bottom.
+TEST_F(TripWindow, ProfilesOfferAScaleFittedToTheData)
+{
+    sendRealLog();
+    for (const char* name : {"SPL", "NNL"}) {
+        auto* view = child<ProfileView>(name);
+        auto* fitted = w->findChild<QAction*>(QString::fromLatin1(name) + QStringLiteral("Fitted"));
+        auto* fixed = w->findChild<QAction*>(QString::fromLatin1(name) + QStringLiteral("Fixed"));
+        ASSERT_TRUE(fitted && fixed) << name;
+        EXPECT_EQ(view->contextMenuPolicy(), Qt::ActionsContextMenu);
+        EXPECT_TRUE(fixed->isChecked());
+        EXPECT_EQ(view->scale(), fixedProfileScale(view->kind()));
+        const QImage before = view->grab().toImage();
+        fitted->trigger();
+        EXPECT_TRUE(fitted->isChecked());
+        EXPECT_FALSE(fixed->isChecked());
+        const TripState& trip = w->trip()->state();
+        const Profile& samples = view->kind() == ProfileKind::Speed ? trip.speed : trip.altitude;
+        EXPECT_EQ(view->scale(), fittedProfileScale(samples, view->kind()));
+        EXPECT_NE(view->grab().toImage(), before) << name;
+        fixed->trigger();
+        EXPECT_EQ(view->grab().toImage(), before) << name;
+    }
+    EXPECT_EQ(child<ProfileView>("SPL")->actions().first()->text(), QStringLiteral("Scale 0\u2013200 km/h"));
+}
+
 TEST_F(TripWindow, ProfileReadOutFollowsTheMouseAndVanishesOutside)
 {
     sendRealLog();
@@ -351,6 +381,14 @@ TEST_F(TripWindow, TargetsAreStoredRenamedAndDeletedThroughTheWidgets)
     QTest::mouseClick(child("GotoSave"), Qt::LeftButton);
     auto* list = child<QListWidget>("GotoL");
     ASSERT_EQ(list->count(), 2);
+    // At the default size a whole entry shows, longitude included.
+    w->resize(DisplayWindow::defaultSize());
+    QTest::mouseClick(child("DirP"), Qt::LeftButton);
+    QTest::qWait(20);
+    EXPECT_TRUE(list->isVisible());
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+    EXPECT_GE(list->viewport()->width(), list->fontMetrics().horizontalAdvance(list->item(1)->text()));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
     const QString stored = list->item(1)->text();
     const QByteArray name = stored.left(6).toLatin1();
     // 23.9621 minutes: 57.726 seconds, kept to the tenth.

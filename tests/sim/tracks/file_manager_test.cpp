@@ -197,6 +197,20 @@ TEST(FilePanel, RenameDeleteAndCancel)
     EXPECT_EQ(u.downloadEnabled, false);
     EXPECT_TRUE(u.focusFileT);
     EXPECT_TRUE(u.cancelAction);
+    EXPECT_EQ(u.renamePrompt, QStringLiteral("New name for day1.log: Enter renames, Esc cancels"));
+
+    // Esc: back to normal, the file keeps its name; a second Esc does nothing.
+    u = fm.cancelRename();
+    EXPECT_FALSE(fm.renamePending());
+    EXPECT_TRUE(QFile::exists(a));
+    EXPECT_EQ(u.renamePrompt, QString());
+    EXPECT_EQ(u.fileTText, QString());
+    EXPECT_EQ(u.file1Pattern, QStringLiteral("*.log;*.nma"));
+    EXPECT_EQ(u.patternButtonsVisible, true);
+    EXPECT_EQ(u.loaVisible, true);
+    EXPECT_EQ(u.downloadEnabled, true);
+    EXPECT_FALSE(fm.cancelRename().patternButtonsVisible.has_value());
+    fm.beginRename(a);
 
     // Renaming onto the other file fails, keeps both, and the panel returns to normal.
     u = fm.commitRename(a, QStringLiteral("day2.log"));

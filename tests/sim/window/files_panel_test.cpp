@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -124,6 +125,19 @@ TEST(FilePanel, DeleteFromTheMenuRemovesTheFileWithoutStartingAReplay)
 TEST(FilePanel, RenameThroughTheMenuAndTheNameField)
 {
     Panel p({"a.log", "b.log"});
+    p.w->show();
+    auto* prompt = p.w->findChild<QLabel*>(QStringLiteral("RenameL"));
+    // The rename says what it waits for, and Esc leaves it with the file untouched.
+    p.menu(QStringLiteral("a.log"), "MRen");
+    ASSERT_TRUE(prompt->isVisible());
+    EXPECT_EQ(prompt->text(), QStringLiteral("New name for a.log: Enter renames, Esc cancels"));
+    EXPECT_EQ(p.fileT()->selectedText(), QStringLiteral("a"));
+    QTest::keyClick(p.fileT(), Qt::Key_Escape);
+    EXPECT_FALSE(prompt->isVisible());
+    EXPECT_TRUE(p.fileT()->text().isEmpty());
+    EXPECT_FALSE(p.button("LOA")->isHidden());
+    EXPECT_EQ(p.listed(), (QStringList{"a.log", "b.log"}));
+
     p.menu(QStringLiteral("a.log"), "MRen");
     EXPECT_EQ(p.fileT()->text(), QStringLiteral("a.log"));
     for (const char* hidden : {"NMEA", "TRACK", "ALL", "LOA", "SAVE"})
@@ -142,7 +156,33 @@ TEST(FilePanel, RenameThroughTheMenuAndTheNameField)
     EXPECT_TRUE(p.fileT()->text().isEmpty());
     for (const char* shown : {"NMEA", "TRACK", "ALL", "LOA", "SAVE"})
         EXPECT_FALSE(p.button(shown)->isHidden()) << shown;
+    EXPECT_FALSE(prompt->isVisible());
     EXPECT_TRUE(p.dialogs.shown.isEmpty());
+}
+
+// A new user finds the start: the empty output list says how, and ">"
+// starts the chosen file, or the first when none is chosen.
+TEST(FilePanel, StartButtonStartsTheChosenOrTheFirstFile)
+{
+    Panel p({"a.log", "b.log"}, true);
+    p.w->show();
+    auto* hint = p.w->findChild<QLabel*>(QStringLiteral("List1Hint"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hint->isVisible(); }));
+    EXPECT_EQ(hint->text(), QStringLiteral("Click a file to replay it, or > to start the first one"));
+    p.file1()->setCurrentItem(nullptr);
+    p.button("Skip1")->click();
+    ASSERT_TRUE(p.w->replayState().replayActive);
+    EXPECT_TRUE(p.w->replayState().trackPath.endsWith(QStringLiteral("/a.log")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !hint->isVisible(); }));
+    p.w->loader().stopReplay(StopByUser);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return hint->isVisible(); }));
+
+    p.file1()->setCurrentRow(1);
+    p.button("Skip1")->click();
+    ASSERT_TRUE(p.w->replayState().replayActive);
+    EXPECT_TRUE(p.w->replayState().trackPath.endsWith(QStringLiteral("/b.log")));
+    p.w->loader().stopReplay(StopByUser);
+    EXPECT_TRUE(p.dialogs.shown.isEmpty()) << p.dialogs.shown.value(0).text.toStdString();
 }
 
 TEST(FilePanel, FailedRenameAndDeleteShowTheReasonAndKeepTheList)

@@ -85,7 +85,7 @@ TEST(OutputWiring, PortListHoldsItsEntriesInOlive)
     auto* portC = w.findChild<QComboBox*>(QStringLiteral("PortC"));
     ASSERT_EQ(portC->count(), 25);
     const std::pair<int, const char*> entries[] = {{0, "COM1"},  {15, "COM16"}, {16, "Port1"}, {19, "Port4"},
-                                                   {20, "LPT1"}, {22, "LPT3"},  {23, "TCP"},   {24, "UDP"}};
+                                                   {20, "LPT1"}, {22, "LPT3"},  {23, "TCP 1000"}, {24, "UDP"}};
     for (const auto& [i, text] : entries)
         EXPECT_EQ(portC->itemText(i), QString::fromLatin1(text)) << i;
     EXPECT_EQ(portC->palette().color(QPalette::Base), QColor(0xC0, 0xC0, 0));
@@ -113,7 +113,7 @@ TEST(OutputWiring, ReplayReachesATcpClientAndTheListenerStopsWithIt)
     w.setDialogs(&dialogs);
     auto* tcpStat = w.findChild<QWidget*>(QStringLiteral("TCPstat"));
     auto* portL = w.findChild<QLabel*>(QStringLiteral("PortL"));
-    ASSERT_EQ(w.findChild<QComboBox*>(QStringLiteral("PortC"))->currentText(), QStringLiteral("TCP"));
+    ASSERT_EQ(w.findChild<QComboBox*>(QStringLiteral("PortC"))->currentText(), QStringLiteral("TCP %1").arg(port));
 
     ListRecorder recorder(w);
     startReplay(w, "small.log");

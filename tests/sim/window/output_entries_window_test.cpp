@@ -89,7 +89,7 @@ TEST(OutputEntriesWindow, TheUdpEntryAfterTheStoredOnesSendsEverySentenceAsAData
     auto* portC = h.window->findChild<QComboBox*>(QStringLiteral("PortC"));
     ASSERT_TRUE(portC);
     ASSERT_EQ(portC->count(), kPortListSize);
-    EXPECT_EQ(portC->itemText(kTcpIndex), QStringLiteral("TCP"));
+    EXPECT_EQ(portC->itemText(kTcpIndex), QStringLiteral("TCP 1000"));
     EXPECT_EQ(portC->currentIndex(), kUdpIndex);
     EXPECT_EQ(portC->currentText(), QStringLiteral("UDP"));
 

@@ -27,7 +27,7 @@ TEST(OutputPort, FillsThePortListWithoutSelectionEventsAndShrinksItForDownload)
     output.fillPortList();
     EXPECT_TRUE(changed.isEmpty());
     ASSERT_EQ(portC.count(), kPortListSize);
-    EXPECT_EQ(portC.itemText(23), QStringLiteral("TCP"));
+    EXPECT_EQ(portC.itemText(23), QStringLiteral("TCP 1000"));
     EXPECT_EQ(portC.palette().color(QPalette::Base), qColor(portListColour()));
 
     output.fillDownloadPortList();

@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <csignal>
 #include <unistd.h>
@@ -102,6 +103,12 @@ TEST(OutputTarget, ChannelsTakeTheSettingsFilesPortsAndDevices)
     ASSERT_TRUE(qobject_cast<TcpServerChannel*>(tcp.get()));
     EXPECT_EQ(static_cast<TcpServerChannel*>(tcp.get())->port(), 4711);
     EXPECT_EQ(static_cast<TcpServerChannel*>(tcp.get())->address(), QStringLiteral("127.0.0.1"));
+    // Refused, the port from the settings file names its setting (4711 is
+    // taken here, by the squatter or by whoever the squatter lost it to).
+    QTcpServer squatter;
+    squatter.listen(QHostAddress::LocalHost, 4711);
+    ASSERT_FALSE(tcp->open(&error));
+    EXPECT_TRUE(error.contains(QStringLiteral("[TCP] Port in ") + ini.fileName())) << error.toStdString();
     auto tcpGiven = createOutputChannel(*parseOutputTarget(QStringLiteral("tcp:5001"), nullptr), home.path(), &error);
     EXPECT_EQ(static_cast<TcpServerChannel*>(tcpGiven.get())->port(), 5001);
     EXPECT_EQ(static_cast<TcpServerChannel*>(tcpGiven.get())->address(), QStringLiteral("127.0.0.1"));

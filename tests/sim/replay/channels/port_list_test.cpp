@@ -20,6 +20,11 @@ TEST(PortList, HoldsTheEntriesInOrderWithTheStoredIndexesUnmoved)
     EXPECT_EQ(entries.at(22), QStringLiteral("LPT3"));
     EXPECT_EQ(entries.at(23), QStringLiteral("TCP"));
     EXPECT_EQ(entries.at(24), QStringLiteral("UDP"));
+    // What the list shows: the TCP server's port, the rest as stored.
+    const QStringList texts = portListTexts(10110);
+    EXPECT_EQ(texts.at(23), QStringLiteral("TCP 10110"));
+    EXPECT_EQ(texts.mid(0, 23), entries.mid(0, 23));
+    EXPECT_EQ(texts.at(24), QStringLiteral("UDP"));
     EXPECT_TRUE(portListEntry(25).isEmpty());
     EXPECT_TRUE(portListEntry(-1).isEmpty());
     EXPECT_EQ(portListColour(), (zv::Rgb{0xC0, 0xC0, 0x00})); // &HC0C0

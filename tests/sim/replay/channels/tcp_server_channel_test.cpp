@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
@@ -304,20 +305,83 @@ TEST(TcpServerChannel, ListensOnTheAddressItIsGivenOrEveryAddress)
     }
 }
 
-TEST(TcpServerChannel, PortInUseIsReportedOnceWithTheWinsockText)
+// A refused port names its setting and offers the alternative for the
+// rest of the session, without touching Zelvan.ini (here the port is taken;
+// a protected port is the same path with the reason of the table below).
+TEST(TcpServerChannel, RefusedPortNamesTheSettingAndOffersAnotherForTheSession)
 {
     Server server;
+    const QString ini = zelvanIniPath(server.home.path());
+    QFile iniFile(ini);
+    ASSERT_TRUE(iniFile.open(QIODevice::ReadOnly));
+    const QByteArray stored = iniFile.readAll();
+    iniFile.close();
+    QComboBox portC;
+    server.output->setView(std::make_unique<OutputPortWidgets>(PortWidgets{&portC, nullptr, nullptr, {}}));
+    server.output->fillPortList();
+    EXPECT_EQ(portC.itemText(kTcpIndex), QStringLiteral("TCP %1").arg(server.port));
+    const quint16 alternative = channeltest::freePort();
+    server.output->setAlternativeTcpPort(alternative);
     QTcpServer squatter;
     ASSERT_TRUE(squatter.listen(QHostAddress::Any, server.port));
+
+    // No: one message per start, the replay's sentences are dropped.
     server.output->startOutput();
     EXPECT_FALSE(server.tcp().isOpen());
     EXPECT_FALSE(server.tcp().statusVisible());
     for (int i = 0; i < 5; ++i)
         server.send("$GPTXT,lost");
     ASSERT_EQ(server.dialogs.shown.size(), 1);
-    EXPECT_EQ(server.dialogs.shown[0].title, QStringLiteral("Error!"));
-    EXPECT_EQ(server.dialogs.shown[0].text,
-              QStringLiteral("Winsock-Error No: 10048   TCP port %1: The bound address is already in use").arg(server.port));
+    const QString text = server.dialogs.shown[0].text;
+    EXPECT_TRUE(text.startsWith(
+        QStringLiteral("Winsock-Error No: 10048   TCP port %1: The bound address is already in use\n").arg(server.port)))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("[TCP] Port in %1").arg(ini))) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("Listen on port %1 instead until Zelvan ends? Zelvan.ini stays as it is.")
+                                  .arg(alternative)))
+        << text.toStdString();
+    server.output->stopOutput();
+
+    // Yes: the server listens on the alternative and the entry says so.
+    server.dialogs.queueAnswer(zv::Dialogs::Answer::Yes);
+    server.output->startOutput();
+    ASSERT_TRUE(server.tcp().isOpen()) << server.dialogs.shown.last().text.toStdString();
+    EXPECT_EQ(server.tcp().listeningPort(), alternative);
+    EXPECT_EQ(server.dialogs.shown.size(), 2);
+    EXPECT_EQ(portC.itemText(kTcpIndex), QStringLiteral("TCP %1").arg(alternative));
+    Client client(alternative);
+    ASSERT_TRUE(server.waitForClients(1));
+    server.send("$GPTXT,here");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return client.got == "$GPTXT,here\r\n"; }, 5000));
+    server.output->stopOutput();
+    // The next start asks nothing; the settings file is as it was.
+    server.output->startOutput();
+    EXPECT_EQ(server.tcp().listeningPort(), alternative);
+    EXPECT_EQ(server.dialogs.shown.size(), 2);
+    server.output->stopOutput();
+    ASSERT_TRUE(iniFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(iniFile.readAll(), stored);
+}
+
+TEST(TcpServerChannel, RefusalNoteSaysWhyAndWhereThePortIsSet)
+{
+    const struct {
+        quint16 port;
+        QAbstractSocket::SocketError error;
+        const char* ini;
+        const char* note;
+    } cases[] = {
+        {1000, QAbstractSocket::SocketAccessError, "/home/u/Zelvan.ini",
+         "Ports below 1024 need administrator rights.\nThe port is set by [TCP] Port in /home/u/Zelvan.ini.\n"
+         "Navigation programs usually read NMEA from port 10110."},
+        {5000, QAbstractSocket::SocketAccessError, "",
+         "The system does not let Zelvan use port 5000.\nNavigation programs usually read NMEA from port 10110."},
+        {10110, QAbstractSocket::AddressInUseError, "/z/Zelvan.ini",
+         "Another program uses port 10110.\nThe port is set by [TCP] Port in /z/Zelvan.ini."},
+        {1000, QAbstractSocket::SocketAddressNotAvailableError, "/z/Zelvan.ini", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(tcpPortRefusalNote(c.port, c.error, QString::fromLatin1(c.ini)), QString::fromLatin1(c.note)) << c.port;
 }
 
 TEST(TcpServerChannel, MapsQtSocketErrorsToWinsockNumbers)
