@@ -21,6 +21,13 @@ ReplayEngine::ReplayEngine(ReplayState& state, ReplayFrontEnd& ui, ReplayFile& f
     m_trackReplay = new TrackReplay(state, ui, *m_sink, file, *m_tick, *m_loader, this);
     m_tick->setTrackFileReplay(m_trackReplay);
     m_loader->setTrackFileReplay(m_trackReplay);
+    // Epochs the rig holds back still go out at the end.
+    connect(m_loader, &Loader::replayStopped, m_sink, &SentenceSink::releaseHeld);
+}
+
+void ReplayEngine::setRig(const RigOptions& options)
+{
+    m_sink->setRig(options.active() ? std::make_unique<SentenceRig>(options) : nullptr);
 }
 
 } // namespace zelvan
