@@ -21,8 +21,6 @@ ReplayEngine::ReplayEngine(ReplayState& state, ReplayFrontEnd& ui, ReplayFile& f
     m_trackReplay = new TrackReplay(state, ui, *m_sink, file, *m_tick, *m_loader, this);
     m_tick->setTrackFileReplay(m_trackReplay);
     m_loader->setTrackFileReplay(m_trackReplay);
-    // Epochs the rig holds back still go out at the end.
-    connect(m_loader, &Loader::replayStopped, m_sink, &SentenceSink::releaseHeld);
 }
 
 void ReplayEngine::setRig(const RigOptions& options)

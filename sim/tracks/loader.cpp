@@ -460,6 +460,8 @@ void Loader::stopReplay(StopReason reason)
         m_tick.setTimer1Interval(kLoopWaitMs);
         return;
     }
+    // What the rig holds back goes out before the channels close.
+    m_sink.releaseHeld();
     ++m_generation;
     m_background->cancel();
     m_partialCount.reset();
