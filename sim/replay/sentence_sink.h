@@ -46,6 +46,12 @@ public:
     void beginEpoch();
     // What the rig still holds back goes out (the replay ended).
     void releaseHeld();
+    // The file starts again (a loop): the rig's live time anchors afresh.
+    void fileRestarted()
+    {
+        if (m_rig)
+            m_rig->restart();
+    }
 
 Q_SIGNALS:
     void channelFailed(const QString& message);

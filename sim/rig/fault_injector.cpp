@@ -248,7 +248,8 @@ QList<QByteArray> FaultInjector::pass(const QByteArray& sentence)
     }
     if (cut && line.size() >= 2) {
         const qsizetype keep = qBound(qsizetype(1), qsizetype(1 + *cut * double(line.size() - 1)), line.size() - 1);
-        report(FaultKind::Truncate, line.left(keep), QStringLiteral("cut to %1 of %2 bytes").arg(keep).arg(line.size()));
+        report(FaultKind::Truncate, line.left(keep),
+               QStringLiteral("cut to %1 of %2 bytes").arg(keep).arg(line.size()));
         line.truncate(keep);
     }
     if (!garbage.isEmpty()) {
@@ -266,7 +267,9 @@ QList<QByteArray> FaultInjector::release()
 {
     if (!m_held.isEmpty())
         report(FaultKind::Latency, m_held.first(),
-               QStringLiteral("%1 sentences held back since epoch %2 sent at the end").arg(m_held.size()).arg(m_holdEpoch));
+               QStringLiteral("%1 sentences held back since epoch %2 sent at the end")
+                   .arg(m_held.size())
+                   .arg(m_holdEpoch));
     m_holding = false;
     return std::exchange(m_held, {});
 }
@@ -323,7 +326,8 @@ QByteArray withPositionMoved(const QByteArray& sentence, double metres, double b
         const double d = metres / kEarthRadiusM;
         const double p1 = *lat * std::numbers::pi / 180, l1 = *lon * std::numbers::pi / 180;
         const double p2 = std::asin(std::sin(p1) * std::cos(d) + std::cos(p1) * std::sin(d) * std::cos(bearing));
-        double l2 = l1 + std::atan2(std::sin(bearing) * std::sin(d) * std::cos(p1), std::cos(d) - std::sin(p1) * std::sin(p2));
+        double l2 = l1
+            + std::atan2(std::sin(bearing) * std::sin(d) * std::cos(p1), std::cos(d) - std::sin(p1) * std::sin(p2));
         l2 = std::remainder(l2, 2 * std::numbers::pi);
         const double newLat = p2 * 180 / std::numbers::pi, newLon = l2 * 180 / std::numbers::pi;
         f[at] = coordinateText(newLat, true, qMin(decimalsOf(f[at]), 9));

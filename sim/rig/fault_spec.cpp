@@ -115,7 +115,8 @@ std::optional<FaultSpec> parseFaultSpec(const QString& text, QString* error)
             const auto r = rate(value);
             if (!r)
                 return fail(badRate.arg(name, value));
-            double* target[] = {&spec.checksum, &spec.drop, &spec.dropEpoch, &spec.truncate, &spec.garbage, &spec.talker};
+            double* target[] = {&spec.checksum, &spec.drop,    &spec.dropEpoch,
+                                &spec.truncate, &spec.garbage, &spec.talker};
             *target[rates.indexOf(name)] = *r;
         } else if (name == QLatin1String("jump") || name == QLatin1String("latency")) {
             const bool jump = name == QLatin1String("jump");
@@ -130,7 +131,8 @@ std::optional<FaultSpec> parseFaultSpec(const QString& text, QString* error)
             if (jump) {
                 const auto d = distance(amount);
                 if (!d || *d <= 0 || *d > 20'000'000)
-                    return fail(QStringLiteral("jump: \"%1\" is no distance (m, km or nm, up to 20000 km)").arg(amount));
+                    return fail(
+                        QStringLiteral("jump: \"%1\" is no distance (m, km or nm, up to 20000 km)").arg(amount));
                 spec.jump = *r;
                 spec.jumpMetres = *d;
             } else {

@@ -47,6 +47,13 @@ public:
     explicit LiveClock(TimeChoice choice, std::function<qint64()> nowMs = {});
 
     QByteArray rewrite(const QByteArray& sentence);
+    // The file starts again (a loop): the next timed sentence anchors afresh,
+    // at the wall clock for TimeMode::Now, at the start instant for Start.
+    void restart()
+    {
+        m_offset.reset();
+        m_dated = false;
+    }
     std::optional<qint64> offsetMs() const { return m_offset; }
 
 private:

@@ -91,7 +91,8 @@ QByteArray timeOfDayText(qint64 ms, int decimals)
 {
     const qint64 seconds = ms / 1000;
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%02d%02d%02d", int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60));
+    std::snprintf(buffer, sizeof buffer, "%02d%02d%02d", int(seconds / 3600), int(seconds / 60 % 60),
+                  int(seconds % 60));
     QByteArray out(buffer);
     if (decimals > 0) {
         std::snprintf(buffer, sizeof buffer, "%03d", int(ms % 1000));
@@ -136,7 +137,8 @@ QByteArray coordinateText(double degrees, bool latitude, int decimals)
     const qint64 scaleUnits = qint64(scale);
     // Integers only: a process locale with a decimal comma must not show here.
     char buffer[48];
-    std::snprintf(buffer, sizeof buffer, latitude ? "%02lld%02lld" : "%03lld%02lld", static_cast<long long>(wholeDegrees),
+    std::snprintf(buffer, sizeof buffer, latitude ? "%02lld%02lld" : "%03lld%02lld",
+                  static_cast<long long>(wholeDegrees),
                   static_cast<long long>(minuteUnits / scaleUnits));
     QByteArray out(buffer);
     if (decimals > 0) {

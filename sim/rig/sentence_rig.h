@@ -40,6 +40,8 @@ public:
     QList<QByteArray> pass(const QByteArray& sentence);
     // What is still held back, when the replay ends.
     QList<QByteArray> release();
+    // The file starts again (a loop): live time anchors afresh.
+    void restart() { m_clock.restart(); }
 
     const RigOptions& options() const { return m_options; }
 

@@ -456,6 +456,7 @@ void Loader::stopReplay(StopReason reason)
             m_track->detectTrackFormat();
         }
         m_s.recordIndex = 0;
+        m_sink.fileRestarted();
         // The second's rest before the loop starts again, as the next tick's delay.
         m_tick.setTimer1Interval(kLoopWaitMs);
         return;

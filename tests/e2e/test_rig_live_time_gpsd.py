@@ -62,7 +62,8 @@ def main():
     link = os.path.join(home, "ttyRig")
     failures = []
     try:
-        zvpeers.start([zelvan, "--headless", "--home", home, "--quiet", "--time", "now", "--output", f"pty:{link}", log],
+        zvpeers.start([zelvan, "--headless", "--home", home, "--quiet", "--time", "now",
+                       "--output", f"pty:{link}", log],
                       stdout=subprocess.DEVNULL, stderr=open(os.path.join(home, "zelvan.err"), "w"))
         if not zvpeers.wait_for(lambda: os.path.islink(link), timeout=10):
             sys.exit(f"FAIL: zelvan made no link {link}")

@@ -127,7 +127,9 @@ TEST(FaultInjector, TheSameSeedGivesTheSameBytes)
 
     // Each fault draws from its own stream: another fault added moves none of them.
     const Injected alone = inject(spec("checksum=0.05"), 7, 400);
-    auto where = [](const FaultEvent& e) { return QStringLiteral("%1 %2").arg(e.epoch).arg(zv::sentenceType(e.sentence)); };
+    auto where = [](const FaultEvent& e) {
+        return QStringLiteral("%1 %2").arg(e.epoch).arg(zv::sentenceType(e.sentence));
+    };
     QStringList bad, badAlone;
     for (const FaultEvent& e : a.events)
         if (e.kind == FaultKind::Checksum)
@@ -258,9 +260,8 @@ TEST(FaultInjector, AHeldEpochGoesOutLateWithWhatFollowedInOrder)
     EXPECT_EQ(sent, all);
     ASSERT_GE(events.size(), 2);
     EXPECT_EQ(events[0].kind, FaultKind::Latency);
-    EXPECT_TRUE(faultEventText(events[1])
-                    .startsWith(QStringLiteral("epoch 4 +3.0 s: latency 12 sentences held back since epoch 1 sent late: "
-                                               "$GPRMC,000000,")))
+    EXPECT_TRUE(faultEventText(events[1]).startsWith(
+        QStringLiteral("epoch 4 +3.0 s: latency 12 sentences held back since epoch 1 sent late: $GPRMC,000000,")))
         << faultEventText(events[1]).toStdString();
 }
 

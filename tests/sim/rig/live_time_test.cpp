@@ -99,10 +99,17 @@ TEST(LiveTime, TheClockAnchorsAtTheFirstEpochAndKeepsTheDistances)
     qint64 now = utcMs("2026-12-08T06:30:00.400Z");
     LiveClock clock(TimeChoice{TimeMode::Now, 0}, [&now] { return now; });
     EXPECT_EQ(through(clock, "PHSMI,1"), framed("PHSMI,1"));
-    EXPECT_EQ(through(clock, "GPRMC,081500,A,4807.038,N,01131.000,E,,,150604,,"), framed("GPRMC,063000,A,4807.038,N,01131.000,E,,,081226,,"));
+    EXPECT_EQ(through(clock, "GPRMC,081500,A,4807.038,N,01131.000,E,,,150604,,"),
+              framed("GPRMC,063000,A,4807.038,N,01131.000,E,,,081226,,"));
     now += 5 * kHour; // the wall clock is asked once
-    EXPECT_EQ(through(clock, "GPGGA,081500,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"), framed("GPGGA,063000,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
-    EXPECT_EQ(through(clock, "GPRMC,081501.5,A,4807.038,N,01131.000,E,,,150604,,"), framed("GPRMC,063001.5,A,4807.038,N,01131.000,E,,,081226,,"));
+    EXPECT_EQ(through(clock, "GPGGA,081500,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"),
+              framed("GPGGA,063000,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
+    EXPECT_EQ(through(clock, "GPRMC,081501.5,A,4807.038,N,01131.000,E,,,150604,,"),
+              framed("GPRMC,063001.5,A,4807.038,N,01131.000,E,,,081226,,"));
+    // A loop starts the file again: it anchors at the wall clock again.
+    clock.restart();
+    EXPECT_EQ(through(clock, "GPRMC,081500,A,4807.038,N,01131.000,E,,,150604,,"),
+              framed("GPRMC,113000,A,4807.038,N,01131.000,E,,,081226,,"));
 
     // A start instant; a log whose first timed sentence has no date gets the
     // start's date when the first date arrives.
