@@ -23,4 +23,9 @@ ReplayEngine::ReplayEngine(ReplayState& state, ReplayFrontEnd& ui, ReplayFile& f
     m_loader->setTrackFileReplay(m_trackReplay);
 }
 
+void ReplayEngine::setRig(const RigOptions& options)
+{
+    m_sink->setRig(options.active() ? std::make_unique<SentenceRig>(options) : nullptr);
+}
+
 } // namespace zelvan

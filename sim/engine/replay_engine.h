@@ -6,6 +6,7 @@
 #include "sim/replay/replay_front_end.h"
 #include "sim/replay/replay_file.h"
 #include "sim/replay/replay_state.h"
+#include "sim/rig/sentence_rig.h"
 
 #include <QObject>
 #include <QString>
@@ -32,6 +33,11 @@ public:
     ReplayTick& tick() { return *m_tick; }
     Loader& loader() { return *m_loader; }
     TrackReplay& trackReplay() { return *m_trackReplay; }
+
+    // Live time and injected faults for the sentences from now on; options
+    // that change nothing take the rig away. The rig starts afresh (its
+    // clock anchors again, its faults from the seed).
+    void setRig(const RigOptions& options);
 
 private:
     SentenceSink* m_sink;

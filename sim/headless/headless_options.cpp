@@ -56,6 +56,25 @@ HeadlessParse parseHeadlessOptions(const QStringList& arguments)
             arg = arg.left(eq);
             inlineValue = true;
         }
+        // Live time and injected faults.
+        if (arg == QLatin1String("--verbose")) {
+            if (inlineValue)
+                return fail(QStringLiteral("--verbose takes no value"));
+            o.verbose = true;
+            continue;
+        }
+        if (arg == QLatin1String("--time") || arg == QLatin1String("--faults") || arg == QLatin1String("--seed")) {
+            if (!inlineValue) {
+                if (i + 1 >= arguments.size())
+                    return fail(QStringLiteral("%1 needs a value").arg(arg));
+                value = arguments[++i];
+            }
+            QString error;
+            if (!setRigOption(o.rig, arg.mid(2), value, &error))
+                return fail(arg + QStringLiteral(": ") + error);
+            continue;
+        }
+
         static const QStringList flags = {QStringLiteral("--equ"),   QStringLiteral("--autoskip"),
                                           QStringLiteral("--loop"),  QStringLiteral("--quiet"),
                                           QStringLiteral("--help"),  QStringLiteral("--version")};
@@ -158,6 +177,16 @@ QString headlessUsage()
         "                  (tcp without an address listens on every address of the computer)\n"
         "  --home DIR      program folder (Zelvan.ini: [Devices], [TCP] Port and Address,\n"
         "                  [Output] Talker)\n"
+        "  --time T        the time the sentences carry: file (default), now (the first\n"
+        "                  epoch gets the current UTC time, later ones keep their distance\n"
+        "                  from it) or an ISO 8601 UTC instant such as 2024-05-01T12:00:00Z\n"
+        "  --faults SPEC   a receiver that misbehaves, items separated by commas:\n"
+        "                  checksum=RATE drop=RATE dropepoch=RATE truncate=RATE garbage=RATE\n"
+        "                  talker=RATE jump=RATE:DISTANCE latency=RATE:TIME fixloss=START+LENGTH\n"
+        "                  (RATE 0..1 or N%, per sentence; dropepoch, jump, latency per epoch;\n"
+        "                  times on the sentences' clock from the first epoch)\n"
+        "  --seed N        the faults' random seed: the same seed, the same bytes\n"
+        "  --verbose       every injected fault on standard error (when, what, which sentence)\n"
         "  --quiet         no progress on standard error\n"
         "  --help, --version\n"
         "\n"

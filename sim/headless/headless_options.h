@@ -2,6 +2,7 @@
 // The command line of "zelvan --headless": read into plain values, with a
 // message naming the first thing that is wrong.
 #include "sim/replay/channels/output_target.h"
+#include "sim/rig/sentence_rig.h"
 
 #include <QList>
 #include <QString>
@@ -24,6 +25,10 @@ struct HeadlessOptions {
     QList<OutputTarget> outputs;       // standard output when none is given
     QString home;
     bool quiet = false;
+    // Live time and injected faults (--time, --faults, --seed); --verbose
+    // reports every fault.
+    RigOptions rig;
+    bool verbose = false;
     bool help = false;
     bool version = false;
 };

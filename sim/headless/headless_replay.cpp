@@ -13,6 +13,7 @@
 #include "version.h"
 
 #include <QCoreApplication>
+#include <QRandomGenerator>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
@@ -46,6 +47,16 @@ HeadlessReplay::HeadlessReplay(const HeadlessOptions& options, const QString& ho
     else
         tick.choosePace(options.paceIndex);
     connect(&tick, &ReplayTick::paceNote, this, [](const QString& text) { printError(text); });
+    RigOptions rig = options.rig;
+    if (rig.faults && !rig.seed) {
+        rig.seed = QRandomGenerator::global()->generate64();
+        if (!options.quiet)
+            printError(QStringLiteral("faults with seed %1 (--seed %1 repeats them)").arg(*rig.seed));
+    }
+    m_engine->setRig(rig);
+    if (options.verbose)
+        connect(&m_engine->sink(), &SentenceSink::faultInjected, this,
+                [](const QString& text) { printError(QStringLiteral("fault ") + text); });
     connect(&m_engine->loader(), &Loader::replayStopped, this, &HeadlessReplay::onStopped);
     connect(&m_engine->loader(), &Loader::endedEarly, this, [this] {
         const QString at = m_state.recordTotal > 0

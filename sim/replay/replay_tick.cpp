@@ -159,8 +159,10 @@ void ReplayTick::afterWait()
         finishTick();
         return;
     }
-    if (m_s.fileKind != FileKindNmeaLog || manualMode())
+    if (m_s.fileKind != FileKindNmeaLog || manualMode()) {
         m_sink.clearList();
+        m_sink.beginEpoch();
+    }
     if (manualMode()) {
         m_sink.list(QStringLiteral("Position:  ") + m_s.statusText);
         if (m_manual)
@@ -251,6 +253,7 @@ bool ReplayTick::readRmcLine()
 void ReplayTick::passThrough()
 {
     m_sink.clearList();
+    m_sink.beginEpoch();
     if (!m_s.replayActive) {
         finishTick();
         return;

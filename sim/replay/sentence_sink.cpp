@@ -49,13 +49,53 @@ void SentenceSink::closeChannels()
             c->close();
 }
 
+void SentenceSink::setRig(std::unique_ptr<SentenceRig> rig)
+{
+    m_rig = std::move(rig);
+    if (m_rig)
+        m_rig->setReporter([this](const FaultEvent& e) { Q_EMIT faultInjected(faultEventText(e)); });
+}
+
+void SentenceSink::beginEpoch()
+{
+    if (m_rig)
+        m_rig->beginEpoch();
+}
+
+void SentenceSink::releaseHeld()
+{
+    if (!m_rig)
+        return;
+    for (const QByteArray& out : m_rig->release()) {
+        list(QString::fromLatin1(out));
+        send(out);
+    }
+}
+
 void SentenceSink::emitSentence(const QByteArray& sentence)
 {
-    list(QString::fromLatin1(sentence));
-    sendSentence(sentence);
+    if (!m_rig) {
+        list(QString::fromLatin1(sentence));
+        send(sentence);
+        return;
+    }
+    for (const QByteArray& out : m_rig->pass(sentence)) {
+        list(QString::fromLatin1(out));
+        send(out);
+    }
 }
 
 void SentenceSink::sendSentence(const QByteArray& sentence)
+{
+    if (!m_rig) {
+        send(sentence);
+        return;
+    }
+    for (const QByteArray& out : m_rig->pass(sentence))
+        send(out);
+}
+
+void SentenceSink::send(const QByteArray& sentence)
 {
     ++m_sent;
     // A channel may fail and be closed by a slot while we loop: copy first.

@@ -1,12 +1,15 @@
 #pragma once
 // SendSentence and the output list: every sentence is first listed (List1),
-// then sent to every open output channel.
+// then sent to every open output channel. A rig (live time, injected faults)
+// may stand before both, so the list shows what the channels carry.
 #include "sim/replay/output_channel.h"
 #include "sim/replay/replay_front_end.h"
+#include "sim/rig/sentence_rig.h"
 
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <memory>
 
 namespace zelvan {
 
@@ -36,16 +39,35 @@ public:
 
     qint64 sentCount() const { return m_sent; }
 
+    // The rig every sentence passes first; none (the default) passes them as they are.
+    void setRig(std::unique_ptr<SentenceRig> rig);
+    SentenceRig* rig() const { return m_rig.get(); }
+    // The sentences that follow belong to the next epoch (one tick's output).
+    void beginEpoch();
+    // What the rig still holds back goes out (the replay ended).
+    void releaseHeld();
+    // The file starts again (a loop): the rig's live time anchors afresh.
+    void fileRestarted()
+    {
+        if (m_rig)
+            m_rig->restart();
+    }
+
 Q_SIGNALS:
     void channelFailed(const QString& message);
     // A line that is only listed (a load failure's text, "Pause:"), for a
     // front end without List1.
     void noted(const QString& text);
+    // The rig injected a fault (a line for a report).
+    void faultInjected(const QString& text);
 
 private:
+    void send(const QByteArray& sentence);
+
     ReplayFrontEnd& m_ui;
     QList<QPointer<OutputChannel>> m_channels;
     qint64 m_sent = 0;
+    std::unique_ptr<SentenceRig> m_rig;
 };
 
 } // namespace zelvan

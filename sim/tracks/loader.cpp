@@ -471,10 +471,13 @@ void Loader::stopReplay(StopReason reason)
             m_track->detectTrackFormat();
         }
         m_s.recordIndex = 0;
+        m_sink.fileRestarted();
         // The second's rest before the loop starts again, as the next tick's delay.
         m_tick.setTimer1Interval(kLoopWaitMs);
         return;
     }
+    // What the rig holds back goes out before the channels close.
+    m_sink.releaseHeld();
     ++m_generation;
     m_background->cancel();
     m_partialCount.reset();

@@ -34,7 +34,8 @@ TEST(HeadlessOptions, DefaultsAreTheWindowsStartState)
 TEST(HeadlessOptions, EveryOptionTakesEffect)
 {
     const HeadlessParse p = parse("--headless --pace x4 --select rmc,GGA --equ --autoskip --loop --start 25 "
-                                  "--output tcp:10110 --output=- --home /tmp/zh --quiet track.trk");
+                                  "--output tcp:10110 --output=- --home /tmp/zh --quiet --time now "
+                                  "--faults=checksum=0.01,fixloss=2min+30s --seed 7 --verbose track.trk");
     ASSERT_TRUE(p.options) << p.error.toStdString();
     const HeadlessOptions& o = *p.options;
     EXPECT_EQ(o.paceIndex, 1);
@@ -46,6 +47,12 @@ TEST(HeadlessOptions, EveryOptionTakesEffect)
     EXPECT_EQ(o.outputs[1].kind, OutputTarget::Kind::Stdout);
     EXPECT_EQ(o.home, QStringLiteral("/tmp/zh"));
     EXPECT_EQ(o.file, QStringLiteral("track.trk"));
+    EXPECT_EQ(o.rig.time.mode, TimeMode::Now);
+    ASSERT_TRUE(o.rig.faults);
+    EXPECT_EQ(o.rig.faults->checksum, 0.01);
+    EXPECT_EQ(o.rig.faults->fixLoss, (QList<FixLossPeriod>{{120'000, 30'000}}));
+    EXPECT_EQ(o.rig.seed, 7u);
+    EXPECT_TRUE(o.verbose);
 }
 
 TEST(HeadlessOptions, PaceChoices)
@@ -87,6 +94,11 @@ TEST(HeadlessOptions, MistakesAreNamed)
         {"--loop=yes a.log", "takes no value"},
         {"--fast a.log", "unknown option --fast"},
         {"--home= a.log", "--home"},
+        {"--time soon a.log", "--time: \"soon\" is none of file, now or an ISO 8601"},
+        {"--faults drop=2 a.log", "--faults: drop: \"2\" is no rate"},
+        {"--seed -1 a.log", "--seed: \"-1\" is no whole number"},
+        {"--verbose=yes a.log", "--verbose takes no value"},
+        {"--faults", "--faults needs a value"},
     };
     for (const Case& c : cases) {
         const HeadlessParse p = parse(c.line);
