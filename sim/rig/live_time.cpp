@@ -1,8 +1,8 @@
 #include "sim/rig/live_time.h"
 
 #include "common/nmea.h"
+#include "common/nmea_dates.h"
 #include "sim/rig/sentence_edit.h"
-#include "sim/tracks/track_record.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -13,8 +13,8 @@ namespace zelvan {
 namespace {
 
 // The years a two-digit RMC year stands for.
-constexpr int kFirstYear = 1901 + kTwoDigitYearPivot;
-constexpr int kLastYear = 2000 + kTwoDigitYearPivot;
+constexpr int kFirstYear = 1901 + zv::kTwoDigitYearPivot;
+constexpr int kLastYear = 2000 + zv::kTwoDigitYearPivot;
 
 qint64 floorDiv(qint64 a, qint64 b)
 {
@@ -65,7 +65,7 @@ std::optional<qint64> rmcDay(QByteArrayView text)
     if (!isDigits(text, 6))
         return std::nullopt;
     const int yy = number(text.sliced(4, 2));
-    return dayOf(yy > kTwoDigitYearPivot ? 1900 + yy : 2000 + yy, number(text.sliced(2, 2)), number(text.first(2)));
+    return dayOf(yy > zv::kTwoDigitYearPivot ? 1900 + yy : 2000 + yy, number(text.sliced(2, 2)), number(text.first(2)));
 }
 
 std::optional<qint64> zdaDay(QByteArrayView day, QByteArrayView month, QByteArrayView year)

@@ -2,6 +2,7 @@
 // Decoding one track-file line into a track record: the per-format columns,
 // the date and time rules, and the values derived from consecutive records
 // (distance, course, speed, trip and maximum).
+#include "common/nmea_dates.h"
 #include "sim/tracks/track_format.h"
 
 #include <QByteArray>
@@ -124,7 +125,6 @@ QByteArray altitudeFieldOf(QByteArrayView altitudeText); // "-236.8296" -> "-237
 // A Gardown-style altitude text that stands for "no altitude" ("1e25", "1E+25").
 bool isNoAltitudeMarker(QByteArrayView text);
 
-// Two-digit years above this belong to the 1900s.
-inline constexpr int kTwoDigitYearPivot = 80;
+using zv::kTwoDigitYearPivot;
 
 } // namespace zelvan

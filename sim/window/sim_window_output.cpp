@@ -59,6 +59,10 @@ void SimWindow::setupOutput()
     tcpStat->setObjectName(QStringLiteral("TCPstat"));
     tcpStat->setFrameShape(QFrame::Box);
     tcpStat->setFixedSize(14, 14);
+    // Its place is kept while hidden: a listener that opens must not widen the window.
+    QSizePolicy keep = tcpStat->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    tcpStat->setSizePolicy(keep);
     tcpStat->hide();
     PortWidgets widgets;
     widgets.portC = m_ui.portC;

@@ -42,6 +42,8 @@ TEST(WindowFit, EveryModeFitsTheScreenWithoutResizingTheWindow)
          [](SimWindow& w, zvtest::ScriptedDialogs&) {
              w.findChild<QLabel*>(QStringLiteral("FolderL"))->setText(QStringLiteral("/home/user/") + kLongName + QStringLiteral("/Tracks"));
          }},
+        {"TCP server listening",
+         [](SimWindow& w, zvtest::ScriptedDialogs&) { w.findChild<QWidget*>(QStringLiteral("TCPstat"))->show(); }},
         {"manual", [](SimWindow& w, zvtest::ScriptedDialogs&) { w.controls().manu->setChecked(true); }},
         {"manual and back",
          [](SimWindow& w, zvtest::ScriptedDialogs&) {
