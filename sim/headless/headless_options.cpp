@@ -180,7 +180,7 @@ QString headlessUsage()
         "  --time T        the time the sentences carry: file (default), now (the first\n"
         "                  epoch gets the current UTC time, later ones keep their distance\n"
         "                  from it) or an ISO 8601 UTC instant such as 2024-05-01T12:00:00Z\n"
-        "  --faults SPEC   a receiver that misbehaves, items separated by commas:\n"
+        "  --faults LIST   a receiver that misbehaves, items separated by commas:\n"
         "                  checksum=RATE drop=RATE dropepoch=RATE truncate=RATE garbage=RATE\n"
         "                  talker=RATE jump=RATE:DISTANCE latency=RATE:TIME fixloss=START+LENGTH\n"
         "                  (RATE 0..1 or N%, per sentence; dropepoch, jump, latency per epoch;\n"

@@ -103,7 +103,7 @@ QString faultEventText(const FaultEvent& e)
     return text + QStringLiteral(": ") + shown;
 }
 
-FaultInjector::FaultInjector(const FaultSpec& spec, quint64 seed) : m_spec(spec)
+FaultInjector::FaultInjector(const FaultPlan& plan, quint64 seed) : m_plan(plan)
 {
     for (int k = 0; k < StreamCount; ++k)
         m_random[size_t(k)] = FaultRandom(FaultRandom(seed ^ (0xA0761D6478BD642FULL * quint64(k + 1))).next());
@@ -120,11 +120,11 @@ void FaultInjector::startEpoch()
     ++m_epoch;
     m_epochPending = false;
     m_epochTimed = false;
-    m_dropEpoch = m_random[SDropEpoch].chance(m_spec.dropEpoch);
+    m_dropEpoch = m_random[SDropEpoch].chance(m_plan.dropEpoch);
     m_jumpBearing.reset();
-    if (m_random[SJump].chance(m_spec.jump))
+    if (m_random[SJump].chance(m_plan.jump))
         m_jumpBearing = m_random[SJump].uniform() * 2 * std::numbers::pi;
-    if (m_random[SLatency].chance(m_spec.latency) && !m_holding) {
+    if (m_random[SLatency].chance(m_plan.latency) && !m_holding) {
         m_holding = true;
         m_holdEpoch = m_epoch;
         m_holdStartMs = m_elapsedMs;
@@ -152,7 +152,7 @@ void FaultInjector::noteTime(const QByteArray& sentence)
 
 bool FaultInjector::inFixLoss() const
 {
-    for (const FixLossPeriod& p : m_spec.fixLoss)
+    for (const FixLossPeriod& p : m_plan.fixLoss)
         if (m_elapsedMs >= p.startMs && m_elapsedMs < p.startMs + p.lengthMs)
             return true;
     return false;
@@ -166,15 +166,15 @@ QList<QByteArray> FaultInjector::pass(const QByteArray& sentence)
     noteTime(sentence);
 
     // Every stream draws for every sentence, struck or not.
-    const bool drop = m_random[SDrop].chance(m_spec.drop);
+    const bool drop = m_random[SDrop].chance(m_plan.drop);
     int checksumFlip = 0;
-    if (m_random[SChecksum].chance(m_spec.checksum))
+    if (m_random[SChecksum].chance(m_plan.checksum))
         checksumFlip = 1 + m_random[SChecksum].below(255);
     std::optional<double> cut;
-    if (m_random[STruncate].chance(m_spec.truncate))
+    if (m_random[STruncate].chance(m_plan.truncate))
         cut = m_random[STruncate].uniform();
     QByteArray garbage;
-    if (m_random[SGarbage].chance(m_spec.garbage)) {
+    if (m_random[SGarbage].chance(m_plan.garbage)) {
         const int n = 1 + m_random[SGarbage].below(kMaxGarbageBytes);
         for (int i = 0; i < n; ++i) {
             // Any byte but those that would open a sentence or end a line.
@@ -186,18 +186,18 @@ QList<QByteArray> FaultInjector::pass(const QByteArray& sentence)
         }
     }
     std::optional<int> talker;
-    if (m_random[STalker].chance(m_spec.talker))
+    if (m_random[STalker].chance(m_plan.talker))
         talker = m_random[STalker].below(int(std::size(kTalkers)) - 1);
 
     QList<QByteArray> out;
-    if (m_holding && m_epoch != m_holdEpoch && m_elapsedMs >= m_holdStartMs + m_spec.latencyMs && !m_held.isEmpty()) {
+    if (m_holding && m_epoch != m_holdEpoch && m_elapsedMs >= m_holdStartMs + m_plan.latencyMs && !m_held.isEmpty()) {
         report(FaultKind::Latency, m_held.first(),
                QStringLiteral("%1 sentences held back since epoch %2 sent late").arg(m_held.size()).arg(m_holdEpoch));
         out = std::exchange(m_held, {});
         m_holding = false;
     }
     if (firstOfEpoch && m_holding && m_holdEpoch == m_epoch)
-        report(FaultKind::Latency, sentence, QStringLiteral("held back for %1 s").arg(double(m_spec.latencyMs) / 1000));
+        report(FaultKind::Latency, sentence, QStringLiteral("held back for %1 s").arg(double(m_plan.latencyMs) / 1000));
     if (m_dropEpoch) {
         report(FaultKind::DropEpoch, sentence, {});
         return out;
@@ -215,12 +215,12 @@ QList<QByteArray> FaultInjector::pass(const QByteArray& sentence)
         }
     }
     if (m_jumpBearing) {
-        const QByteArray moved = withPositionMoved(line, m_spec.jumpMetres, *m_jumpBearing);
+        const QByteArray moved = withPositionMoved(line, m_plan.jumpMetres, *m_jumpBearing);
         if (moved != line) {
             line = moved;
             report(FaultKind::Jump, line,
                    QStringLiteral("%1 m towards %2°")
-                       .arg(QString::number(m_spec.jumpMetres, 'g', 12))
+                       .arg(QString::number(m_plan.jumpMetres, 'g', 12))
                        .arg(qRound(*m_jumpBearing * 180 / std::numbers::pi) % 360));
         }
     }

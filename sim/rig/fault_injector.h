@@ -1,10 +1,10 @@
 #pragma once
 // The fault generator: a receiver that misbehaves on purpose. Sentences go
 // in one by one, epochs are marked; what comes out is deterministic for a
-// spec and a seed, byte for byte. Each fault draws from its own random
+// plan and a seed, byte for byte. Each fault draws from its own random
 // stream, and draws for every sentence whether another fault struck it or
-// not, so adding one fault to a spec moves none of the others.
-#include "sim/rig/fault_spec.h"
+// not, so adding one fault to a plan moves none of the others.
+#include "sim/rig/fault_plan.h"
 
 #include <QByteArray>
 #include <QList>
@@ -24,7 +24,7 @@ struct FaultEvent {
     QString detail;       // what exactly ("*4B for *4A", "cut to 20 of 71 bytes")
 };
 
-// "drop", "fixloss"...: the name the spec uses.
+// "drop", "fixloss"...: the name the plan uses.
 QString faultKindName(FaultKind kind);
 // One line for a report: "epoch 12 +11.0 s: checksum *4B for *4A: $GPGGA,...".
 // Bytes outside printable ASCII are shown as \xHH.
@@ -45,7 +45,7 @@ private:
 
 class FaultInjector {
 public:
-    FaultInjector(const FaultSpec& spec, quint64 seed);
+    FaultInjector(const FaultPlan& plan, quint64 seed);
 
     void setReporter(std::function<void(const FaultEvent&)> report) { m_report = std::move(report); }
 
@@ -68,7 +68,7 @@ private:
     bool inFixLoss() const;
     void report(FaultKind kind, const QByteArray& sentence, const QString& detail);
 
-    FaultSpec m_spec;
+    FaultPlan m_plan;
     std::array<FaultRandom, StreamCount> m_random;
     std::function<void(const FaultEvent&)> m_report;
 

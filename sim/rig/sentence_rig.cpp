@@ -10,9 +10,9 @@ bool setRigOption(RigOptions& options, const QString& name, const QString& value
         if (choice)
             options.time = *choice;
     } else if (name == QLatin1String("faults")) {
-        const auto spec = parseFaultSpec(value, &why);
-        if (spec)
-            options.faults = *spec;
+        const auto plan = parseFaultPlan(value, &why);
+        if (plan)
+            options.faults = *plan;
     } else if (name == QLatin1String("seed")) {
         bool ok = false;
         const quint64 seed = value.trimmed().toULongLong(&ok, 10);

@@ -4,7 +4,7 @@
 // list shows what the outputs carry. Without options there is no rig, and
 // the sentences go out byte for byte as before.
 #include "sim/rig/fault_injector.h"
-#include "sim/rig/fault_spec.h"
+#include "sim/rig/fault_plan.h"
 #include "sim/rig/live_time.h"
 
 #include <QByteArray>
@@ -17,7 +17,7 @@ namespace zelvan {
 
 struct RigOptions {
     TimeChoice time;
-    std::optional<FaultSpec> faults;
+    std::optional<FaultPlan> faults;
     std::optional<quint64> seed; // none: the front end picks one and says which
     bool active() const { return time.mode != TimeMode::File || faults.has_value(); }
     bool operator==(const RigOptions&) const = default;

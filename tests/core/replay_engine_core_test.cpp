@@ -105,7 +105,7 @@ TEST(ReplayEngineCore, TheRigStandsBeforeTheListAndTheChannels)
         RigOptions options;
         options.time = TimeChoice{TimeMode::Start, QDateTime::fromString(QStringLiteral("2025-05-01T12:00:00Z"),
                                                                          Qt::ISODate).toMSecsSinceEpoch()};
-        options.faults = parseFaultSpec(QStringLiteral("checksum=0.1,drop=0.05,dropepoch=0.1,latency=0.2:2s"));
+        options.faults = parseFaultPlan(QStringLiteral("checksum=0.1,drop=0.05,dropepoch=0.1,latency=0.2:2s"));
         options.seed = 7;
         const RiggedRun plain = replayRigged(relative, RigOptions{});
         const RiggedRun rigged = replayRigged(relative, options);

@@ -1,4 +1,4 @@
-// Injected faults: the spec's text, the rewrites, the same bytes for the same
+// Injected faults: the plan's text, the rewrites, the same bytes for the same
 // seed, and rates that hold over 10,000 epochs.
 #include "common/nmea.h"
 #include "sim/rig/fault_injector.h"
@@ -36,10 +36,10 @@ struct Injected {
     QList<FaultEvent> events;
 };
 
-Injected inject(const FaultSpec& spec, quint64 seed, int epochs)
+Injected inject(const FaultPlan& plan, quint64 seed, int epochs)
 {
     Injected run;
-    FaultInjector faults(spec, seed);
+    FaultInjector faults(plan, seed);
     faults.setReporter([&run](const FaultEvent& e) { run.events << e; });
     for (int n = 0; n < epochs; ++n) {
         faults.beginEpoch();
@@ -50,25 +50,25 @@ Injected inject(const FaultSpec& spec, quint64 seed, int epochs)
     return run;
 }
 
-FaultSpec spec(const char* text)
+FaultPlan plan(const char* text)
 {
     QString error;
-    const auto s = parseFaultSpec(QString::fromLatin1(text), &error);
+    const auto s = parseFaultPlan(QString::fromLatin1(text), &error);
     EXPECT_TRUE(s) << text << ": " << error.toStdString();
-    return s.value_or(FaultSpec{});
+    return s.value_or(FaultPlan{});
 }
 
 } // namespace
 
-TEST(FaultSpec, ItemsAndTheirMistakes)
+TEST(FaultPlan, ItemsAndTheirMistakes)
 {
-    FaultSpec example;
+    FaultPlan example;
     example.checksum = 0.01;
     example.drop = 0.02;
     example.fixLoss = {{120'000, 30'000}};
-    EXPECT_EQ(spec("checksum=0.01,drop=0.02,fixloss=120s+30s"), example);
+    EXPECT_EQ(plan("checksum=0.01,drop=0.02,fixloss=120s+30s"), example);
 
-    FaultSpec all;
+    FaultPlan all;
     all.dropEpoch = 0.05;
     all.truncate = 0.5;
     all.garbage = 1;
@@ -78,14 +78,14 @@ TEST(FaultSpec, ItemsAndTheirMistakes)
     all.latency = 0.02;
     all.latencyMs = 2500;
     all.fixLoss = {{60'000, 500}, {3'600'000, 120'000}};
-    EXPECT_EQ(spec("dropepoch=5%, truncate=0.5,garbage=100%,talker=1e-3,jump=0.01:1nm,latency=0.02:2500ms,"
+    EXPECT_EQ(plan("dropepoch=5%, truncate=0.5,garbage=100%,talker=1e-3,jump=0.01:1nm,latency=0.02:2500ms,"
                    "fixloss=1min+500ms,fixloss=1h+2min"),
               all);
-    EXPECT_EQ(spec("jump=0.1:2km").jumpMetres, 2000);
-    EXPECT_EQ(spec("jump=0.1:150").jumpMetres, 150);
-    EXPECT_EQ(spec("latency=0.1:3").latencyMs, 3000);
-    EXPECT_EQ(spec("fixloss=10+5").fixLoss, (QList<FixLossPeriod>{{10'000, 5'000}}));
-    EXPECT_EQ(parseFaultSpec(faultSpecText(all)), all);
+    EXPECT_EQ(plan("jump=0.1:2km").jumpMetres, 2000);
+    EXPECT_EQ(plan("jump=0.1:150").jumpMetres, 150);
+    EXPECT_EQ(plan("latency=0.1:3").latencyMs, 3000);
+    EXPECT_EQ(plan("fixloss=10+5").fixLoss, (QList<FixLossPeriod>{{10'000, 5'000}}));
+    EXPECT_EQ(parseFaultPlan(faultPlanText(all)), all);
 
     struct Bad {
         const char* text;
@@ -111,14 +111,14 @@ TEST(FaultSpec, ItemsAndTheirMistakes)
     };
     for (const Bad& b : bad) {
         QString error;
-        EXPECT_FALSE(parseFaultSpec(QString::fromLatin1(b.text), &error)) << b.text;
+        EXPECT_FALSE(parseFaultPlan(QString::fromLatin1(b.text), &error)) << b.text;
         EXPECT_TRUE(error.contains(QString::fromLatin1(b.inError))) << b.text << ": " << error.toStdString();
     }
 }
 
 TEST(FaultInjector, TheSameSeedGivesTheSameBytes)
 {
-    const FaultSpec s = spec("checksum=0.05,drop=0.05,dropepoch=0.02,truncate=0.05,garbage=0.05,talker=0.05,"
+    const FaultPlan s = plan("checksum=0.05,drop=0.05,dropepoch=0.02,truncate=0.05,garbage=0.05,talker=0.05,"
                              "jump=0.05:300m,latency=0.03:3s,fixloss=100s+20s");
     const Injected a = inject(s, 7, 400), b = inject(s, 7, 400), c = inject(s, 8, 400);
     EXPECT_EQ(a.out, b.out);
@@ -126,7 +126,7 @@ TEST(FaultInjector, TheSameSeedGivesTheSameBytes)
     EXPECT_NE(a.out, c.out);
 
     // Each fault draws from its own stream: another fault added moves none of them.
-    const Injected alone = inject(spec("checksum=0.05"), 7, 400);
+    const Injected alone = inject(plan("checksum=0.05"), 7, 400);
     auto where = [](const FaultEvent& e) {
         return QStringLiteral("%1 %2").arg(e.epoch).arg(zv::sentenceType(e.sentence));
     };
@@ -146,7 +146,7 @@ TEST(FaultInjector, TheSameSeedGivesTheSameBytes)
 TEST(FaultInjector, RatesHoldOver10000Epochs)
 {
     const int epochs = 10'000, sentences = epochs * 4;
-    const Injected run = inject(spec("checksum=0.01,drop=0.02,truncate=0.005,garbage=0.01,talker=0.01,dropepoch=0.01,"
+    const Injected run = inject(plan("checksum=0.01,drop=0.02,truncate=0.005,garbage=0.01,talker=0.01,dropepoch=0.01,"
                                 "jump=0.02:100m"),
                            7, epochs);
     QMap<FaultKind, int> count;
@@ -179,7 +179,7 @@ TEST(FaultInjector, RatesHoldOver10000Epochs)
 TEST(FaultInjector, EachFaultDoesWhatItSays)
 {
     const QList<QByteArray> clean = epochAt(0);
-    auto only = [](const char* text, int epochs) { return inject(spec(text), 3, epochs); };
+    auto only = [](const char* text, int epochs) { return inject(plan(text), 3, epochs); };
 
     const Injected checksum = only("checksum=1", 1);
     ASSERT_EQ(checksum.out.size(), 4);
@@ -234,7 +234,7 @@ TEST(FaultInjector, EachFaultDoesWhatItSays)
 
 TEST(FaultInjector, AHeldEpochGoesOutLateWithWhatFollowedInOrder)
 {
-    FaultInjector faults(spec("latency=1:3s"), 1);
+    FaultInjector faults(plan("latency=1:3s"), 1);
     QList<FaultEvent> events;
     faults.setReporter([&events](const FaultEvent& e) { events << e; });
     QList<QList<QByteArray>> perEpoch;

@@ -16,7 +16,7 @@ struct FixLossPeriod {
 };
 
 // Rates are chances from 0 to 1: per sentence, or per epoch where noted.
-struct FaultSpec {
+struct FaultPlan {
     double checksum = 0;  // a wrong checksum
     double drop = 0;      // the sentence is not sent
     double dropEpoch = 0; // per epoch: none of its sentences is sent
@@ -28,7 +28,7 @@ struct FaultSpec {
     double latency = 0;   // per epoch: held back by latencyMs, then sent with what followed
     qint64 latencyMs = 0;
     QList<FixLossPeriod> fixLoss;
-    bool operator==(const FaultSpec&) const = default;
+    bool operator==(const FaultPlan&) const = default;
 };
 
 // Items separated by commas: checksum=RATE drop=RATE dropepoch=RATE
@@ -36,9 +36,9 @@ struct FaultSpec {
 // latency=RATE:TIME fixloss=START+LENGTH (repeatable). RATE: 0..1 or a
 // percentage ("2%"); DISTANCE in m (default), km or nm; TIME in ms, s
 // (default), min or h. error: the first thing that is wrong.
-std::optional<FaultSpec> parseFaultSpec(const QString& text, QString* error = nullptr);
+std::optional<FaultPlan> parseFaultPlan(const QString& text, QString* error = nullptr);
 
-// The spec written back in the same form.
-QString faultSpecText(const FaultSpec& spec);
+// The plan written back in the same form.
+QString faultPlanText(const FaultPlan& plan);
 
 } // namespace zelvan

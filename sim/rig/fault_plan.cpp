@@ -1,4 +1,4 @@
-#include "sim/rig/fault_spec.h"
+#include "sim/rig/fault_plan.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -75,14 +75,14 @@ QString durationText(qint64 ms)
 
 } // namespace
 
-std::optional<FaultSpec> parseFaultSpec(const QString& text, QString* error)
+std::optional<FaultPlan> parseFaultPlan(const QString& text, QString* error)
 {
-    auto fail = [error](const QString& message) -> std::optional<FaultSpec> {
+    auto fail = [error](const QString& message) -> std::optional<FaultPlan> {
         if (error)
             *error = message;
         return std::nullopt;
     };
-    FaultSpec spec;
+    FaultPlan plan;
     QStringList seen;
     const QStringList items = text.split(QLatin1Char(','), Qt::SkipEmptyParts);
     if (items.isEmpty())
@@ -115,8 +115,8 @@ std::optional<FaultSpec> parseFaultSpec(const QString& text, QString* error)
             const auto r = rate(value);
             if (!r)
                 return fail(badRate.arg(name, value));
-            double* target[] = {&spec.checksum, &spec.drop,    &spec.dropEpoch,
-                                &spec.truncate, &spec.garbage, &spec.talker};
+            double* target[] = {&plan.checksum, &plan.drop,    &plan.dropEpoch,
+                                &plan.truncate, &plan.garbage, &plan.talker};
             *target[rates.indexOf(name)] = *r;
         } else if (name == QLatin1String("jump") || name == QLatin1String("latency")) {
             const bool jump = name == QLatin1String("jump");
@@ -133,14 +133,14 @@ std::optional<FaultSpec> parseFaultSpec(const QString& text, QString* error)
                 if (!d || *d <= 0 || *d > 20'000'000)
                     return fail(
                         QStringLiteral("jump: \"%1\" is no distance (m, km or nm, up to 20000 km)").arg(amount));
-                spec.jump = *r;
-                spec.jumpMetres = *d;
+                plan.jump = *r;
+                plan.jumpMetres = *d;
             } else {
                 const auto t = duration(amount);
                 if (!t || *t <= 0)
                     return fail(QStringLiteral("latency: \"%1\" is no time (ms, s, min or h)").arg(amount));
-                spec.latency = *r;
-                spec.latencyMs = *t;
+                plan.latency = *r;
+                plan.latencyMs = *t;
             }
         } else {
             const qsizetype plus = value.indexOf(QLatin1Char('+'));
@@ -148,13 +148,13 @@ std::optional<FaultSpec> parseFaultSpec(const QString& text, QString* error)
             const auto length = plus < 0 ? std::nullopt : duration(value.mid(plus + 1));
             if (!start || !length || *length <= 0)
                 return fail(QStringLiteral("fixloss: \"%1\" is not START+LENGTH, such as 120s+30s").arg(value));
-            spec.fixLoss.append({*start, *length});
+            plan.fixLoss.append({*start, *length});
         }
     }
-    return spec;
+    return plan;
 }
 
-QString faultSpecText(const FaultSpec& s)
+QString faultPlanText(const FaultPlan& s)
 {
     QStringList items;
     const std::pair<const char*, double> rates[] = {{"checksum", s.checksum}, {"drop", s.drop},
