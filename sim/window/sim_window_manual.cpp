@@ -325,7 +325,11 @@ void SimManualMode::startRun()
     m_w.frontEnd().show(Control::StopA, true);
     m_running = true;
     startManualRun(m_state);
-    m_routeRun->rewind();
+    // The file is read again: another may have been chosen, or this one changed, since the box was ticked.
+    if (m_follow->isChecked() && !loadRoute()) {
+        const QSignalBlocker b(m_follow);
+        m_follow->setChecked(false);
+    }
     m_recorder->runStarted();
     enableWidget(ui.skip1, false);
     m_w.outputPort().setPortListEnabled(false);
