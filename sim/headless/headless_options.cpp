@@ -245,8 +245,9 @@ QString headlessUsage()
         "                  between the points, RMC GGA VTG GSA GSV every epoch, the run ends\n"
         "                  at the last point (--loop: from the first point again)\n"
         "  --speed SPEED   along the route: a number with kn, kmh (default) or ms, e.g. 20kn.\n"
-        "                  An epoch covers the pace's period of motion (1s..8s, sent at it);\n"
-        "                  cont sends 1 s of motion every 100 ms, x2 x4 x8 2, 4, 8 s of it\n"
+        "                  An epoch covers the pace's period of motion and is sent after it\n"
+        "                  (1s..8s); cont sends 1 s of motion every 100 ms, x2, x4 and x8\n"
+        "                  send 2, 4 and 8 s of it every 100 ms\n"
         "  --home DIR      program folder (Zelvan.ini: [Devices], [TCP] Port and Address,\n"
         "                  [Output] Talker)\n"
         "  --time T        the time the sentences carry: file (default), now (the first\n"
@@ -262,9 +263,9 @@ QString headlessUsage()
         "  --quiet         no progress on standard error\n"
         "  --help, --version\n"
         "\n"
-        "Exit status: 0 at the end of the file or route or on SIGINT/SIGTERM, 1 when the file\n"
-        "cannot be replayed (or gives no route) or every output failed, 2 for a bad command line, 3 when an output\n"
-        "cannot be opened.\n");
+        "Exit status: 0 at the end of the file or route or on SIGINT/SIGTERM, 1 when the\n"
+        "file cannot be replayed (or gives no route) or every output failed, 2 for a bad\n"
+        "command line, 3 when an output cannot be opened.\n");
 }
 
 } // namespace zelvan

@@ -223,6 +223,8 @@ void HeadlessReplay::requestStop()
     m_stopping = true;
     if (m_route) {
         m_route->stop();
+        // Epochs a latency fault holds back still go out, as at the end of a replay.
+        m_engine->sink().releaseHeld();
         finish(m_stopCode);
         return;
     }
