@@ -444,6 +444,10 @@ void SimManualMode::sendRouteEpoch()
     m_state.lastVtg = e.sentences.vtg;
     m_state.courseDeg = int(std::lround(e.fix.courseDeg)) % 360;
     m_state.distanceM = int(e.distanceM);
+    // A recorded position is the route's; the route itself needs no Auto-Points between.
+    m_state.current = ManualPoint{std::fabs(e.fix.lat) * 60.0, e.fix.lat < 0, std::fabs(e.fix.lon) * 60.0, e.fix.lon < 0};
+    m_state.lastDistanceM = 0;
+    m_state.tickedThisRun = true;
     // Manual ticks after the route measure from where it ended.
     m_state.reference.reset();
     syncShared();
