@@ -204,7 +204,10 @@ void HeadlessReplay::loadRoute()
     compose.gsa = m_options.data[DataGsa];
     compose.gsv = m_options.data[DataGsv];
     compose.talker = m_state.outputTalker;
-    connect(m_route.get(), &RouteRun::epochSent, this, [this](const RouteEpoch& e) { m_routeEpochs = e.index + 1; });
+    connect(m_route.get(), &RouteRun::epochSent, this, [this](const RouteEpoch& e) {
+        m_routeEpochs = e.index + 1;
+        m_routeDistanceM = e.distanceM;
+    });
     connect(m_route.get(), &RouteRun::ended, this, [this] { finish(m_stopCode); });
     // The sentences' clock: the chosen start, else now; whole seconds, as a receiver's epochs.
     const qint64 firstMs = m_options.rig.time.mode == TimeMode::Start ? m_options.rig.time.startMs
@@ -308,7 +311,10 @@ void HeadlessReplay::showProgress()
 {
     if (m_route) {
         if (m_routeEpochs != m_shownEpochs)
-            printProgress(QStringLiteral("epoch %1").arg(m_routeEpochs));
+            printProgress(QStringLiteral("epoch %1, %2 of %3 km")
+                              .arg(m_routeEpochs)
+                              .arg(m_routeDistanceM / 1000.0, 0, 'f', 3)
+                              .arg(m_route->path()->lengthM() / 1000.0, 0, 'f', 3));
         m_shownEpochs = m_routeEpochs;
         return;
     }

@@ -64,6 +64,7 @@ private:
     std::unique_ptr<RouteRun> m_route;
     qint64 m_routeEpochs = 0;
     qint64 m_shownEpochs = 0;
+    double m_routeDistanceM = 0;
     QTimer m_progress;
     std::int32_t m_shownIndex = -1;
     bool m_loading = false;
