@@ -17,6 +17,7 @@ QString usage()
     return QStringLiteral(
                "Usage: zelvan [--home DIR] [--load FILE]\n"
                "       zelvan --headless FILE [options]\n"
+               "       zelvan --headless --route FILE --speed SPEED [options]\n"
                "Zelvan simulates a GPS receiver: it replays NMEA logs and track files, or a position\n"
                "steered by hand, as NMEA 0183 to a serial port, TCP clients, a printer port or direct\n"
                "port writes; it downloads a Garmin receiver's track log and records positions.\n"
@@ -25,7 +26,8 @@ QString usage()
                "                   executable's folder when it is writable and not installed, else\n"
                "                   the per-user data folder)\n"
                "  --load FILE      replay FILE at once, as a click in the file list would\n"
-               "  --headless FILE  replay without a window (no display needed), options below\n"
+               "  --headless FILE  replay without a window (no display needed), or follow a route\n"
+               "                   (--route), options below\n"
                "  --help           show this text\n"
                "  --version        show the version\n"
                "\n")

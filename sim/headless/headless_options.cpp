@@ -3,6 +3,7 @@
 #include "sim/replay/pacing.h"
 
 #include <QLocale>
+#include <cmath>
 
 namespace zelvan {
 
@@ -30,6 +31,41 @@ std::optional<PaceChoice> parsePace(const QString& text)
         return PaceChoice{4, factor};
     }
     return std::nullopt;
+}
+
+std::optional<double> parseSpeed(const QString& text, QString* error)
+{
+    // The longest names first: "kmh" ends in "h", "m/s" in "s".
+    static const std::pair<const char*, double> units[] = {
+        {"km/h", 1 / 3.6}, {"kmh", 1 / 3.6}, {"kn", 1852 / 3600.0}, {"kt", 1852 / 3600.0}, {"m/s", 1.0}, {"ms", 1.0}};
+    // Fast enough for any vehicle that carries a receiver, slow enough to stay finite.
+    constexpr double kMaxMps = 10'000;
+    const QString t = text.trimmed().toLower();
+    QString number = t;
+    double factor = 1 / 3.6;
+    for (const auto& [name, f] : units) {
+        if (t.endsWith(QLatin1String(name))) {
+            number = t.chopped(qsizetype(qstrlen(name))).trimmed();
+            factor = f;
+            break;
+        }
+    }
+    bool ok = false;
+    const double value = QLocale::c().toDouble(number, &ok);
+    QString why;
+    if (!ok)
+        why = QStringLiteral("\"%1\" is no speed: a number with kn, kmh (the default) or ms after it, "
+                             "such as 20kn, 36kmh or 10ms").arg(text);
+    else if (!(value > 0))
+        why = QStringLiteral("\"%1\": the speed must be more than 0").arg(text);
+    else if (!std::isfinite(value * factor) || value * factor > kMaxMps)
+        why = QStringLiteral("\"%1\": more than %2 m/s is no speed to simulate").arg(text).arg(kMaxMps);
+    if (!why.isEmpty()) {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    }
+    return value * factor;
 }
 
 HeadlessParse parseHeadlessOptions(const QStringList& arguments)
@@ -80,7 +116,8 @@ HeadlessParse parseHeadlessOptions(const QStringList& arguments)
                                           QStringLiteral("--help"),  QStringLiteral("--version")};
         static const QStringList valued = {QStringLiteral("--pace"), QStringLiteral("--select"),
                                            QStringLiteral("--start"), QStringLiteral("--output"),
-                                           QStringLiteral("--home")};
+                                           QStringLiteral("--home"),  QStringLiteral("--route"),
+                                           QStringLiteral("--speed")};
         if (flags.contains(arg)) {
             if (inlineValue)
                 return fail(QStringLiteral("%1 takes no value").arg(arg));
@@ -113,6 +150,16 @@ HeadlessParse parseHeadlessOptions(const QStringList& arguments)
                                 .arg(value));
             o.paceIndex = pace->index;
             o.fileFactor = pace->fileFactor;
+        } else if (arg == QLatin1String("--route")) {
+            if (value.isEmpty())
+                return fail(QStringLiteral("--route needs a file"));
+            o.route = value;
+        } else if (arg == QLatin1String("--speed")) {
+            QString error;
+            const auto speed = parseSpeed(value, &error);
+            if (!speed)
+                return fail(QStringLiteral("--speed: ") + error);
+            o.speedMps = *speed;
         } else if (arg == QLatin1String("--select")) {
             std::array<bool, 7> data{};
             const QStringList names = value.split(QLatin1Char(','));
@@ -148,6 +195,21 @@ HeadlessParse parseHeadlessOptions(const QStringList& arguments)
     }
     if (o.help || o.version)
         return {o, {}};
+    if (!o.route.isEmpty()) {
+        if (!files.isEmpty())
+            return fail(QStringLiteral("--route takes the place of a file to replay (%1)").arg(files.join(QStringLiteral(", "))));
+        if (o.speedMps <= 0)
+            return fail(QStringLiteral("--route needs --speed, e.g. --speed 20kn"));
+        if (o.fileFactor)
+            return fail(QStringLiteral("--pace file has no times to follow on a route: choose x8, x4, x2, cont, 1s, 2s, 4s or 8s"));
+        if (o.startRecord > 0 || o.autoSkip || o.equ)
+            return fail(QStringLiteral("--start, --autoskip and --equ are for replayed files, not for a route"));
+        if (o.outputs.isEmpty())
+            o.outputs << OutputTarget{};
+        return {o, {}};
+    }
+    if (o.speedMps > 0)
+        return fail(QStringLiteral("--speed is the speed along a route: give --route FILE too"));
     if (files.isEmpty())
         return fail(QStringLiteral("no file to replay given"));
     if (files.size() > 1)
@@ -162,7 +224,9 @@ QString headlessUsage()
 {
     return QStringLiteral(
         "Usage: zelvan --headless FILE [options]\n"
-        "Replays an NMEA log or a track file without a window, as the window's replay does.\n"
+        "       zelvan --headless --route FILE --speed SPEED [options]\n"
+        "Replays an NMEA log or a track file without a window, as the window's replay does,\n"
+        "or moves along a route at a set speed.\n"
         "\n"
         "  --pace P        x8, x4, x2, cont, 1s (default), 2s, 4s, 8s, or file[:FACTOR]:\n"
         "                  at the file's own times, FACTOR (0.1..100) times as fast\n"
@@ -175,6 +239,15 @@ QString headlessUsage()
         "                  -  tcp[:PORT]  tcp:ADDRESS:PORT  tcp-client:HOST:PORT  udp:HOST[:PORT]\n"
         "                  pty[:LINK]  COMn  LPTn  or a serial device path\n"
         "                  (tcp without an address listens on every address of the computer)\n"
+        "  --route FILE    follow the points of FILE instead of replaying it: a GPX route, a GPX\n"
+        "                  or KML track, GPX waypoints, a track file, or lines \"lat,lon\" in\n"
+        "                  decimal degrees (blank lines and # comments allowed); great circles\n"
+        "                  between the points, RMC GGA VTG GSA GSV every epoch, the run ends\n"
+        "                  at the last point (--loop: from the first point again)\n"
+        "  --speed SPEED   along the route: a number with kn, kmh (default) or ms, e.g. 20kn.\n"
+        "                  An epoch covers the pace's period of motion and is sent after it\n"
+        "                  (1s..8s); cont sends 1 s of motion every 100 ms, x2, x4 and x8\n"
+        "                  send 2, 4 and 8 s of it every 100 ms\n"
         "  --home DIR      program folder (Zelvan.ini: [Devices], [TCP] Port and Address,\n"
         "                  [Output] Talker)\n"
         "  --time T        the time the sentences carry: file (default), now (the first\n"
@@ -190,9 +263,9 @@ QString headlessUsage()
         "  --quiet         no progress on standard error\n"
         "  --help, --version\n"
         "\n"
-        "Exit status: 0 at the end of the file or on SIGINT/SIGTERM, 1 when the file cannot\n"
-        "be replayed or every output failed, 2 for a bad command line, 3 when an output\n"
-        "cannot be opened.\n");
+        "Exit status: 0 at the end of the file or route or on SIGINT/SIGTERM, 1 when the\n"
+        "file cannot be replayed (or gives no route) or every output failed, 2 for a bad\n"
+        "command line, 3 when an output cannot be opened.\n");
 }
 
 } // namespace zelvan

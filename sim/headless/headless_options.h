@@ -15,6 +15,9 @@ namespace zelvan {
 
 struct HeadlessOptions {
     QString file;
+    // A route followed at a set speed instead of a file replayed (--route, --speed).
+    QString route;
+    double speedMps = 0;
     int paceIndex = 4;               // Abstand(0..7): x8 x4 x2 cont 1s 2s 4s 8s
     std::optional<double> fileFactor; // pacing by the file's times, at this speed
     std::array<bool, 7> data{true, true, true, true, true, true, true}; // RMC GGA VTG RMB GSA GSV OTH
@@ -48,6 +51,10 @@ struct PaceChoice {
     std::optional<double> fileFactor;
 };
 std::optional<PaceChoice> parsePace(const QString& text);
+
+// --speed's value: a number with kn, kmh (the default) or ms after it, more
+// than 0; metres per second, or none with the reason.
+std::optional<double> parseSpeed(const QString& text, QString* error = nullptr);
 
 QString headlessUsage();
 

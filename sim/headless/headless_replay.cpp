@@ -7,8 +7,11 @@
 #include "sim/replay/channels/tcp_server_channel.h"
 #include "sim/replay/output_channel.h"
 #include "sim/engine/replay_engine.h"
+#include "sim/replay/replay_core.h"
 #include "sim/replay/replay_tick.h"
 #include "sim/replay/sentence_sink.h"
+#include "sim/route/route_points.h"
+#include "sim/route/route_run.h"
 #include "sim/tracks/loader.h"
 #include "version.h"
 
@@ -71,6 +74,7 @@ HeadlessReplay::HeadlessReplay(const HeadlessOptions& options, const QString& ho
 
 HeadlessReplay::~HeadlessReplay()
 {
+    m_route.reset();
     // The engine goes first: it holds the channels (guarded) and the state.
     m_engine.reset();
     for (Output& o : m_outputs)
@@ -109,6 +113,10 @@ void HeadlessReplay::load()
 {
     if (m_stopping) {
         finish(ExitDone);
+        return;
+    }
+    if (!m_options.route.isEmpty()) {
+        loadRoute();
         return;
     }
     // The name as the system gave it: one that is not UTF-8 is a file like any other.
@@ -158,11 +166,71 @@ void HeadlessReplay::load()
     }
 }
 
+void HeadlessReplay::loadRoute()
+{
+    const RouteRead read = readRouteFile(m_options.route);
+    QString why = read.error;
+    std::optional<RoutePath> path;
+    if (why.isEmpty()) {
+        path = RoutePath::fromPoints(read.points, &why);
+        if (!path)
+            why = m_options.route + QStringLiteral(": ") + why;
+    }
+    if (!path) {
+        printError(why);
+        finish(ExitReplayFailed);
+        return;
+    }
+    if (read.skipped > 0)
+        printError(QStringLiteral("%1: %2 points without a possible position left out").arg(m_options.route).arg(read.skipped));
+    const RouteTiming timing = routeTimingForPace(m_options.paceIndex);
+    if (!m_options.quiet)
+        printError(QStringLiteral("%1: %2, %3 points, %4 km; %5 km/h, %6 s of motion every %7 ms")
+                       .arg(m_options.route, read.kind)
+                       .arg(path->points().size())
+                       .arg(path->lengthM() / 1000.0, 0, 'f', 3)
+                       .arg(m_options.speedMps * 3.6, 0, 'f', 1)
+                       .arg(timing.motionSeconds)
+                       .arg(timing.intervalMs));
+    m_route = std::make_unique<RouteRun>(m_engine->sink());
+    m_route->setPath(std::move(*path));
+    m_route->setSpeed(m_options.speedMps);
+    m_route->setTiming(timing);
+    m_route->setLoop(m_options.loop);
+    RouteComposeOptions& compose = m_route->composeOptions();
+    compose.rmc = m_options.data[DataRmc];
+    compose.gga = m_options.data[DataGga];
+    compose.vtg = m_options.data[DataVtg];
+    compose.gsa = m_options.data[DataGsa];
+    compose.gsv = m_options.data[DataGsv];
+    compose.talker = m_state.outputTalker;
+    connect(m_route.get(), &RouteRun::epochSent, this, [this](const RouteEpoch& e) {
+        m_routeEpochs = e.index + 1;
+        m_routeDistanceM = e.distanceM;
+    });
+    connect(m_route.get(), &RouteRun::ended, this, [this] { finish(m_stopCode); });
+    // The sentences' clock: the chosen start, else now; whole seconds, as a receiver's epochs.
+    const qint64 firstMs = m_options.rig.time.mode == TimeMode::Start ? m_options.rig.time.startMs
+                                                                       : QDateTime::currentMSecsSinceEpoch();
+    m_route->start(QDateTime::fromMSecsSinceEpoch(firstMs - firstMs % 1000, Qt::UTC));
+    if (!m_options.quiet) {
+        showProgress();
+        m_progress.start();
+    }
+}
+
 void HeadlessReplay::requestStop()
 {
     if (m_stopping)
         return;
     m_stopping = true;
+    if (m_route) {
+        m_route->stop();
+        // Epochs a latency fault holds back still go out, as at the end of a replay.
+        m_engine->sink().releaseHeld();
+        finish(m_stopCode);
+        return;
+    }
     // Never in the middle of a tick: after it, or now when none runs.
     m_engine->tick().whenIdle([this] {
         if (m_loading) {
@@ -229,6 +297,8 @@ void HeadlessReplay::onOutputFailed(OutputChannel* channel, const QString& messa
         printError(QStringLiteral("no output is left"));
         m_stopping = true;
         m_stopCode = ExitReplayFailed;
+        if (m_route)
+            m_route->stop();
         m_engine->tick().whenIdle([this] {
             if (m_state.replayActive)
                 m_engine->loader().stopReplay(StopByUser);
@@ -239,6 +309,15 @@ void HeadlessReplay::onOutputFailed(OutputChannel* channel, const QString& messa
 
 void HeadlessReplay::showProgress()
 {
+    if (m_route) {
+        if (m_routeEpochs != m_shownEpochs)
+            printProgress(QStringLiteral("epoch %1, %2 of %3 km")
+                              .arg(m_routeEpochs)
+                              .arg(m_routeDistanceM / 1000.0, 0, 'f', 3)
+                              .arg(m_route->path()->lengthM() / 1000.0, 0, 'f', 3));
+        m_shownEpochs = m_routeEpochs;
+        return;
+    }
     if (m_state.recordIndex == m_shownIndex || !m_state.replayActive)
         return;
     m_shownIndex = m_state.recordIndex;
@@ -253,6 +332,8 @@ void HeadlessReplay::finish(int code)
         return;
     m_finished = true;
     m_progress.stop();
+    if (m_route)
+        m_route->stop();
     // Not after a signal: the user wants the program to end now.
     if (!m_stopping)
         for (Output& o : m_outputs)

@@ -19,6 +19,7 @@ namespace zelvan {
 
 class OutputChannel;
 class ReplayEngine;
+class RouteRun;
 
 enum HeadlessExit { ExitDone = 0, ExitReplayFailed = 1, ExitUsage = 2, ExitOutputFailed = 3 };
 
@@ -41,6 +42,7 @@ Q_SIGNALS:
 
 private:
     void load();
+    void loadRoute();
     void onStopped(StopReason reason);
     void onOutputFailed(OutputChannel* channel, const QString& message);
     void showProgress();
@@ -59,6 +61,10 @@ private:
     };
     std::vector<Output> m_outputs;
     std::unique_ptr<ReplayEngine> m_engine;
+    std::unique_ptr<RouteRun> m_route;
+    qint64 m_routeEpochs = 0;
+    qint64 m_shownEpochs = 0;
+    double m_routeDistanceM = 0;
     QTimer m_progress;
     std::int32_t m_shownIndex = -1;
     bool m_loading = false;

@@ -68,6 +68,16 @@ AxisPosition AxisPosition::fromMagnitudeTenths(long long t, bool negative)
     return a;
 }
 
+ManualPosition manualPositionOf(double latDegrees, double lonDegrees)
+{
+    auto axis = [](double degrees, Axis which) {
+        const long long most = (maxDegrees(which) + 1) * kTenthsPerDegree - 1;
+        const long long tenths = std::isfinite(degrees) ? std::llround(std::fabs(degrees) * kTenthsPerDegree) : 0;
+        return AxisPosition::fromMagnitudeTenths(std::min(tenths, most), degrees < 0);
+    };
+    return {axis(latDegrees, Axis::Latitude), axis(lonDegrees, Axis::Longitude)};
+}
+
 ManualPosition designPosition()
 {
     return {AxisPosition{false, 48, 5, 44, 7}, AxisPosition{false, 11, 38, 11, 7}};

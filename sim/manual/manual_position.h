@@ -38,6 +38,10 @@ struct ManualPosition {
 // when the settings hold none.
 ManualPosition designPosition();
 
+// The spinners' position nearest a place in decimal degrees (south and west
+// negative), to the tenth of an arc-second, kept within the spinners' ranges.
+ManualPosition manualPositionOf(double latDegrees, double lonDegrees);
+
 // Highest degree value of the axis (89 or 179).
 int maxDegrees(Axis axis);
 

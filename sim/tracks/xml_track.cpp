@@ -236,14 +236,15 @@ void Walker::gpxStart(QStringView name)
     } else if (name == u"trkseg" && up == u"trk") {
         // Points written straight into the track before it form a segment.
         addSegment(std::exchange(m_segment, {}));
-    } else if ((name == u"trkpt" && (up == u"trkseg" || up == u"trk")) || (name == u"rtept" && up == u"rte")) {
+    } else if ((name == u"trkpt" && (up == u"trkseg" || up == u"trk")) || (name == u"rtept" && up == u"rte")
+               || (name == u"wpt" && up == u"gpx")) {
         bool okLat = false, okLon = false;
         XmlTrackPoint p;
         p.lat = m_xml.attributes().value(QLatin1StringView("lat")).toDouble(&okLat);
         p.lon = m_xml.attributes().value(QLatin1StringView("lon")).toDouble(&okLon);
         m_pointValid = okLat && okLon && isPosition(p.lat, p.lon);
         m_point = p;
-    } else if (m_point && (up == u"trkpt" || up == u"rtept")) {
+    } else if (m_point && (up == u"trkpt" || up == u"rtept" || up == u"wpt")) {
         if (name == u"ele") {
             m_point->elevation = elevationOf(leafText());
             return;
@@ -264,6 +265,14 @@ void Walker::gpxEnd(QStringView name)
                 m_segment.append(*m_point);
             else
                 ++m_result.data.skippedPoints;
+        }
+        m_point.reset();
+    } else if (name == u"wpt" && parent() == u"gpx") {
+        if (m_point) {
+            if (m_pointValid)
+                m_result.data.waypoints.append(*m_point);
+            else
+                ++m_result.data.skippedWaypoints;
         }
         m_point.reset();
     } else if (name == u"trkseg") {

@@ -5,7 +5,8 @@
 // and gx:Track (when with gx:coord). Waypoints, KML Points and polygon
 // outlines are not tracks and are left out, and so is a LineString that only
 // draws the path of a gx:Track in the same file. A LineString whose Placemark
-// has a TimeSpan gets its points' times spread evenly over that span.
+// has a TimeSpan gets its points' times spread evenly over that span. GPX
+// waypoints are kept apart, for a route made of them.
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -47,6 +48,8 @@ struct XmlTrackData {
     QString creator;      // GPX creator attribute
     QList<XmlTrack> tracks; // never tracks without points
     int skippedPoints = 0;  // points with a missing or impossible position
+    QList<XmlTrackPoint> waypoints; // GPX wpt, in file order
+    int skippedWaypoints = 0;
 
     qsizetype pointCount() const;
     qsizetype segmentCount() const;

@@ -2,8 +2,11 @@
 
 #include "sim/manual/manual_composer.h"
 #include "sim/replay/channels/output_port.h"
+#include "sim/replay/replay_core.h"
 #include "sim/replay/replay_tick.h"
 #include "sim/replay/sentence_sink.h"
+#include "sim/route/route_points.h"
+#include "sim/route/route_run.h"
 #include "sim/tracks/loader.h"
 #include "sim/window/gauges.h"
 #include "sim/window/manual_keys.h"
@@ -11,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -23,6 +27,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <memory>
 #include <tuple>
 
@@ -104,7 +109,7 @@ private:
 } // namespace
 
 SimManualMode::SimManualMode(SimWindow& window, QLabel* label6, zv::Dialogs& dialogs)
-    : QObject(&window), m_w(window), m_label6(label6)
+    : QObject(&window), m_w(window), m_label6(label6), m_dialogs(dialogs)
 {
     buildWidgets();
     const SimControls& ui = m_w.controls();
@@ -140,6 +145,9 @@ SimManualMode::SimManualMode(SimWindow& window, QLabel* label6, zv::Dialogs& dia
     connect(ui.manu, &QCheckBox::toggled, this, &SimManualMode::setManualMode);
     for (int i = 0; i < 8; ++i)
         connect(ui.abstand[i], &QRadioButton::clicked, this, [this, i] { paceChosen(i); });
+
+    m_routeRun = new RouteRun(m_w.sink(), this);
+    connect(m_follow, &QCheckBox::toggled, this, &SimManualMode::followToggled);
 
     m_w.tick().setManualComposer(this);
     m_w.tick().setManualPaceFocus([this] { m_hsc1[3]->setFocus(); });
@@ -211,6 +219,12 @@ void SimManualMode::buildWidgets()
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
+    m_follow = new QCheckBox(QStringLiteral("Follow route"), box);
+    m_follow->setObjectName(QStringLiteral("FollowRoute"));
+    m_follow->setToolTip(QStringLiteral("Move along the route in the file chosen in the file list (GPX, KML, "
+                                        "a track file or lines of lat,lon) at the speed set here"));
+    m_follow->setFocusPolicy(Qt::NoFocus);
+    buttons->addWidget(m_follow);
     grid->addLayout(buttons, 4, 0, 1, 8);
     grid->setRowStretch(5, 1); // spare height below, not between the rows
 }
@@ -311,6 +325,11 @@ void SimManualMode::startRun()
     m_w.frontEnd().show(Control::StopA, true);
     m_running = true;
     startManualRun(m_state);
+    // The file is read again: another may have been chosen, or this one changed, since the box was ticked.
+    if (m_follow->isChecked() && !loadRoute()) {
+        const QSignalBlocker b(m_follow);
+        m_follow->setChecked(false);
+    }
     m_recorder->runStarted();
     enableWidget(ui.skip1, false);
     m_w.outputPort().setPortListEnabled(false);
@@ -355,6 +374,97 @@ void SimManualMode::syncShared()
     s.distanceM = m_state.distanceM;
 }
 
+bool SimManualMode::following() const
+{
+    return m_follow && m_follow->isChecked() && m_routeRun->path().has_value();
+}
+
+bool SimManualMode::loadRoute()
+{
+    const QListWidgetItem* item = m_w.controls().file1 ? m_w.controls().file1->currentItem() : nullptr;
+    const QString title = QStringLiteral("Follow route");
+    if (!item) {
+        m_dialogs.message(QStringLiteral("No route is chosen. Untick Manual, click the route's file in the file "
+                                         "list (GPX, KML, a track file or lines of lat,lon), then tick Manual and "
+                                         "Follow route again."),
+                          title, zv::Dialogs::Icon::Information);
+        return false;
+    }
+    const QString path = QDir(m_w.loader().folder()).filePath(item->text());
+    const RouteRead read = readRouteFile(path);
+    QString why = read.error;
+    std::optional<RoutePath> route;
+    if (why.isEmpty()) {
+        route = RoutePath::fromPoints(read.points, &why);
+        if (!route)
+            why = path + QStringLiteral(": ") + why;
+    }
+    if (!route) {
+        m_dialogs.message(why, title, zv::Dialogs::Icon::Warning);
+        return false;
+    }
+    m_w.sink().list(QStringLiteral("Route: %1, %2, %3 points, %4 km")
+                        .arg(item->text(), read.kind)
+                        .arg(route->points().size())
+                        .arg(route->lengthM() / 1000.0, 0, 'f', 2));
+    m_routeRun->setPath(std::move(*route));
+    return true;
+}
+
+void SimManualMode::followToggled(bool on)
+{
+    if (on && !loadRoute()) {
+        const QSignalBlocker b(m_follow);
+        m_follow->setChecked(false);
+    }
+}
+
+void SimManualMode::sendRouteEpoch()
+{
+    const SimControls& ui = m_w.controls();
+    RouteRun& run = *m_routeRun;
+    run.setSpeed(m_state.speedKmh / 3.6);
+    // The manual run's sentences carry the wall clock: each tick moves by the time it stands for.
+    run.setTiming({m_pace / 1000.0, m_pace});
+    RouteComposeOptions& options = run.composeOptions();
+    options.rmc = isChecked(ui.data[DataRmc]);
+    options.gga = isChecked(ui.data[DataGga]);
+    options.vtg = isChecked(ui.data[DataVtg]);
+    options.gsa = isChecked(ui.data[DataGsa]);
+    options.gsv = isChecked(ui.data[DataGsv]);
+    options.talker = m_w.replayState().outputTalker;
+    options.altitudeM = m_state.altitudeM;
+    const RouteEpoch e = run.sendEpoch(m_clock().toUTC());
+
+    m_state.position = manualPositionOf(e.fix.lat, e.fix.lon);
+    m_position->refreshAll();
+    m_state.nudgeFlags = 0;
+    m_state.lastRmc = e.sentences.rmc;
+    m_state.lastGga = e.sentences.gga;
+    m_state.lastVtg = e.sentences.vtg;
+    m_state.courseDeg = int(std::lround(e.fix.courseDeg)) % 360;
+    m_state.distanceM = int(e.distanceM);
+    // A recorded position is the route's; the route itself needs no Auto-Points between.
+    m_state.current = ManualPoint{std::fabs(e.fix.lat) * 60.0, e.fix.lat < 0, std::fabs(e.fix.lon) * 60.0, e.fix.lon < 0};
+    m_state.lastDistanceM = 0;
+    m_state.tickedThisRun = true;
+    // Manual ticks after the route measure from where it ended.
+    m_state.reference.reset();
+    syncShared();
+    if (ui.gauge1) {
+        ui.gauge1->setNeedleWidth(3);
+        ui.gauge1->setValue((m_state.courseDeg + 90) % 360);
+    }
+    const DistanceReadout readout = manualDistanceReadout(m_state.distanceM, m_w.replayState().metricUnits);
+    setText(ui.distL, readout.distL);
+    setText(m_label6, readout.label6);
+    if (run.finished()) {
+        // Arrived: the run goes on by hand from the route's end.
+        m_w.sink().list(QStringLiteral("Route: end reached"));
+        m_follow->setChecked(false);
+    }
+}
+
 void SimManualMode::composeManualSentences()
 {
     if (!m_running)
@@ -363,6 +473,14 @@ void SimManualMode::composeManualSentences()
     if (ui.runA)
         ui.runA->show();
     m_w.tick().timer2()->start();
+    if (following()) {
+        sendRouteEpoch();
+        if (m_pace > 999)
+            m_w.tick().schedulePeriodic(m_pace);
+        else
+            m_w.tick().setTimer1Interval(m_pace);
+        return;
+    }
 
     ManualComposeOptions options;
     options.rmc = isChecked(ui.data[0]);

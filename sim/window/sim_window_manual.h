@@ -17,6 +17,7 @@
 #include <functional>
 
 class QAbstractButton;
+class QCheckBox;
 class QEvent;
 class QKeyEvent;
 class QLabel;
@@ -25,6 +26,7 @@ class QScrollBar;
 
 namespace zelvan {
 
+class RouteRun;
 class SimWindow;
 
 // The values of the manual spinners as the settings file keeps them.
@@ -78,6 +80,7 @@ public:
     ManualState& state() { return m_state; }
     ManualPositionController& position() { return *m_position; }
     ManualRecorder& recorder() { return *m_recorder; }
+    RouteRun& routeRun() { return *m_routeRun; }
 
 private:
     void buildWidgets();
@@ -85,6 +88,12 @@ private:
     void leaveManualMode();
     void paceChosen(int index);
     void syncShared();
+    // "Follow route": the file chosen in File1 read as a route; false (with
+    // a message saying why) when it gives none.
+    bool loadRoute();
+    void followToggled(bool on);
+    bool following() const;
+    void sendRouteEpoch();
 
     SimWindow& m_w;
     QLabel* m_label6;
@@ -103,9 +112,12 @@ private:
     QPushButton* m_setFN = nullptr;
     QPushButton* m_saveP = nullptr;
     QPushButton* m_saveT = nullptr;
+    QCheckBox* m_follow = nullptr;
 
     ManualPositionController* m_position = nullptr;
     ManualRecorder* m_recorder = nullptr;
+    RouteRun* m_routeRun = nullptr;
+    zv::Dialogs& m_dialogs;
     QList<QPointer<QWidget>> m_replayOnly;
     QList<std::function<void()>> m_doubleClick;
     QString m_skip1Caption, m_lopCaption;

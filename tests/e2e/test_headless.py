@@ -2,6 +2,7 @@
 sentences on standard output, on a TCP server read by a socket client on
 127.0.0.1, the exit status for each kind of failure, and an orderly end on
 SIGTERM and SIGINT that leaves nothing behind."""
+import math
 import os
 import re
 import shutil
@@ -341,13 +342,63 @@ def test_a_log_cut_short_while_replayed(failures, home):
     check(failures, (first + out).count(b"RMC,") < 40, "more records than the cut log holds")
 
 
+def nmea_degrees(value, hemisphere):
+    degrees = float(value[:-7]) + float(value[-7:]) / 60
+    return -degrees if hemisphere in "SW" else degrees
+
+
+def metres_between(a, b):
+    lat1, lon1, lat2, lon2 = map(math.radians, (*a, *b))
+    h = math.sin((lat2 - lat1) / 2) ** 2 + math.cos(lat1) * math.cos(lat2) * math.sin((lon2 - lon1) / 2) ** 2
+    return 2 * 6371008.8 * math.asin(math.sqrt(h))
+
+
+def test_a_route_at_a_set_speed(failures, home):
+    import pynmea2
+    route = os.path.join(zvpeers.TEST_DATA, "route", "track_route.gpx")
+    started = time.monotonic()
+    r = run(["--home", home, "--route", route, "--speed", "180kmh", "--pace", "cont", "--time",
+             "2024-05-01T12:00:00Z", "--output", "-", "--quiet"])
+    took = time.monotonic() - started
+    check(failures, r.returncode == 0 and r.stderr == b"", f"route: exit {r.returncode}, {r.stderr!r}")
+    lines = [line.decode("latin-1") for line in r.stdout.split(b"\r\n") if line]
+    for line in lines:
+        try:
+            pynmea2.parse(line, check=True)
+        except pynmea2.ParseError as e:
+            failures.append(f"pynmea2 cannot read {line!r}: {e}")
+    rmcs = [line.split(",") for line in lines if line.startswith("$GPRMC")]
+    fixes = [(nmea_degrees(f[3], f[4]), nmea_degrees(f[5], f[6])) for f in rmcs]
+    # The route runs straight from 0.003 N 0.003 W to 0.00251 S 0.00251 E: 866 m, 50 m an epoch.
+    length = metres_between((0.003, -0.003), (-0.00251, 0.00251))
+    check(failures, len(fixes) == math.ceil(length / 50) + 1, f"{len(fixes)} epochs over {length:.0f} m")
+    check(failures, all(abs(lat + lon) < 4e-6 for lat, lon in fixes), f"off the route: {fixes}")
+    steps = [metres_between(a, b) for a, b in zip(fixes, fixes[1:])]
+    check(failures, all(abs(d - 50) < 0.5 for d in steps[:-1]) and 0 < steps[-1] <= 50.5, f"steps {steps}")
+    check(failures, fixes and abs(fixes[-1][0] + 0.00251) < 2e-6, f"the run ended at {fixes[-1:]}, not the last point")
+    check(failures, all(f[7] == "097.2" and f[8] == "135.0" for f in rmcs), f"speed or course: {rmcs[:2]}")
+    check(failures, [f[1] for f in rmcs[:3]] == ["120000", "120001", "120002"], f"clock {[f[1] for f in rmcs[:3]]}")
+    for kind in ("GGA", "VTG", "GSA", "GSV"):
+        check(failures, sum(line.startswith("$GP" + kind) for line in lines) >= len(rmcs), f"too few {kind}")
+    print(f"route: {len(rmcs)} epochs in {took:.2f} s")
+    # What is no route or no speed.
+    listed = os.path.join(home, "harbour.txt")
+    with open(listed, "w") as f:
+        f.write("# harbour\n54.1,10.9\n54.2,10.95\n54.3 10.99\n")
+    r = run(["--home", home, "--route", listed, "--speed", "5kn"])
+    check(failures, r.returncode == 1 and b"harbour.txt, line 4" in r.stderr, f"bad line: {r.returncode} {r.stderr!r}")
+    for bad in (["--speed", "20mph"], ["--speed", "-3kn"], ["--speed", "0"], [], ["--pace", "file"]):
+        r = run(["--home", home, "--route", route] + bad)
+        check(failures, r.returncode == 2 and r.stderr.startswith(b"zelvan: "), f"{bad}: {r.returncode} {r.stderr!r}")
+
+
 def main():
     failures = []
     home = zvpeers.temp_home("zv-headless-")
     try:
         for test in (test_stdout_matches_the_window, test_exit_codes, test_tcp_and_stdout_together,
                      test_a_failing_output_is_dropped, test_a_stalled_reader_blocks_nothing, test_pty_and_udp,
-                     test_signals_end_cleanly, test_a_log_cut_short_while_replayed):
+                     test_signals_end_cleanly, test_a_log_cut_short_while_replayed, test_a_route_at_a_set_speed):
             sub = os.path.join(home, test.__name__)
             os.mkdir(sub)
             before = len(failures)

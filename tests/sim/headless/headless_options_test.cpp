@@ -99,12 +99,42 @@ TEST(HeadlessOptions, MistakesAreNamed)
         {"--seed -1 a.log", "--seed: \"-1\" is no whole number"},
         {"--verbose=yes a.log", "--verbose takes no value"},
         {"--faults", "--faults needs a value"},
+        {"--route r.gpx", "--route needs --speed"},
+        {"--route r.gpx --speed 20mph", "--speed: \"20mph\" is no speed"},
+        {"--route r.gpx --speed -3kn", "more than 0"},
+        {"--route r.gpx --speed 0", "more than 0"},
+        {"--route r.gpx --speed 1e300", "no speed to simulate"},
+        {"--route r.gpx --speed 20kn a.log", "--route takes the place of a file"},
+        {"--speed 20kn a.log", "give --route FILE too"},
+        {"--route r.gpx --speed 5 --pace file", "--pace file has no times"},
+        {"--route r.gpx --speed 5 --start 3", "not for a route"},
     };
     for (const Case& c : cases) {
         const HeadlessParse p = parse(c.line);
         EXPECT_FALSE(p.options) << c.line;
         EXPECT_TRUE(p.error.contains(QString::fromLatin1(c.inError))) << c.line << ": " << p.error.toStdString();
     }
+}
+
+TEST(HeadlessOptions, RouteSpeedsInTheirUnits)
+{
+    struct Case {
+        const char* text;
+        double mps;
+    } cases[] = {{"36", 10}, {"36kmh", 10}, {"36 km/h", 10}, {"20kn", 20 * 1852 / 3600.0}, {"20KT", 20 * 1852 / 3600.0},
+                 {"10ms", 10}, {"2.5m/s", 2.5}};
+    for (const Case& c : cases) {
+        const auto speed = parseSpeed(QString::fromLatin1(c.text));
+        ASSERT_TRUE(speed) << c.text;
+        EXPECT_NEAR(*speed, c.mps, 1e-9) << c.text;
+    }
+    const HeadlessParse p = parse("--route r.gpx --speed=20kn --pace cont --loop");
+    ASSERT_TRUE(p.options) << p.error.toStdString();
+    EXPECT_EQ(p.options->route, QStringLiteral("r.gpx"));
+    EXPECT_TRUE(p.options->file.isEmpty());
+    EXPECT_EQ(p.options->paceIndex, 3);
+    EXPECT_TRUE(p.options->loop);
+    EXPECT_EQ(p.options->outputs.size(), 1);
 }
 
 TEST(HeadlessOptions, HelpAndVersionNeedNoFile)

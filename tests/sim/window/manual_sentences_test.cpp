@@ -248,3 +248,48 @@ TEST(ManualWindow, ManualLayoutShowsEveryControlSideBySide)
 }
 
 } // namespace
+
+TEST(ManualWindow, FollowRouteMovesThePositionAlongTheChosenFile)
+{
+    ManualHarness h;
+    auto* follow = h.child<QCheckBox>(QStringLiteral("FollowRoute"));
+    ASSERT_TRUE(follow);
+    // Nothing chosen in the file list: a message says how, the box stays clear.
+    h.manualOn();
+    follow->setChecked(true);
+    EXPECT_FALSE(follow->isChecked());
+    ASSERT_FALSE(h.dialogs.shown.isEmpty());
+    EXPECT_TRUE(h.dialogs.shown.last().text.contains(QLatin1String("file list")));
+
+    // About 650 m east at 36 km/h: 10 m a tick.
+    h.manualOff();
+    h.addFile(QStringLiteral("harbour.gpx"),
+              "<gpx><rte><rtept lat=\"54.1\" lon=\"10.9\"/><rtept lat=\"54.1\" lon=\"10.91\"/></rte></gpx>");
+    ASSERT_TRUE(h.select(QStringLiteral("harbour.gpx")));
+    h.manualOn();
+    follow->setChecked(true);
+    ASSERT_TRUE(follow->isChecked());
+    h.spin(QStringLiteral("VSc3"))->setValue(36);
+    h.start();
+    h.runTick();
+    EXPECT_EQ(h.sentOf("$GPRMC").value(0), framed("GPRMC,143005,A,5406.0000,N,01054.0000,E,019.4,090.0,061226,,E"));
+    EXPECT_EQ(h.sentOf("$GPVTG").value(0), framed("GPVTG,090.0,T,,,19.4,N,36.0,K"));
+    EXPECT_EQ(h.sentOf("$GPGSA").size(), 1);
+    EXPECT_EQ(h.latText(), QString::fromUtf8("54°06'00\".0N"));
+    EXPECT_EQ(h.lonText(), QString::fromUtf8("010°54'00\".0E"));
+    int ticks = 1;
+    while (follow->isChecked() && ticks < 100) {
+        h.now = h.now.addSecs(1);
+        h.runTick();
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 67) << "652 m in steps of 10 m, the last point included";
+    EXPECT_EQ(zv::sentenceField(h.sentOf("$GPRMC").last(), 5), "01054.6000");
+    EXPECT_EQ(h.lonText(), QString::fromUtf8("010°54'36\".0E"));
+    EXPECT_EQ(h.ui().distL->text(), QStringLiteral("652"));
+    // On by hand from the route's end.
+    h.channel.sent.clear();
+    h.runTick();
+    EXPECT_EQ(zv::sentenceField(h.sentOf("$GPRMC").value(0), 5), "01054.6000");
+    EXPECT_EQ(zv::sentenceField(h.sentOf("$GPRMC").value(0), 7), "000.0");
+}
