@@ -209,10 +209,10 @@ QString liveTimeNoteText(const LiveTimeNote& note)
                    QString::fromLatin1(offset));
 }
 
-void LiveClock::note(const SentenceTime& file)
+void LiveClock::note(const SentenceTime& file, qint64 day)
 {
     if (m_report)
-        m_report(LiveTimeNote{file, file.day.value_or(0) * kMsPerDay + file.msOfDay + *m_offset, *m_offset, m_again});
+        m_report(LiveTimeNote{file, day * kMsPerDay + file.msOfDay + *m_offset, *m_offset, m_again});
 }
 
 LiveClock::LiveClock(TimeChoice choice, std::function<qint64()> nowMs)
@@ -234,7 +234,7 @@ QByteArray LiveClock::rewrite(const QByteArray& sentence)
         m_dated = t->day.has_value();
         m_anchorTarget = target;
         m_anchorMsOfDay = t->msOfDay;
-        note(*t);
+        note(*t, day);
     } else if (!m_dated && t && t->day) {
         // The first date: the time of day is already set; only whole days move,
         // so that this sentence falls on the target's day plus what has run since.
@@ -242,7 +242,7 @@ QByteArray LiveClock::rewrite(const QByteArray& sentence)
         const qint64 have = *t->day * kMsPerDay + t->msOfDay + *m_offset;
         *m_offset += floorDiv(wanted - have + kMsPerDay / 2, kMsPerDay) * kMsPerDay;
         m_dated = true;
-        note(*t);
+        note(*t, *t->day);
     }
     return shiftSentenceTime(sentence, *m_offset);
 }

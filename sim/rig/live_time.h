@@ -76,7 +76,8 @@ public:
     std::optional<qint64> offsetMs() const { return m_offset; }
 
 private:
-    void note(const SentenceTime& file);
+    // day: the file's, or the one taken for it while it has none.
+    void note(const SentenceTime& file, qint64 day);
 
     TimeChoice m_choice;
     std::function<qint64()> m_now;
