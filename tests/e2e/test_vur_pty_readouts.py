@@ -6,6 +6,7 @@ no clock, speed or altitude."""
 import datetime
 import math
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -93,9 +94,12 @@ def expected_readouts(raw):
 def replayed_with_faults(log_name, faults):
     """What zelvan --headless sends for a log of tests/data/replay with --faults."""
     home = tempfile.mkdtemp(prefix="vur-e2e-zelvan-")
-    r = subprocess.run([zvpeers.program("zelvan"), "--headless", "--home", home, "--quiet", "--pace", "cont",
-                        "--faults", faults, "--seed", "1", "--output", "-",
-                        os.path.join(zvpeers.TEST_DATA, "replay", log_name)], capture_output=True, timeout=60)
+    try:
+        r = subprocess.run([zvpeers.program("zelvan"), "--headless", "--home", home, "--quiet", "--pace", "cont",
+                            "--faults", faults, "--seed", "1", "--output", "-",
+                            os.path.join(zvpeers.TEST_DATA, "replay", log_name)], capture_output=True, timeout=60)
+    finally:
+        shutil.rmtree(home, ignore_errors=True)
     if r.returncode != 0 or not r.stdout:
         sys.exit(f"FAIL: zelvan --faults {faults}: exit {r.returncode} {r.stderr!r}")
     return r.stdout
@@ -119,6 +123,8 @@ def run_one(log_name, faults=None):
             failures.append(f"GPSL during the loss of fix: {got.get('GPSL')!r}")
     if os.path.exists(os.path.join(home, "Vur.log")):
         failures.append("Vur.log written although no log box was checked")
+    zvpeers.stop_all()
+    shutil.rmtree(home, ignore_errors=True)
     return failures
 
 
@@ -127,7 +133,6 @@ def main():
     try:
         for name in LOGS:
             failures += [f"{name}: {f}" for f in run_one(name)]
-            zvpeers.stop_all()
         failures += [f"{FIX_LOSS[0]} --faults {FIX_LOSS[1]}: {f}" for f in run_one(*FIX_LOSS)]
     finally:
         zvpeers.stop_all()
