@@ -35,7 +35,7 @@ QString frameSentence(const QString& body)
     return QString::fromLatin1(frameSentence(QByteArrayView(body.toLatin1())));
 }
 
-static int hexValue(char c)
+int hexDigitValue(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -46,6 +46,14 @@ static int hexValue(char c)
     return -1;
 }
 
+bool allDigits(QByteArrayView text)
+{
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
 bool hasValidChecksum(QByteArrayView line)
 {
     const qsizetype dollar = line.indexOf('$');
@@ -54,8 +62,8 @@ bool hasValidChecksum(QByteArrayView line)
     const qsizetype star = line.indexOf('*', dollar + 1);
     if (star < 0 || star + 3 > line.size())
         return false;
-    const int hi = hexValue(line[star + 1]);
-    const int lo = hexValue(line[star + 2]);
+    const int hi = hexDigitValue(line[star + 1]);
+    const int lo = hexDigitValue(line[star + 2]);
     if (hi < 0 || lo < 0)
         return false;
     return nmeaChecksum(line.sliced(dollar + 1, star - dollar - 1)) == static_cast<quint8>(hi * 16 + lo);

@@ -17,6 +17,10 @@ inline QByteArray frameSentence(const char* body) { return frameSentence(QByteAr
 
 // Two upper-case hex digits, leading zero below 16.
 QByteArray hexByte(quint8 value);
+// The value of a hex digit of either case; -1 for any other character.
+int hexDigitValue(char c);
+// Whether every character of text is a decimal digit (an empty text is).
+bool allDigits(QByteArrayView text);
 
 // Whether the line carries a checksum that matches its body ("$...*hh",
 // hex digits in either case). Lines without "*hh" are not valid.

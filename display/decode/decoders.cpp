@@ -97,11 +97,13 @@ GgaOutcome decodeGga(const SentenceFields& f, DisplayState& s)
 {
     GgaOutcome out;
     s.satsUsed = val(f.GetField(7));
-    s.gpsFault = s.satsUsed == 0;
-    if (!acceptsRmc(s))
+    const QByteArray quality = f.GetField(6);
+    // Quality 0 is no fix, though some receivers still count the satellites they track.
+    s.fix = s.satsUsed > 0 && quality != "0";
+    s.gpsFault = !s.fix;
+    if (!s.fix)
         ++s.fixLosses;
 
-    const QByteArray quality = f.GetField(6);
     if (quality == "0")
         s.fixQuality = QStringLiteral("no GPS");
     else if (quality == "1")
@@ -109,7 +111,7 @@ GgaOutcome decodeGga(const SentenceFields& f, DisplayState& s)
     else if (quality == "2")
         s.fixQuality = QStringLiteral("DIFF");
 
-    if (s.satsUsed > 0) {
+    if (s.fix) {
         // An empty altitude (a track without heights) is no altitude, not 0 m.
         const QByteArray alt = f.GetField(9);
         if (!alt.trimmed().isEmpty()) {
@@ -118,7 +120,7 @@ GgaOutcome decodeGga(const SentenceFields& f, DisplayState& s)
         }
         out.altitudeRead = true;
     }
-    if (s.satsUsed == 0) {
+    if (!s.fix) {
         s.uhr.clear();
         s.datum.clear();
         s.speed.clear();
@@ -209,6 +211,11 @@ GsaOutcome decodeGsa(const SentenceFields& f, DisplayState& s)
     // epoch shows the same satellites as the first.
     s.satRoundDrawn = true;
     return out;
+}
+
+bool decodesRmc(const SentenceFields& f, const DisplayState& s)
+{
+    return acceptsRmc(s) && !f.GetField(3).trimmed().isEmpty() && !f.GetField(5).trimmed().isEmpty();
 }
 
 void decodeRmc(const SentenceFields& f, DisplayState& s)

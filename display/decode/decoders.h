@@ -24,8 +24,10 @@ using SatelliteKey = std::tuple<int, int, int>;
 // take from the decoders. Texts are what the read-outs show.
 struct DisplayState {
     double satsUsed = 0;
-    // GGAs without satellites so far: no RMC is decoded while they last, and
-    // the trip takes no time or way across one.
+    // The last GGA had a fix: satellites used and a quality other than 0.
+    bool fix = false;
+    // GGAs without a fix so far: no RMC is decoded while they last, and the
+    // trip takes no time or way across one.
     int fixLosses = 0;
     double satsInView = 0;
     QString fixQuality;
@@ -67,7 +69,7 @@ int centralEuropeanHour(int utcHour, int day, int month, int weekday);
 double needleAngleFor(double courseDeg);
 
 struct GgaOutcome {
-    bool altitudeRead = false; // satellites were used: the altitude sample may run
+    bool altitudeRead = false; // a fix: the altitude sample may run
 };
 // $GPGGA,125106,3854.5087,N,07726.4523,W,8,10,2.0,268.8,M,-33.9,M,,*7F
 //        1      2         3 4          5 6 7  8   9
@@ -91,8 +93,12 @@ struct GsaOutcome {
 // Several GSAs of one epoch (one per constellation) all show the whole round.
 GsaOutcome decodeGsa(const SentenceFields& f, DisplayState& s);
 
-// Whether RMC (and RMB) are decoded at all: only after a GGA with satellites.
-inline bool acceptsRmc(const DisplayState& s) { return s.satsUsed > 0; }
+// Whether RMC (and RMB) are decoded at all: only after a GGA with a fix.
+inline bool acceptsRmc(const DisplayState& s) { return s.fix; }
+// Whether this RMC is decoded: it needs a position as well. A receiver that
+// lost its fix may still send RMC (status V, empty fields) before its GGA
+// says so; its speed and course are no readings.
+bool decodesRmc(const SentenceFields& f, const DisplayState& s);
 
 // Steps after the sample tick: date, time, speed, course and needle, position.
 // $GPRMC,125106,V,3854.5087,N,07726.4523,W,0.0,0.0,241011,10.5,W,S*28

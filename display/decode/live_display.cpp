@@ -57,7 +57,8 @@ void LiveDisplay::onGsa(const QByteArray& sentence)
 
 void LiveDisplay::onRmc(const QByteArray& sentence)
 {
-    if (!acceptsRmc(m_state))
+    const SentenceFields fields(sentence);
+    if (!decodesRmc(fields, m_state))
         return;
     if (takeSampleTick(m_tick, m_clock()) && m_intake->logMode() != 0)
         m_intake->setAllLogNext();
@@ -70,7 +71,6 @@ void LiveDisplay::onRmc(const QByteArray& sentence)
     if (logging && m_hooks.rmcLogged)
         m_hooks.rmcLogged();
 
-    const SentenceFields fields(sentence);
     decodeRmc(fields, m_state);
     if (m_hooks.speedSample)
         m_hooks.speedSample();

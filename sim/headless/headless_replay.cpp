@@ -57,9 +57,11 @@ HeadlessReplay::HeadlessReplay(const HeadlessOptions& options, const QString& ho
             printError(QStringLiteral("faults with seed %1 (--seed %1 repeats them)").arg(*rig.seed));
     }
     m_engine->setRig(rig);
-    if (options.verbose)
+    if (options.verbose) {
         connect(&m_engine->sink(), &SentenceSink::faultInjected, this,
                 [](const QString& text) { printError(QStringLiteral("fault ") + text); });
+        connect(&m_engine->sink(), &SentenceSink::liveTimeFixed, this, [](const QString& text) { printError(text); });
+    }
     connect(&m_engine->loader(), &Loader::replayStopped, this, &HeadlessReplay::onStopped);
     connect(&m_engine->loader(), &Loader::endedEarly, this, [this] {
         const QString at = m_state.recordTotal > 0

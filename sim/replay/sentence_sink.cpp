@@ -52,8 +52,10 @@ void SentenceSink::closeChannels()
 void SentenceSink::setRig(std::unique_ptr<SentenceRig> rig)
 {
     m_rig = std::move(rig);
-    if (m_rig)
-        m_rig->setReporter([this](const FaultEvent& e) { Q_EMIT faultInjected(faultEventText(e)); });
+    if (!m_rig)
+        return;
+    m_rig->setReporter([this](const FaultEvent& e) { Q_EMIT faultInjected(faultEventText(e)); });
+    m_rig->setTimeReporter([this](const LiveTimeNote& n) { Q_EMIT liveTimeFixed(liveTimeNoteText(n)); });
 }
 
 void SentenceSink::beginEpoch()

@@ -60,6 +60,8 @@ Q_SIGNALS:
     void noted(const QString& text);
     // The rig injected a fault (a line for a report).
     void faultInjected(const QString& text);
+    // The rig's live time fixed its offset (a line for a report).
+    void liveTimeFixed(const QString& text);
 
 private:
     void send(const QByteArray& sentence);

@@ -43,12 +43,7 @@ std::optional<qint64> dayOf(int year, int month, int day)
 
 bool isDigits(QByteArrayView text, qsizetype n)
 {
-    if (text.size() != n)
-        return false;
-    for (char c : text)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
+    return text.size() == n && zv::allDigits(text);
 }
 
 int number(QByteArrayView text)
@@ -183,6 +178,43 @@ QByteArray shiftSentenceTime(const QByteArray& sentence, qint64 offsetMs)
     });
 }
 
+namespace {
+
+QString utcText(qint64 ms)
+{
+    const QDateTime t = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+    return t.toString(floorMod(ms, 1000) == 0 ? Qt::ISODate : Qt::ISODateWithMs);
+}
+
+} // namespace
+
+QString liveTimeNoteText(const LiveTimeNote& note)
+{
+    const QString head = note.again ? QStringLiteral("live time (loop): ") : QStringLiteral("live time: ");
+    if (!note.file.day) {
+        const QTime time = QTime::fromMSecsSinceStartOfDay(int(note.file.msOfDay));
+        return head
+            + QStringLiteral("file %1 (no date yet) is sent as %2")
+                  .arg(time.toString(note.file.msOfDay % 1000 ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss")),
+                       utcText(note.sentMs));
+    }
+    const qint64 seconds = (note.offsetMs < 0 ? -note.offsetMs : note.offsetMs) / 1000;
+    char offset[48];
+    std::snprintf(offset, sizeof offset, "%c%lld days %02d:%02d:%02d", note.offsetMs < 0 ? '-' : '+',
+                  static_cast<long long>(seconds / 86400), int(seconds / 3600 % 24), int(seconds / 60 % 60),
+                  int(seconds % 60));
+    return head
+        + QStringLiteral("file %1 is sent as %2 (offset %3)")
+              .arg(utcText(*note.file.day * kMsPerDay + note.file.msOfDay), utcText(note.sentMs),
+                   QString::fromLatin1(offset));
+}
+
+void LiveClock::note(const SentenceTime& file, qint64 day)
+{
+    if (m_report)
+        m_report(LiveTimeNote{file, day * kMsPerDay + file.msOfDay + *m_offset, *m_offset, m_again});
+}
+
 LiveClock::LiveClock(TimeChoice choice, std::function<qint64()> nowMs)
     : m_choice(choice), m_now(nowMs ? std::move(nowMs) : [] { return QDateTime::currentMSecsSinceEpoch(); })
 {
@@ -202,6 +234,7 @@ QByteArray LiveClock::rewrite(const QByteArray& sentence)
         m_dated = t->day.has_value();
         m_anchorTarget = target;
         m_anchorMsOfDay = t->msOfDay;
+        note(*t, day);
     } else if (!m_dated && t && t->day) {
         // The first date: the time of day is already set; only whole days move,
         // so that this sentence falls on the target's day plus what has run since.
@@ -209,6 +242,7 @@ QByteArray LiveClock::rewrite(const QByteArray& sentence)
         const qint64 have = *t->day * kMsPerDay + t->msOfDay + *m_offset;
         *m_offset += floorDiv(wanted - have + kMsPerDay / 2, kMsPerDay) * kMsPerDay;
         m_dated = true;
+        note(*t, *t->day);
     }
     return shiftSentenceTime(sentence, *m_offset);
 }

@@ -38,6 +38,21 @@ std::optional<SentenceTime> sentenceTime(QByteArrayView sentence);
 // as they are.
 QByteArray shiftSentenceTime(const QByteArray& sentence, qint64 offsetMs);
 
+// The offset was fixed (or its days set right at the first date): the
+// sentence that fixed it as the file has it, and as it goes out.
+struct LiveTimeNote {
+    SentenceTime file;
+    qint64 sentMs = 0;   // milliseconds since 1970-01-01 UTC
+    qint64 offsetMs = 0;
+    bool again = false;  // the file started again (a loop)
+    bool operator==(const LiveTimeNote&) const = default;
+};
+// One line for a report ("live time (loop): " once the file started again):
+// "live time: file 2007-08-13T07:03:12Z is sent as
+// 2026-12-08T09:00:00Z (offset +7057 days 01:56:48)"; an undated file time
+// shows as "07:03:12 (no date yet)" and no offset.
+QString liveTimeNoteText(const LiveTimeNote& note);
+
 // Rewrites a replay's sentences for a TimeChoice. The first sentence with a
 // time fixes the offset (whole seconds, so that sentences of one epoch with
 // different decimals still agree); a date not seen yet is taken to be the
@@ -46,6 +61,9 @@ class LiveClock {
 public:
     explicit LiveClock(TimeChoice choice, std::function<qint64()> nowMs = {});
 
+    // Told every time the offset is fixed or its days set right.
+    void setReporter(std::function<void(const LiveTimeNote&)> report) { m_report = std::move(report); }
+
     QByteArray rewrite(const QByteArray& sentence);
     // The file starts again (a loop): the next timed sentence anchors afresh,
     // at the wall clock for TimeMode::Now, at the start instant for Start.
@@ -53,14 +71,20 @@ public:
     {
         m_offset.reset();
         m_dated = false;
+        m_again = true;
     }
     std::optional<qint64> offsetMs() const { return m_offset; }
 
 private:
+    // day: the file's, or the one taken for it while it has none.
+    void note(const SentenceTime& file, qint64 day);
+
     TimeChoice m_choice;
     std::function<qint64()> m_now;
+    std::function<void(const LiveTimeNote&)> m_report;
     std::optional<qint64> m_offset;
     bool m_dated = false;
+    bool m_again = false;
     qint64 m_anchorTarget = 0;
     qint64 m_anchorMsOfDay = 0;
 };

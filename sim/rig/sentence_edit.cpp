@@ -10,25 +10,6 @@ namespace zelvan {
 
 namespace {
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-bool allDigits(QByteArrayView text)
-{
-    for (char c : text)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
-}
-
 int twoDigits(QByteArrayView text, qsizetype at)
 {
     return (text[at] - '0') * 10 + (text[at + 1] - '0');
@@ -48,8 +29,8 @@ QByteArray editSentence(const QByteArray& line, const std::function<bool(Sentenc
     } else {
         if (star != line.size() - 3)
             return line;
-        const int hi = hexDigit(line[star + 1]);
-        const int lo = hexDigit(line[star + 2]);
+        const int hi = zv::hexDigitValue(line[star + 1]);
+        const int lo = zv::hexDigitValue(line[star + 2]);
         if (hi < 0 || lo < 0)
             return line;
         given = quint8(hi * 16 + lo);
@@ -68,7 +49,7 @@ QByteArray editSentence(const QByteArray& line, const std::function<bool(Sentenc
 
 std::optional<TimeOfDay> parseTimeOfDay(QByteArrayView text)
 {
-    if (text.size() < 6 || !allDigits(text.first(6)))
+    if (text.size() < 6 || !zv::allDigits(text.first(6)))
         return std::nullopt;
     const int h = twoDigits(text, 0), m = twoDigits(text, 2), s = twoDigits(text, 4);
     if (h > 23 || m > 59 || s > 60)
@@ -77,7 +58,7 @@ std::optional<TimeOfDay> parseTimeOfDay(QByteArrayView text)
     t.ms = (qint64(h) * 3600 + m * 60 + s) * 1000;
     if (text.size() > 6) {
         const QByteArrayView fraction = text.sliced(7);
-        if (text[6] != '.' || fraction.isEmpty() || !allDigits(fraction))
+        if (text[6] != '.' || fraction.isEmpty() || !zv::allDigits(fraction))
             return std::nullopt;
         t.decimals = int(fraction.size());
         qint64 scale = 100;
@@ -108,9 +89,9 @@ std::optional<double> parseCoordinate(QByteArrayView value, QByteArrayView hemis
     const int degreeDigits = latitude ? 2 : 3;
     const qsizetype dot = value.indexOf('.');
     const qsizetype whole = dot < 0 ? value.size() : dot;
-    if (whole != degreeDigits + 2 || !allDigits(value.first(whole)))
+    if (whole != degreeDigits + 2 || !zv::allDigits(value.first(whole)))
         return std::nullopt;
-    if (dot >= 0 && !allDigits(value.sliced(dot + 1)))
+    if (dot >= 0 && !zv::allDigits(value.sliced(dot + 1)))
         return std::nullopt;
     double minutes = 0;
     const QByteArrayView rest = value.sliced(degreeDigits);

@@ -34,6 +34,8 @@ public:
 
     // Every injected fault, as it happens.
     void setReporter(std::function<void(const FaultEvent&)> report);
+    // Every time live time fixes its offset.
+    void setTimeReporter(std::function<void(const LiveTimeNote&)> report) { m_clock.setReporter(std::move(report)); }
 
     void beginEpoch();
     // What goes out now for the sentence (none, it, or held epochs and it).

@@ -1,9 +1,15 @@
 """Vur reads real receiver logs from a pseudo-terminal at 4800 baud; after the
-last sentence its read-outs match what pynmea2 decodes from the same log."""
+last sentence its read-outs match what pynmea2 decodes from the same log. A
+log replayed by Zelvan with an injected loss of fix that lasts to its end
+leaves Vur showing the loss: the reception-fault sign, "no GPS   no Fix" and
+no clock, speed or altitude."""
 import datetime
 import math
 import os
+import shutil
+import subprocess
 import sys
+import tempfile
 from zoneinfo import ZoneInfo
 
 import pynmea2
@@ -12,6 +18,8 @@ import zvpeers
 
 LOGS = ["gpsd_GPSmap-76S.log", "gpsd_mtk-3301.log"]
 BAUD_BYTES_PER_S = 480  # 4800 baud, 10 bits a byte
+FIX_LOSS = ("gpsd_GPSmap-76S.log", "fixloss=10s+1h")
+FIX_LOSS_SHOWN = {"GPSok": "shown", "Uhr": "", "Datum": "", "SPEED": "", "Höhe": ""}
 WEEKDAYS = ["MO", "DI", "MI", "DO", "FR", "SA", "SO"]
 
 
@@ -32,7 +40,7 @@ def plain(x):
 
 def expected_readouts(raw):
     st = dict(used=0.0, quality="", mode="", in_view=0.0, uhr="", datum="", date_text="", speed="",
-              trt="", hoehe="", gpsl="", fault=True, columns=0)
+              trt="", hoehe="", gpsl="", fix=False, columns=0)
     signal_by_sat = {}
     for s in sentences(raw):
         kind = s[:6]
@@ -41,10 +49,10 @@ def expected_readouts(raw):
         msg = pynmea2.parse(s, check=False)
         if kind == "$GPGGA":
             st["used"] = float(msg.num_sats or 0)
-            st["fault"] = st["used"] == 0
             q = msg.data[5]
+            st["fix"] = st["used"] > 0 and q != "0"
             st["quality"] = {"0": "no GPS", "1": "GPS ok", "2": "DIFF"}.get(q, st["quality"])
-            if st["used"] > 0:
+            if st["fix"]:
                 st["hoehe"] = str(math.floor(msg.altitude or 0))
             else:
                 st["uhr"] = st["datum"] = st["speed"] = st["hoehe"] = ""
@@ -65,7 +73,7 @@ def expected_readouts(raw):
                 st["in_view"] = 0
             st["gpsl"] = f"{st['quality']}   {st['mode']}   {plain(st['used'])}/{plain(st['in_view'])} Sat"
             signal_by_sat = {}
-        elif kind == "$GPRMC" and st["used"] > 0:
+        elif kind == "$GPRMC" and st["fix"] and msg.lat and msg.lon:
             utc = datetime.datetime.combine(msg.datestamp, msg.timestamp.replace(tzinfo=None),
                                             tzinfo=datetime.timezone.utc)
             local = utc.astimezone(ZoneInfo("Europe/Berlin"))
@@ -78,18 +86,45 @@ def expected_readouts(raw):
             st["trt"] = (" " if course >= 0 else "") + str(course) + " °"
     return {
         "Uhr": st["uhr"], "Datum": st["datum"], "SPEED": st["speed"], "TRT": st["trt"], "Höhe": st["hoehe"],
-        "GPSL": st["gpsl"], "GPSok": "shown" if st["fault"] else "hidden", "GPSS": str(st["columns"]),
+        "GPSL": st["gpsl"], "GPSok": "hidden" if st["fix"] else "shown", "GPSS": str(st["columns"]),
     }
 
 
 
-def run_one(log_name):
-    raw = open(os.path.join(zvpeers.TEST_DATA, "vur", log_name), "rb").read()
-    got, home = zvpeers.feed_vur(raw, BAUD_BYTES_PER_S, "vur-e2e-")
+def replayed_with_faults(log_name, faults):
+    """What zelvan --headless sends for a log of tests/data/replay with --faults."""
+    home = tempfile.mkdtemp(prefix="vur-e2e-zelvan-")
+    try:
+        r = subprocess.run([zvpeers.program("zelvan"), "--headless", "--home", home, "--quiet", "--pace", "cont",
+                            "--faults", faults, "--seed", "1", "--output", "-",
+                            os.path.join(zvpeers.TEST_DATA, "replay", log_name)], capture_output=True, timeout=60)
+    finally:
+        shutil.rmtree(home, ignore_errors=True)
+    if r.returncode != 0 or not r.stdout:
+        sys.exit(f"FAIL: zelvan --faults {faults}: exit {r.returncode} {r.stderr!r}")
+    return r.stdout
+
+
+def run_one(log_name, faults=None):
+    if faults:
+        raw = replayed_with_faults(log_name, faults)
+        # Zelvan's own pace is not the point here: the bytes arrive as fast as Vur takes them.
+        got, home = zvpeers.feed_vur(raw, 10 * BAUD_BYTES_PER_S, "vur-e2e-")
+    else:
+        raw = open(os.path.join(zvpeers.TEST_DATA, "vur", log_name), "rb").read()
+        got, home = zvpeers.feed_vur(raw, BAUD_BYTES_PER_S, "vur-e2e-")
     want = expected_readouts(raw)
     failures = [f"{k}: vur {got.get(k)!r}, pynmea2 {v!r}" for k, v in want.items() if got.get(k) != v]
+    if faults:
+        # Said plainly, not only as the model has it.
+        failures += [f"{k} during the loss of fix: {got.get(k)!r}, not {v!r}"
+                     for k, v in FIX_LOSS_SHOWN.items() if got.get(k) != v]
+        if not got.get("GPSL", "").startswith("no GPS   no Fix"):
+            failures.append(f"GPSL during the loss of fix: {got.get('GPSL')!r}")
     if os.path.exists(os.path.join(home, "Vur.log")):
         failures.append("Vur.log written although no log box was checked")
+    zvpeers.stop_all()
+    shutil.rmtree(home, ignore_errors=True)
     return failures
 
 
@@ -98,7 +133,7 @@ def main():
     try:
         for name in LOGS:
             failures += [f"{name}: {f}" for f in run_one(name)]
-            zvpeers.stop_all()
+        failures += [f"{FIX_LOSS[0]} --faults {FIX_LOSS[1]}: {f}" for f in run_one(*FIX_LOSS)]
     finally:
         zvpeers.stop_all()
     if failures:

@@ -55,7 +55,7 @@ def num(text):
 
 def expected_readouts(raw):
     st = dict(used=0.0, quality="", mode="", in_view=0.0, uhr="", datum="", date_text="", speed="",
-              trt="", hoehe="", gpsl="", fault=True, columns=0, position=None)
+              trt="", hoehe="", gpsl="", fix=False, columns=0, position=None)
     # One round of satellites: every GSV after the last GSA, of every talker.
     signals, in_view, drawn = {}, {}, False
     for s in sentences(raw):
@@ -65,9 +65,9 @@ def expected_readouts(raw):
         msg = pynmea2.parse(s, check=False)
         if kind == "GGA":
             st["used"] = num(msg.num_sats)
-            st["fault"] = st["used"] == 0
+            st["fix"] = st["used"] > 0 and msg.data[5] != "0"
             st["quality"] = {"0": "no GPS", "1": "GPS ok", "2": "DIFF"}.get(msg.data[5], st["quality"])
-            if st["used"] > 0:
+            if st["fix"]:
                 st["hoehe"] = str(math.floor(msg.altitude or 0))
             else:
                 st["uhr"] = st["datum"] = st["speed"] = st["hoehe"] = ""
@@ -98,7 +98,7 @@ def expected_readouts(raw):
                 st["in_view"] = 0
             st["gpsl"] = f"{st['quality']}   {st['mode']}   {plain(st['used'])}/{plain(st['in_view'])} Sat"
             drawn = True
-        elif kind == "RMC" and st["used"] > 0:
+        elif kind == "RMC" and st["fix"] and msg.lat and msg.lon:
             utc = datetime.datetime.combine(msg.datestamp, msg.timestamp.replace(tzinfo=None),
                                             tzinfo=datetime.timezone.utc)
             local = utc.astimezone(ZoneInfo("Europe/Berlin"))
@@ -112,7 +112,7 @@ def expected_readouts(raw):
             st["position"] = (msg.latitude, msg.longitude) if msg.lat else None
     want = {
         "Uhr": st["uhr"], "Datum": st["datum"], "SPEED": st["speed"], "TRT": st["trt"], "Höhe": st["hoehe"],
-        "GPSL": st["gpsl"], "GPSok": "shown" if st["fault"] else "hidden", "GPSS": str(st["columns"]),
+        "GPSL": st["gpsl"], "GPSok": "hidden" if st["fix"] else "shown", "GPSS": str(st["columns"]),
     }
     return want, st["position"]
 

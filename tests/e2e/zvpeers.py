@@ -61,6 +61,19 @@ def stop_all():
     _started.clear()
 
 
+def end_run(home):
+    """Ends every process the test started and removes its home folder."""
+    stop_all()
+    shutil.rmtree(home, ignore_errors=True)
+
+
+def exit_on(failures):
+    """Prints the failures and ends the test with status 1 when there are any."""
+    if failures:
+        print("\n".join(failures))
+        sys.exit(1)
+
+
 def pty_pair(folder, a="ptyA", b="ptyB", timeout=5.0):
     """Two linked pseudo-terminals from socat; returns their link paths."""
     require_tool("socat")
@@ -174,21 +187,21 @@ def rmc_fixes(path):
     return fixes
 
 
-def start_gpsd(source):
+def start_gpsd(source, log=None):
     """gpsd in the foreground on a free port, reading source (a device path or
-    tcp://host:port) at once and writing nothing into it; returns the port."""
+    tcp://host:port) at once and writing nothing into it; returns the port.
+    With log (an open file) its warnings go there, such as each sentence it
+    drops for a bad checksum."""
     gpsd = require_tool("gpsd")
     port = free_port()
-    start([gpsd, "-N", "-n", "-b", "-S", str(port), source],
-          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    start([gpsd, "-N", "-n", "-b", "-S", str(port)] + (["-D", "1"] if log else []) + [source],
+          stdout=subprocess.DEVNULL, stderr=log or subprocess.DEVNULL)
     return port
 
 
-def gpsd_fixes(gpsd_port, expected, timeout=60.0, quiet=5.0):
-    """Watches gpsd's JSON and returns {hh:mm:ss: (lat, lon)} of its 2D/3D fixes.
-    Stops at the last expected time of day or when no new fix came for quiet
-    seconds (gpsd reports an epoch when the next begins, so the log's last fix
-    may never show). Fails the test when gpsd takes no client."""
+def gpsd_watch(gpsd_port, raw=False):
+    """A client watching gpsd's JSON reports, with raw also every sentence gpsd
+    accepted, as it came. Fails the test when gpsd takes no client."""
     client = None
     deadline = time.monotonic() + 10
     while client is None and time.monotonic() < deadline:
@@ -198,33 +211,58 @@ def gpsd_fixes(gpsd_port, expected, timeout=60.0, quiet=5.0):
             time.sleep(0.1)
     if client is None:
         sys.exit("FAIL: gpsd did not accept a client")
-    client.sendall(b'?WATCH={"enable":true,"json":true};\n')
-    client.settimeout(1)
-    seen = {}
+    client.sendall(b'?WATCH={"enable":true,"json":true%s};\n' % (b',"raw":1' if raw else b""))
+    client.settimeout(0.5)
+    return client
+
+
+def gpsd_lines(client, timeout):
+    """(wall-clock arrival, line) of what a gpsd client receives, for timeout
+    seconds or until gpsd closes; (arrival, None) after half a second without
+    any, so that a caller may stop on a condition of its own."""
     buf = b""
     deadline = time.monotonic() + timeout
-    last = expected[-1][0]
-    last_new = time.monotonic()
-    while time.monotonic() < deadline and last not in seen:
-        if seen and time.monotonic() - last_new > quiet:
-            break
+    while time.monotonic() < deadline:
         try:
             chunk = client.recv(65536)
         except socket.timeout:
+            yield time.time(), None
             continue
         if not chunk:
-            break
+            return
+        arrival = time.time()
         buf += chunk
         *lines, buf = buf.split(b"\n")
         for line in lines:
-            try:
-                obj = json.loads(line)
-            except ValueError:
-                continue
-            if obj.get("class") == "TPV" and "time" in obj and "lat" in obj and obj.get("mode", 0) >= 2:
-                if obj["time"][11:19] not in seen:
-                    last_new = time.monotonic()
-                seen[obj["time"][11:19]] = (obj["lat"], obj["lon"])
+            yield arrival, line.rstrip(b"\r")
+
+
+def json_report(line):
+    """A JSON report of gpsd as a dict; None for anything else (a raw sentence)."""
+    try:
+        obj = json.loads(line)
+    except ValueError:
+        return None
+    return obj if isinstance(obj, dict) else None
+
+
+def gpsd_fixes(gpsd_port, expected, timeout=60.0, quiet=5.0):
+    """Watches gpsd's JSON and returns {hh:mm:ss: (lat, lon)} of its 2D/3D fixes.
+    Stops at the last expected time of day or when no new fix came for quiet
+    seconds (gpsd reports an epoch when the next begins, so the log's last fix
+    may never show). Fails the test when gpsd takes no client."""
+    client = gpsd_watch(gpsd_port)
+    seen = {}
+    last = expected[-1][0]
+    last_new = time.monotonic()
+    for _, line in gpsd_lines(client, timeout):
+        if last in seen or (seen and time.monotonic() - last_new > quiet):
+            break
+        obj = json_report(line) if line else None
+        if obj and obj.get("class") == "TPV" and "time" in obj and "lat" in obj and obj.get("mode", 0) >= 2:
+            if obj["time"][11:19] not in seen:
+                last_new = time.monotonic()
+            seen[obj["time"][11:19]] = (obj["lat"], obj["lon"])
     client.close()
     return seen
 

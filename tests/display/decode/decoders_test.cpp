@@ -138,6 +138,8 @@ TEST(GgaDecoder, SetsFixQualityAltitudeAndTheFaultSign)
         {"$GPGGA,1,,,,,2,05,,-12.5,M*00", 5, "DIFF", "-13", false},
         {"$GPGGA,1,,,,,0,00,,545.4,M*00", 0, "no GPS", "", true},
         {"$GPGGA,1,,,,,8,10,,268.8,M*00", 10, "", "268", false}, // other quality values leave it
+        // Quality 0 is no fix, though the receiver still counts its satellites.
+        {"$GPGGA,1,,,,,0,08,,545.4,M*00", 8, "no GPS", "", true},
     };
     for (const Case& c : cases) {
         DisplayState s;
@@ -146,6 +148,7 @@ TEST(GgaDecoder, SetsFixQualityAltitudeAndTheFaultSign)
         EXPECT_EQ(s.fixQuality, QString::fromLatin1(c.quality)) << c.sentence;
         EXPECT_EQ(s.hoehe, QString::fromLatin1(c.hoehe)) << c.sentence;
         EXPECT_EQ(s.gpsFault, c.fault) << c.sentence;
+        EXPECT_EQ(acceptsRmc(s), !c.fault) << c.sentence;
     }
 }
 
@@ -170,6 +173,11 @@ TEST(GgaDecoder, NoSatellitesEmptiesTheReadoutsAndGatesRmc)
     EXPECT_TRUE(s.hoehe.isEmpty());
     EXPECT_EQ(s.trt, QStringLiteral(" 90 °")); // the course stays
     EXPECT_FALSE(acceptsRmc(s));
+    // An RMC without a position carries no fix either, whatever the last GGA said.
+    const DisplayState fixed = withSatellites();
+    EXPECT_TRUE(decodesRmc(SentenceFields(QByteArrayView("$GPRMC,120000,A,4807.038,N,01131.000,E,0,0,061226,,*00")), fixed));
+    EXPECT_FALSE(decodesRmc(SentenceFields(QByteArrayView("$GPRMC,120000,V,,,,,,,061226,,,N*00")), fixed));
+    EXPECT_FALSE(decodesRmc(SentenceFields(QByteArrayView("$GPRMC,120000,A,4807.038,N,01131.000,E,0,0,061226,,*00")), s));
 }
 
 TEST(GsvDecoder, StoresSignalsOfSatellitesUpTo32)

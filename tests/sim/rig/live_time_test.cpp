@@ -4,6 +4,7 @@
 #include "sim/rig/live_time.h"
 
 #include <QDateTime>
+#include <QStringList>
 #include <gtest/gtest.h>
 
 using namespace zelvan;
@@ -98,6 +99,9 @@ TEST(LiveTime, TheClockAnchorsAtTheFirstEpochAndKeepsTheDistances)
     // now: the first epoch gets the current second, later ones their distance from it.
     qint64 now = utcMs("2026-12-08T06:30:00.400Z");
     LiveClock clock(TimeChoice{TimeMode::Now, 0}, [&now] { return now; });
+    QStringList notes; // what --verbose says of the offset
+    const auto noting = [&notes](const LiveTimeNote& n) { notes << liveTimeNoteText(n); };
+    clock.setReporter(noting);
     EXPECT_EQ(through(clock, "PHSMI,1"), framed("PHSMI,1"));
     EXPECT_EQ(through(clock, "GPRMC,081500,A,4807.038,N,01131.000,E,,,150604,,"),
               framed("GPRMC,063000,A,4807.038,N,01131.000,E,,,081226,,"));
@@ -110,13 +114,21 @@ TEST(LiveTime, TheClockAnchorsAtTheFirstEpochAndKeepsTheDistances)
     clock.restart();
     EXPECT_EQ(through(clock, "GPRMC,081500,A,4807.038,N,01131.000,E,,,150604,,"),
               framed("GPRMC,113000,A,4807.038,N,01131.000,E,,,081226,,"));
+    EXPECT_EQ(notes.join(QLatin1Char('\n')).toStdString(),
+              "live time: file 2004-06-15T08:15:00Z is sent as 2026-12-08T06:30:00Z (offset +8210 days 22:15:00)\n"
+              "live time (loop): file 2004-06-15T08:15:00Z is sent as 2026-12-08T11:30:00Z (offset +8211 days 03:15:00)");
 
     // A start instant; a log whose first timed sentence has no date gets the
     // start's date when the first date arrives.
     LiveClock start(TimeChoice{TimeMode::Start, utcMs("2025-12-31T23:59:58Z")});
+    notes.clear();
+    start.setReporter(noting);
     EXPECT_EQ(through(start, "GPGGA,101010,,,,,0,00,,,,,,,"), framed("GPGGA,235958,,,,,0,00,,,,,,,"));
     EXPECT_EQ(through(start, "GPRMC,101012,V,,,,,,,070795,,"), framed("GPRMC,000000,V,,,,,,,010126,,"));
     EXPECT_EQ(through(start, "GPZDA,101013,07,07,1995,00,00"), framed("GPZDA,000001,01,01,2026,00,00"));
+    EXPECT_EQ(notes.join(QLatin1Char('\n')).toStdString(),
+              "live time: file 10:10:10 (no date yet) is sent as 2025-12-31T23:59:58Z\n"
+              "live time: file 1995-07-07T10:10:12Z is sent as 2026-01-01T00:00:00Z (offset +11135 days 13:49:48)");
 
     // file: nothing changes.
     LiveClock file{TimeChoice{}};
