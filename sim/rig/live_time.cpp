@@ -130,6 +130,20 @@ std::optional<TimeChoice> parseTimeChoice(const QString& text, QString* error)
     return TimeChoice{TimeMode::Start, utc.toMSecsSinceEpoch()};
 }
 
+QString timeChoiceText(const TimeChoice& choice)
+{
+    switch (choice.mode) {
+    case TimeMode::File:
+        return QStringLiteral("file");
+    case TimeMode::Now:
+        return QStringLiteral("now");
+    case TimeMode::Start:
+        break;
+    }
+    const QDateTime utc = QDateTime::fromMSecsSinceEpoch(choice.startMs, Qt::UTC);
+    return utc.toString(choice.startMs % 1000 == 0 ? Qt::ISODate : Qt::ISODateWithMs);
+}
+
 std::optional<SentenceTime> sentenceTime(QByteArrayView sentence)
 {
     const QByteArray type = zv::sentenceType(sentence);

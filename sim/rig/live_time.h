@@ -20,6 +20,8 @@ struct TimeChoice {
 // "file", "now" or an ISO 8601 instant ("2024-05-01T12:00:00Z"; without a
 // zone it is UTC, with an offset it is taken to UTC). error: why not.
 std::optional<TimeChoice> parseTimeChoice(const QString& text, QString* error = nullptr);
+// The choice as parseTimeChoice reads it back: "file", "now" or the UTC instant.
+QString timeChoiceText(const TimeChoice& choice);
 
 inline constexpr qint64 kMsPerDay = 86'400'000;
 

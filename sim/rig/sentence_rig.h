@@ -27,6 +27,12 @@ struct RigOptions {
 // "seed") and text; false with a message when the text is none.
 bool setRigOption(RigOptions& options, const QString& name, const QString& value, QString* error);
 
+// What a front end shows of the options: a short caption ("Rig: now,
+// faults"; "Rig..." while there is no rig), and the whole setting as the
+// command line's --time, --faults and --seed, so that a run can be repeated.
+QString rigCaption(const RigOptions& options);
+QString rigArguments(const RigOptions& options);
+
 class SentenceRig {
 public:
     // nowMs: the clock for TimeMode::Now (the system's UTC clock by default).
