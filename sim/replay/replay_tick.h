@@ -76,8 +76,7 @@ public:
     void showRecordClock(const QByteArray& ddmmyy, const QByteArray& hhmmss)
     {
         m_recordTime = recordTimeOf(hhmmss, ddmmyy);
-        if (m_clock)
-            m_clock(ddmmyy, hhmmss);
+        showClock(ddmmyy, hhmmss);
     }
     // Manual mode's focus move after a pace choice (HSc1(3)).
     void setManualPaceFocus(std::function<void()> focus) { m_manualPaceFocus = std::move(focus); }
@@ -109,6 +108,8 @@ private:
 
     ReplayState& m_s;
     ReplayFrontEnd& m_ui;
+    // The clock read-outs show the time the sentences carry, live time included.
+    void showClock(const QByteArray& ddmmyy, const QByteArray& hhmmss);
     SentenceSink& m_sink;
     ReplayFile& m_file;
 

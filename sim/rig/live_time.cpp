@@ -197,6 +197,13 @@ QByteArray shiftSentenceTime(const QByteArray& sentence, qint64 offsetMs)
     });
 }
 
+std::pair<QByteArray, QByteArray> shiftClockText(const QByteArray& ddmmyy, const QByteArray& hhmmss, qint64 offsetMs)
+{
+    const QByteArray moved =
+        shiftSentenceTime(zv::frameSentence("GPRMC," + hhmmss + ",A" + QByteArray(7, ',') + ddmmyy + ",,"), offsetMs);
+    return {zv::sentenceField(moved, 9), zv::sentenceField(moved, 1)};
+}
+
 LiveClock::LiveClock(TimeChoice choice, std::function<qint64()> nowMs)
     : m_choice(choice), m_now(nowMs ? std::move(nowMs) : [] { return QDateTime::currentMSecsSinceEpoch(); })
 {

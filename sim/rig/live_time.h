@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace zelvan {
 
@@ -39,6 +40,9 @@ std::optional<SentenceTime> sentenceTime(QByteArrayView sentence);
 // its checksum recomputed. Other sentences, empty or malformed fields stay
 // as they are.
 QByteArray shiftSentenceTime(const QByteArray& sentence, qint64 offsetMs);
+// A record's clock (date ddmmyy, time hhmmss) moved the same way, for
+// read-outs that show what the sentences carry. An empty date stays empty.
+std::pair<QByteArray, QByteArray> shiftClockText(const QByteArray& ddmmyy, const QByteArray& hhmmss, qint64 offsetMs);
 
 // Rewrites a replay's sentences for a TimeChoice. The first sentence with a
 // time fixes the offset (whole seconds, so that sentences of one epoch with

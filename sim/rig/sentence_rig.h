@@ -50,6 +50,8 @@ public:
     void restart() { m_clock.restart(); }
 
     const RigOptions& options() const { return m_options; }
+    // What live time adds to the file's times, once the first timed sentence fixed it.
+    std::optional<qint64> timeOffsetMs() const { return m_clock.offsetMs(); }
 
 private:
     RigOptions m_options;

@@ -1,6 +1,6 @@
 // The rig from the window: RigC's dialog sets live time and faults, the
-// engine gets them, every replay's sentences carry them, the faults are
-// listed, and a wrong text is refused with its message.
+// engine gets them, every replay's sentences and the clock read-outs carry
+// them, the faults are listed, and a wrong text is refused with its message.
 #include "sim/replay/replay_harness.h"
 
 #include "common/nmea.h"
@@ -84,6 +84,8 @@ TEST(RigWindow, TheDialogSetsTheRigOfEveryReplay)
         EXPECT_EQ(zv::sentenceField(sentRmcs[0], 1).left(6), "120000");
         EXPECT_EQ(zv::sentenceField(sentRmcs[0], 9), "010525");
         EXPECT_FALSE(zv::hasValidChecksum(sentRmcs[0]));
+        // The read-outs show the time the sentences carry.
+        EXPECT_TRUE(h.ui().datum->text().startsWith(QStringLiteral("2025"))) << h.ui().datum->text().toStdString();
         const QStringList listed = h.list1();
         const qsizetype at = listed.indexOf(QString::fromLatin1(sentRmcs[0]));
         ASSERT_GT(at, 0);
