@@ -35,12 +35,14 @@ QString rigCaption(const RigOptions& options)
 {
     if (!options.active())
         return QStringLiteral("Rig...");
+    // Short enough for the window's command row at its narrowest; the whole
+    // setting is rigArguments'.
     QStringList parts;
     if (options.time.mode == TimeMode::Now)
         parts << QStringLiteral("now");
     else if (options.time.mode == TimeMode::Start)
         parts << QDateTime::fromMSecsSinceEpoch(options.time.startMs, Qt::UTC)
-                     .toString(QStringLiteral("'from' yyyy-MM-dd HH:mm"));
+                     .toString(QStringLiteral("yyyy-MM-dd"));
     if (options.faults)
         parts << QStringLiteral("faults");
     return QStringLiteral("Rig: ") + parts.join(QStringLiteral(", "));

@@ -28,8 +28,9 @@ struct RigOptions {
 bool setRigOption(RigOptions& options, const QString& name, const QString& value, QString* error);
 
 // What a front end shows of the options: a short caption ("Rig: now,
-// faults"; "Rig..." while there is no rig), and the whole setting as the
-// command line's --time, --faults and --seed, so that a run can be repeated.
+// faults", "Rig: 2024-05-01"; "Rig..." while there is no rig), and the
+// whole setting as the command line's --time, --faults and --seed, so that
+// a run can be repeated.
 QString rigCaption(const RigOptions& options);
 QString rigArguments(const RigOptions& options);
 

@@ -70,7 +70,7 @@ TEST(RigWindow, TheDialogSetsTheRigOfEveryReplay)
     expected.seed = 7;
     ASSERT_NE(h.window->sink().rig(), nullptr);
     EXPECT_EQ(h.window->sink().rig()->options(), expected);
-    EXPECT_EQ(rigC->text(), QStringLiteral("Rig: from 2025-05-01 12:00, faults"));
+    EXPECT_EQ(rigC->text(), QStringLiteral("Rig: 2025-05-01, faults"));
     EXPECT_TRUE(rigC->toolTip().contains(QStringLiteral("--time 2025-05-01T12:00:00Z --faults checksum=1 --seed 7")));
 
     // Every replay starts at the chosen instant, and List1 names each fault.
