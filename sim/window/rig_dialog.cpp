@@ -179,7 +179,7 @@ std::optional<RigOptions> RigDialog::options() const
 
 void RigDialog::setSeedInUse(std::optional<quint64> seed)
 {
-    m_seedInUse->setText(seed ? QStringLiteral("now: %1").arg(*seed) : QString());
+    m_seedInUse->setText(seed ? QStringLiteral("in use: %1").arg(*seed) : QString());
     m_seedInUse->setVisible(seed.has_value());
 }
 
