@@ -93,6 +93,8 @@ Q_SIGNALS:
     void paceNote(const QString& text);
 
 private:
+    // The clock read-outs show the time the sentences carry, live time included.
+    void showClock(const QByteArray& ddmmyy, const QByteArray& hhmmss);
     void tickStart();
     void afterWait();
     void passThrough();
@@ -108,8 +110,6 @@ private:
 
     ReplayState& m_s;
     ReplayFrontEnd& m_ui;
-    // The clock read-outs show the time the sentences carry, live time included.
-    void showClock(const QByteArray& ddmmyy, const QByteArray& hhmmss);
     SentenceSink& m_sink;
     ReplayFile& m_file;
 

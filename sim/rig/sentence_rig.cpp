@@ -36,7 +36,7 @@ QString rigCaption(const RigOptions& options)
     if (!options.active())
         return QStringLiteral("Rig...");
     // Short enough for the window's command row at its narrowest; the whole
-    // setting is rigArguments'.
+    // setting goes into rigArguments.
     QStringList parts;
     if (options.time.mode == TimeMode::Now)
         parts << QStringLiteral("now");
