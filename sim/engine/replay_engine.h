@@ -36,7 +36,8 @@ public:
 
     // Live time and injected faults for the sentences from now on; options
     // that change nothing take the rig away. The rig starts afresh (its
-    // clock anchors again, its faults from the seed).
+    // clock anchors again, its faults from the seed); what the old one held
+    // back goes out first.
     void setRig(const RigOptions& options);
 
 private:

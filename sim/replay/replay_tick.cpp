@@ -416,8 +416,21 @@ void ReplayTick::showReadouts(const QByteArray& rmc)
     }
     m_s.rmcCourseText = rmcField(rmc, 8);
     m_ui.compass(compassNeedle(zv::leadingNumber(m_s.rmcCourseText)), 3);
-    if (m_clock)
-        m_clock(rmcField(rmc, 9), rmcClockText(rmc));
+    showClock(rmcField(rmc, 9), rmcClockText(rmc));
+}
+
+void ReplayTick::showClock(const QByteArray& ddmmyy, const QByteArray& hhmmss)
+{
+    if (!m_clock)
+        return;
+    const SentenceRig* rig = m_sink.rig();
+    const std::optional<qint64> offset = rig ? rig->timeOffsetMs() : std::nullopt;
+    if (!offset || *offset == 0) {
+        m_clock(ddmmyy, hhmmss);
+        return;
+    }
+    const auto [date, time] = shiftClockText(ddmmyy, hhmmss, *offset);
+    m_clock(date, time);
 }
 
 void ReplayTick::commonEnd()

@@ -76,8 +76,7 @@ public:
     void showRecordClock(const QByteArray& ddmmyy, const QByteArray& hhmmss)
     {
         m_recordTime = recordTimeOf(hhmmss, ddmmyy);
-        if (m_clock)
-            m_clock(ddmmyy, hhmmss);
+        showClock(ddmmyy, hhmmss);
     }
     // Manual mode's focus move after a pace choice (HSc1(3)).
     void setManualPaceFocus(std::function<void()> focus) { m_manualPaceFocus = std::move(focus); }
@@ -94,6 +93,8 @@ Q_SIGNALS:
     void paceNote(const QString& text);
 
 private:
+    // The clock read-outs show the time the sentences carry, live time included.
+    void showClock(const QByteArray& ddmmyy, const QByteArray& hhmmss);
     void tickStart();
     void afterWait();
     void passThrough();

@@ -51,6 +51,8 @@ void SentenceSink::closeChannels()
 
 void SentenceSink::setRig(std::unique_ptr<SentenceRig> rig)
 {
+    // Epochs the old rig holds back are not lost with it: they go out now.
+    releaseHeld();
     m_rig = std::move(rig);
     if (!m_rig)
         return;

@@ -125,6 +125,20 @@ std::optional<TimeChoice> parseTimeChoice(const QString& text, QString* error)
     return TimeChoice{TimeMode::Start, utc.toMSecsSinceEpoch()};
 }
 
+QString timeChoiceText(const TimeChoice& choice)
+{
+    switch (choice.mode) {
+    case TimeMode::File:
+        return QStringLiteral("file");
+    case TimeMode::Now:
+        return QStringLiteral("now");
+    case TimeMode::Start:
+        break;
+    }
+    const QDateTime utc = QDateTime::fromMSecsSinceEpoch(choice.startMs, Qt::UTC);
+    return utc.toString(choice.startMs % 1000 == 0 ? Qt::ISODate : Qt::ISODateWithMs);
+}
+
 std::optional<SentenceTime> sentenceTime(QByteArrayView sentence)
 {
     const QByteArray type = zv::sentenceType(sentence);
@@ -213,6 +227,13 @@ void LiveClock::note(const SentenceTime& file, qint64 day)
 {
     if (m_report)
         m_report(LiveTimeNote{file, day * kMsPerDay + file.msOfDay + *m_offset, *m_offset, m_again});
+}
+
+std::pair<QByteArray, QByteArray> shiftClockText(const QByteArray& ddmmyy, const QByteArray& hhmmss, qint64 offsetMs)
+{
+    const QByteArray moved =
+        shiftSentenceTime(zv::frameSentence("GPRMC," + hhmmss + ",A" + QByteArray(7, ',') + ddmmyy + ",,"), offsetMs);
+    return {zv::sentenceField(moved, 9), zv::sentenceField(moved, 1)};
 }
 
 LiveClock::LiveClock(TimeChoice choice, std::function<qint64()> nowMs)

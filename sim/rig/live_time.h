@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace zelvan {
 
@@ -20,6 +21,8 @@ struct TimeChoice {
 // "file", "now" or an ISO 8601 instant ("2024-05-01T12:00:00Z"; without a
 // zone it is UTC, with an offset it is taken to UTC). error: why not.
 std::optional<TimeChoice> parseTimeChoice(const QString& text, QString* error = nullptr);
+// The choice as parseTimeChoice reads it back: "file", "now" or the UTC instant.
+QString timeChoiceText(const TimeChoice& choice);
 
 inline constexpr qint64 kMsPerDay = 86'400'000;
 
@@ -37,6 +40,9 @@ std::optional<SentenceTime> sentenceTime(QByteArrayView sentence);
 // its checksum recomputed. Other sentences, empty or malformed fields stay
 // as they are.
 QByteArray shiftSentenceTime(const QByteArray& sentence, qint64 offsetMs);
+// A record's clock (date ddmmyy, time hhmmss) moved the same way, for
+// read-outs that show what the sentences carry. An empty date stays empty.
+std::pair<QByteArray, QByteArray> shiftClockText(const QByteArray& ddmmyy, const QByteArray& hhmmss, qint64 offsetMs);
 
 // The offset was fixed (or its days set right at the first date): the
 // sentence that fixed it as the file has it, and as it goes out.

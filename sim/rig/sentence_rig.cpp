@@ -1,5 +1,8 @@
 #include "sim/rig/sentence_rig.h"
 
+#include <QDateTime>
+#include <QStringList>
+
 namespace zelvan {
 
 bool setRigOption(RigOptions& options, const QString& name, const QString& value, QString* error)
@@ -26,6 +29,35 @@ bool setRigOption(RigOptions& options, const QString& name, const QString& value
     if (error)
         *error = why;
     return why.isEmpty();
+}
+
+QString rigCaption(const RigOptions& options)
+{
+    if (!options.active())
+        return QStringLiteral("Rig...");
+    // Short enough for the window's command row at its narrowest; the whole
+    // setting goes into rigArguments.
+    QStringList parts;
+    if (options.time.mode == TimeMode::Now)
+        parts << QStringLiteral("now");
+    else if (options.time.mode == TimeMode::Start)
+        parts << QDateTime::fromMSecsSinceEpoch(options.time.startMs, Qt::UTC)
+                     .toString(QStringLiteral("yyyy-MM-dd"));
+    if (options.faults)
+        parts << QStringLiteral("faults");
+    return QStringLiteral("Rig: ") + parts.join(QStringLiteral(", "));
+}
+
+QString rigArguments(const RigOptions& options)
+{
+    QStringList args;
+    if (options.time.mode != TimeMode::File)
+        args << QStringLiteral("--time ") + timeChoiceText(options.time);
+    if (options.faults)
+        args << QStringLiteral("--faults ") + faultPlanText(*options.faults);
+    if (options.seed)
+        args << QStringLiteral("--seed %1").arg(*options.seed);
+    return args.join(QLatin1Char(' '));
 }
 
 SentenceRig::SentenceRig(const RigOptions& options, std::function<qint64()> nowMs)

@@ -27,6 +27,13 @@ struct RigOptions {
 // "seed") and text; false with a message when the text is none.
 bool setRigOption(RigOptions& options, const QString& name, const QString& value, QString* error);
 
+// What a front end shows of the options: a short caption ("Rig: now,
+// faults", "Rig: 2024-05-01"; "Rig..." while there is no rig), and the
+// whole setting as the command line's --time, --faults and --seed, so that
+// a run can be repeated.
+QString rigCaption(const RigOptions& options);
+QString rigArguments(const RigOptions& options);
+
 class SentenceRig {
 public:
     // nowMs: the clock for TimeMode::Now (the system's UTC clock by default).
@@ -46,6 +53,8 @@ public:
     void restart() { m_clock.restart(); }
 
     const RigOptions& options() const { return m_options; }
+    // What live time adds to the file's times, once the first timed sentence fixed it.
+    std::optional<qint64> timeOffsetMs() const { return m_clock.offsetMs(); }
 
 private:
     RigOptions m_options;

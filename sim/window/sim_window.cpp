@@ -105,6 +105,7 @@ SimWindow::SimWindow(const QString& homeDir, QWidget* parent)
     // [Output] Talker of Zelvan.ini, read now and at every load.
     wireOptions();
     auto* engine = new ReplayEngine(m_state, m_frontEnd, m_file, *m_dialogs, zelvanIniPath(m_homeDir), this);
+    m_engine = engine;
     m_sink = &engine->sink();
     m_tick = &engine->tick();
     m_loader = &engine->loader();
@@ -136,6 +137,7 @@ SimWindow::SimWindow(const QString& homeDir, QWidget* parent)
     wireEvents();
     setupGarmin();
     setupManual(*m_dialogs);
+    setupRig();
 
     const QDir home(homeDir);
     setTrackFolder(home.exists(QStringLiteral("Tracks")) ? home.filePath(QStringLiteral("Tracks")) : home.path());

@@ -4,6 +4,7 @@
 #include "sim/replay/replay_front_end.h"
 #include "sim/replay/replay_file.h"
 #include "sim/replay/replay_state.h"
+#include "sim/rig/sentence_rig.h"
 #include "sim/settings/sim_settings.h"
 #include "sim/tracks/file_manager.h"
 #include "sim/window/sim_controls.h"
@@ -33,6 +34,8 @@ namespace zelvan {
 
 class Loader;
 class OutputChannel;
+class ReplayEngine;
+class RigDialog;
 class OutputPort;
 class ReplayTick;
 class SentenceSink;
@@ -228,6 +231,18 @@ private:
     void setupManual(zv::Dialogs& dialogs);
     SimManualMode* m_manualMode = nullptr;
     QLabel* m_label6 = nullptr;
+
+    // The rig (sim_window_rig.cpp): RigC and its dialog, faults in List1.
+    void setupRig();
+    // The chosen rig to the engine, afresh; freshSeed: a new seed when none is chosen.
+    void applyRig(bool freshSeed);
+    void showRig();
+    ReplayEngine* m_engine = nullptr;
+    QPushButton* m_rigButton = nullptr;
+    RigDialog* m_rigDialog = nullptr;
+    RigOptions m_rigChoice;              // as the dialog gave it
+    std::optional<quint64> m_rigSeed;    // the faults' seed in use
+    qint64 m_faultCount = 0;             // since the rig was applied afresh
 };
 
 } // namespace zelvan

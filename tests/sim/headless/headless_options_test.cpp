@@ -52,6 +52,9 @@ TEST(HeadlessOptions, EveryOptionTakesEffect)
     EXPECT_EQ(o.rig.faults->checksum, 0.01);
     EXPECT_EQ(o.rig.faults->fixLoss, (QList<FixLossPeriod>{{120'000, 30'000}}));
     EXPECT_EQ(o.rig.seed, 7u);
+    // The same setting as the window's rig button shows it.
+    EXPECT_EQ(rigCaption(o.rig), QStringLiteral("Rig: now, faults"));
+    EXPECT_EQ(rigArguments(o.rig), QStringLiteral("--time now --faults checksum=0.01,fixloss=120s+30s --seed 7"));
     EXPECT_TRUE(o.verbose);
 }
 

@@ -141,6 +141,8 @@ TEST(LiveTime, TimeChoicesAndTheirMistakes)
 {
     EXPECT_EQ(parseTimeChoice(QStringLiteral("file")), TimeChoice{});
     EXPECT_EQ(parseTimeChoice(QStringLiteral("NOW")), (TimeChoice{TimeMode::Now, 0}));
+    EXPECT_EQ(timeChoiceText(TimeChoice{}), QStringLiteral("file"));
+    EXPECT_EQ(timeChoiceText(TimeChoice{TimeMode::Now, 0}), QStringLiteral("now"));
     struct Good {
         const char* text;
         const char* utc;
@@ -155,6 +157,7 @@ TEST(LiveTime, TimeChoicesAndTheirMistakes)
         const auto c = parseTimeChoice(QString::fromLatin1(g.text));
         ASSERT_TRUE(c) << g.text;
         EXPECT_EQ(*c, (TimeChoice{TimeMode::Start, utcMs(g.utc)})) << g.text;
+        EXPECT_EQ(parseTimeChoice(timeChoiceText(*c)), c) << g.text;
     }
     struct Bad {
         const char* text;

@@ -2,6 +2,7 @@
 // size it has when the mode changes or a long name appears, and its compass
 // draws no needle while standing still.
 #include "sim/window/gauges.h"
+#include "sim/window/rig_dialog.h"
 #include "sim/window/sim_window.h"
 #include "sim/window/window_labels.h"
 #include "support/scripted_dialogs.h"
@@ -12,7 +13,9 @@
 #include <QCheckBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -51,6 +54,16 @@ TEST(WindowFit, EveryModeFitsTheScreenWithoutResizingTheWindow)
              QApplication::processEvents();
              w.controls().manu->setChecked(false);
          }},
+        {"rig with a start instant and faults",
+         [](SimWindow& w, zvtest::ScriptedDialogs&) {
+             w.findChild<QPushButton*>(QStringLiteral("RigC"))->click();
+             auto* rig = w.findChild<zelvan::RigDialog*>(QStringLiteral("RigDialog"));
+             rig->findChild<QRadioButton*>(QStringLiteral("RigTime(2)"))->click();
+             rig->findChild<QLineEdit*>(QStringLiteral("RigStart"))->setText(QStringLiteral("2024-12-31T23:59:59Z"));
+             rig->findChild<QLineEdit*>(QStringLiteral("RigFaults"))->setText(QStringLiteral("checksum=0.01"));
+             rig->accept();
+             ASSERT_FALSE(rig->isVisible());
+         }},
         {"download mode",
          [](SimWindow& w, zvtest::ScriptedDialogs& d) {
              d.queueAnswer(zv::Dialogs::Answer::Yes);
@@ -74,7 +87,7 @@ TEST(WindowFit, EveryModeFitsTheScreenWithoutResizingTheWindow)
         EXPECT_LE(w.minimumSizeHint().width(), kScreenWidth) << c.mode;
         EXPECT_LE(w.minimumSizeHint().height(), kUsableHeight) << c.mode;
         for (QWidget* control : std::initializer_list<QWidget*>{w.controls().skip1, w.controls().ende, w.controls().manu,
-                                 w.controls().downloadC}) {
+                                 w.controls().downloadC, w.findChild<QWidget*>(QStringLiteral("RigC"))}) {
             const QRect r(control->mapTo(&w, QPoint(0, 0)), control->size());
             EXPECT_TRUE(w.rect().contains(r)) << c.mode << ": " << control->objectName().toStdString();
         }
