@@ -8,6 +8,7 @@ import os
 import shutil
 import struct
 import subprocess
+import tempfile
 import sys
 import time
 
@@ -33,11 +34,16 @@ class Display:
             proc.kill()
             sys.exit("FAIL: Xvfb did not start")
         self.name = ":" + number
-        zvpeers.start([zvpeers.require_tool("openbox")], env=self.env(), stdout=subprocess.DEVNULL,
-                      stderr=subprocess.DEVNULL)
+        log = tempfile.TemporaryFile(mode="w+")
+        wm = zvpeers.start([zvpeers.require_tool("openbox")], env=self.env(), stdout=subprocess.DEVNULL,
+                           stderr=log)
         # openbox owns the screen once it has set its supporting-window property.
-        if not zvpeers.wait_for(lambda: "window id" in self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), 15):
-            sys.exit("FAIL: openbox did not start")
+        # A loaded machine (every client's keymap is compiled afresh) has taken
+        # over 15 s for that; an openbox that ended says why at once.
+        owned = lambda: wm.poll() is not None or "window id" in self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")
+        if not zvpeers.wait_for(owned, 60) or wm.poll() is not None:
+            log.seek(0)
+            sys.exit(f"FAIL: openbox did not start (exit status {wm.poll()}): {log.read().strip()}")
 
     def env(self, **extra):
         env = {"DISPLAY": self.name, "QT_QPA_PLATFORM": "xcb"}
@@ -117,7 +123,7 @@ def check_modes(display, home, failures, scale_env):
     def launch(*args):
         proc = zvpeers.start([zvpeers.program("zelvan"), "--home", home, *args], env=display.env(**scale_env),
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wid = zvpeers.wait_for(display.zelvan_window, 20)
+        wid = zvpeers.wait_for(display.zelvan_window, 60)
         if not wid:
             sys.exit("FAIL: Zelvan's window did not appear")
         time.sleep(2)  # the window manager places it, Qt lays it out
@@ -157,7 +163,7 @@ def check_modes(display, home, failures, scale_env):
     display.keys(wid, "Tab", repeat=TABS_TO_GARMIN)
     display.keys(wid, "space")
     question = zvpeers.wait_for(lambda: display.x("xdotool", "search", "--onlyvisible", "--name", "Tracklog-Download")
-                                .split(), 10)
+                                .split(), 30)
     if not question:
         failures.append(f"{width}x{height}: the Garmin button asked nothing")
     else:
