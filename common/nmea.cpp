@@ -46,6 +46,11 @@ int hexDigitValue(char c)
     return -1;
 }
 
+QByteArray zeroPadded(qint64 value, int width)
+{
+    return QByteArray::number(value).rightJustified(width, '0');
+}
+
 bool allDigits(QByteArrayView text)
 {
     for (char c : text)

@@ -19,6 +19,10 @@ inline QByteArray frameSentence(const char* body) { return frameSentence(QByteAr
 QByteArray hexByte(quint8 value);
 // The value of a hex digit of either case; -1 for any other character.
 int hexDigitValue(char c);
+
+// value in decimal, zeros in front up to width ("007"): the fixed-width
+// numbers of NMEA fields and of the track formats.
+QByteArray zeroPadded(qint64 value, int width);
 // Whether every character of text is a decimal digit (an empty text is).
 bool allDigits(QByteArrayView text);
 

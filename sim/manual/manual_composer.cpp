@@ -9,11 +9,6 @@ namespace zelvan {
 
 namespace {
 
-QByteArray digits(int value, int width)
-{
-    return QByteArray::number(value).rightJustified(width, '0');
-}
-
 } // namespace
 
 int minuteFraction(int seconds, int tenths)
@@ -52,8 +47,8 @@ ManualTickOutput composeManualSentences(ManualState& s, const ManualComposeOptio
 
     const QByteArray ns = p.lat.negative ? "S" : "N";
     const QByteArray ew = p.lon.negative ? "W" : "E";
-    const QByteArray latText = digits(p.lat.degrees, 2) + digits(p.lat.minutes, 2) + '.' + digits(latFrac, 4);
-    const QByteArray lonText = digits(p.lon.degrees, 3) + digits(p.lon.minutes, 2) + '.' + digits(lonFrac, 4);
+    const QByteArray latText = zv::zeroPadded(p.lat.degrees, 2) + zv::zeroPadded(p.lat.minutes, 2) + '.' + zv::zeroPadded(latFrac, 4);
+    const QByteArray lonText = zv::zeroPadded(p.lon.degrees, 3) + zv::zeroPadded(p.lon.minutes, 2) + '.' + zv::zeroPadded(lonFrac, 4);
     const QByteArray time = recordTimeText(utcNow.time());
     const QByteArray date = recordDateText(utcNow.date());
 
@@ -92,7 +87,7 @@ ManualTickOutput composeManualSentences(ManualState& s, const ManualComposeOptio
 
     QByteArray rmc = options.talker + "RMC," + time + ",A," + latText + ',' + ns + ',' + lonText + ',' + ew + ",000.0,";
     if (hadReference && s.distanceM > 0)
-        rmc += digits(s.courseDeg, 3) + ".0";
+        rmc += zv::zeroPadded(s.courseDeg, 3) + ".0";
     rmc += ',' + date + ",,E";
     s.lastRmc = zv::frameSentence(rmc);
     if (options.rmc)
@@ -123,7 +118,7 @@ ManualTickOutput composeManualSentences(ManualState& s, const ManualComposeOptio
         if (hadReference) {
             if (s.courseDeg != 0)
                 s.lastVtgCourse = s.courseDeg;
-            vtg += digits(s.distanceM != 0 ? s.courseDeg : s.lastVtgCourse, 3);
+            vtg += zv::zeroPadded(s.distanceM != 0 ? s.courseDeg : s.lastVtgCourse, 3);
         }
         vtg += ",T,,,0,N,0,K";
         s.lastVtg = zv::frameSentence(vtg);

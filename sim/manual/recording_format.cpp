@@ -8,11 +8,6 @@ namespace zelvan {
 
 namespace {
 
-QByteArray digits(long long value, int width)
-{
-    return QByteArray::number(value).rightJustified(width, '0');
-}
-
 // Degrees and ten-thousandths of a minute of an RMC coordinate field
 // ("4805.7450"); nullopt when it is not a number.
 std::optional<std::pair<int, long long>> splitCoordinate(const QByteArray& field)
@@ -35,7 +30,7 @@ QByteArray degreeText(int degrees, long long tenThousandths, int degreeWidth)
         fraction -= 100000;
         ++degrees;
     }
-    return digits(degrees, degreeWidth) + '.' + digits(fraction, 5);
+    return zv::zeroPadded(degrees, degreeWidth) + '.' + zv::zeroPadded(fraction, 5);
 }
 
 } // namespace
@@ -45,7 +40,7 @@ QByteArray formatRecordMinutes(double minutes, int nudge)
     const long long total = std::llround(std::fabs(minutes) * 10000.0) + nudge;
     const long long degrees = total / 600000;
     const long long rest = total % 600000;
-    return digits(degrees, 3) + digits(rest / 10000, 2) + '.' + digits(rest % 10000, 4);
+    return zv::zeroPadded(degrees, 3) + zv::zeroPadded(rest / 10000, 2) + '.' + zv::zeroPadded(rest % 10000, 4);
 }
 
 QByteArray withFields(QByteArrayView sentence, std::initializer_list<std::pair<int, QByteArray>> fields)
@@ -65,18 +60,18 @@ QByteArray withFields(QByteArrayView sentence, std::initializer_list<std::pair<i
 
 QByteArray recordTimeText(const QTime& t)
 {
-    return digits(t.hour(), 2) + digits(t.minute(), 2) + digits(t.second(), 2);
+    return zv::zeroPadded(t.hour(), 2) + zv::zeroPadded(t.minute(), 2) + zv::zeroPadded(t.second(), 2);
 }
 
 QByteArray recordDateText(const QDate& d)
 {
-    return digits(d.day(), 2) + digits(d.month(), 2) + digits(d.year() % 100, 2);
+    return zv::zeroPadded(d.day(), 2) + zv::zeroPadded(d.month(), 2) + zv::zeroPadded(d.year() % 100, 2);
 }
 
 QByteArray withRecordSpeed(QByteArrayView rmc, int kmh)
 {
     const int knots = static_cast<int>(std::floor(kmh / 1.852 + 0.5));
-    return withFields(rmc, {{7, digits(knots, 3) + ".0"}});
+    return withFields(rmc, {{7, zv::zeroPadded(knots, 3) + ".0"}});
 }
 
 QString cleanRecordText(const QString& text)

@@ -16,17 +16,12 @@ constexpr double kOrbitSeconds = 43'082.0; // half a sidereal day
 constexpr int kUseAbove = 10;
 constexpr int kMaxUsed = 12;
 
-QByteArray digits(long long value, int width)
-{
-    return QByteArray::number(value).rightJustified(width, '0');
-}
-
 QByteArray angleText(double degrees, int degreeDigits)
 {
     // Ten-thousandths of a minute, rounded once, so 59.99999' carries into the degree.
     const long long units = std::llround(std::fabs(degrees) * 600'000.0);
-    return digits(units / 600'000, degreeDigits) + digits(units % 600'000 / 10'000, 2) + '.'
-           + digits(units % 10'000, 4);
+    return zv::zeroPadded(units / 600'000, degreeDigits) + zv::zeroPadded(units % 600'000 / 10'000, 2) + '.'
+           + zv::zeroPadded(units % 10'000, 4);
 }
 
 // "019.4": one decimal, at least three digits before the point.
@@ -101,24 +96,24 @@ RouteSentences composeRouteSentences(const RouteFix& fix, double speedMps, const
 
     out.rmc = zv::frameSentence(t + "RMC," + time + ",A," + position + ',' + tenths(knots, 5) + ',' + course + ','
                                 + date + ",,E");
-    out.gga = zv::frameSentence(t + "GGA," + time + ',' + position + ",1," + digits(used.size(), 2) + ",1.5,"
+    out.gga = zv::frameSentence(t + "GGA," + time + ',' + position + ",1," + zv::zeroPadded(used.size(), 2) + ",1.5,"
                                 + QByteArray::number(options.altitudeM) + ".0,M,46.8,M,,");
     out.vtg = zv::frameSentence(t + "VTG," + course + ",T,,," + tenths(knots, 1) + ",N," + tenths(knots * 1.852, 1)
                                 + ",K");
     QByteArray gsa = t + "GSA,A,3,";
     for (int i = 0; i < kMaxUsed; ++i)
-        gsa += (i < used.size() ? digits(used[i], 2) : QByteArray()) + ',';
+        gsa += (i < used.size() ? zv::zeroPadded(used[i], 2) : QByteArray()) + ',';
     gsa += QByteArray::number(kRoutePdop, 'f', 1) + ',' + QByteArray::number(kRouteHdop, 'f', 1) + ','
            + QByteArray::number(kRouteVdop, 'f', 1);
     out.gsa = zv::frameSentence(gsa);
     const qsizetype messages = std::max<qsizetype>(1, (sky.size() + 3) / 4);
     for (qsizetype m = 0; m < messages; ++m) {
         QByteArray gsv = t + "GSV," + QByteArray::number(messages) + ',' + QByteArray::number(m + 1) + ','
-                         + digits(sky.size(), 2);
+                         + zv::zeroPadded(sky.size(), 2);
         for (qsizetype i = m * 4; i < std::min(sky.size(), m * 4 + 4); ++i) {
             const SkySatellite& s = sky[i];
-            gsv += ',' + digits(s.prn, 2) + ',' + digits(s.elevation, 2) + ',' + digits(s.azimuth, 3) + ','
-                   + digits(s.snr, 2);
+            gsv += ',' + zv::zeroPadded(s.prn, 2) + ',' + zv::zeroPadded(s.elevation, 2) + ',' + zv::zeroPadded(s.azimuth, 3) + ','
+                   + zv::zeroPadded(s.snr, 2);
         }
         out.gsv.append(zv::frameSentence(gsv));
     }

@@ -1,5 +1,6 @@
 #include "sim/tracks/track_record.h"
 
+#include "common/nmea.h"
 #include "common/number_text.h"
 #include "sim/geometry/track_geometry.h"
 #include "sim/tracks/track_text.h"
@@ -26,21 +27,16 @@ double num(QByteArrayView text)
     return zv::leadingNumber(text);
 }
 
-QByteArray twoDigits(int value)
-{
-    return QByteArray::number(value).rightJustified(2, '0');
-}
-
 QByteArray ddmmyyyy(const QDate& date)
 {
-    return twoDigits(date.day()) + twoDigits(date.month()) + QByteArray::number(date.year()).rightJustified(4, '0');
+    return zv::zeroPadded(date.day(), 2) + zv::zeroPadded(date.month(), 2) + zv::zeroPadded(date.year(), 4);
 }
 
 void setClock(TrackFix& fix, int secondsOfDay)
 {
-    const QByteArray hh = twoDigits(secondsOfDay / 3600);
-    const QByteArray mm = twoDigits(secondsOfDay / 60 % 60);
-    const QByteArray ss = twoDigits(secondsOfDay % 60);
+    const QByteArray hh = zv::zeroPadded(secondsOfDay / 3600, 2);
+    const QByteArray mm = zv::zeroPadded(secondsOfDay / 60 % 60, 2);
+    const QByteArray ss = zv::zeroPadded(secondsOfDay % 60, 2);
     fix.timeText = hh + mm + ss;
     fix.clockText = hh + ':' + mm + ':' + ss;
 }
@@ -347,7 +343,7 @@ QByteArray monthNumber(QByteArrayView monthText)
     const QByteArray upper = monthText.toByteArray().toUpper();
     for (int i = 0; i < 12; ++i) {
         if (upper == names[i])
-            return twoDigits(i + 1);
+            return zv::zeroPadded(i + 1, 2);
     }
     return QByteArrayLiteral("00");
 }

@@ -1,6 +1,7 @@
 #include "sim/tracks/xml_track_convert.h"
 
 #include "common/file_names.h"
+#include "common/nmea.h"
 #include "common/text_lines.h"
 #include "sim/tracks/track_format.h"
 #include "sim/tracks/track_record.h"
@@ -20,11 +21,6 @@ constexpr auto kCompanionSuffix = ".ZVT";
 // Whole metres and up to three decimals: the replay takes the metres.
 constexpr int kAltitudeDecimals = 3;
 
-QByteArray digits(qint64 value, int width)
-{
-    return QByteArray::number(value).rightJustified(width, '0');
-}
-
 // "N48 07.0380": hemisphere, degrees, blank, minutes with four decimals of
 // which the replay reads three. Rounding in whole thousandths of a minute
 // carries into the degrees, so 59.9999' never reads "60.000".
@@ -33,8 +29,8 @@ QByteArray coordinateText(double degrees, int degreeDigits, char positive, char 
     const qint64 thousandths = std::llround(std::fabs(degrees) * 60000.0);
     const qint64 whole = thousandths / 60000;
     const qint64 rest = thousandths % 60000;
-    return (degrees < 0 && thousandths != 0 ? negative : positive) + digits(whole, degreeDigits) + ' '
-        + digits(rest / 1000, 2) + '.' + digits(rest % 1000, 3) + '0';
+    return (degrees < 0 && thousandths != 0 ? negative : positive) + zv::zeroPadded(whole, degreeDigits) + ' '
+        + zv::zeroPadded(rest / 1000, 2) + '.' + zv::zeroPadded(rest % 1000, 3) + '0';
 }
 
 // "Mon Jan 05 12:34:56 2005", English names whatever the locale.
@@ -45,9 +41,9 @@ QByteArray timeText(const QDateTime& utc)
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     const QDate d = utc.date();
     const QTime t = utc.time();
-    return QByteArray(weekdays[d.dayOfWeek() - 1]) + ' ' + months[d.month() - 1] + ' ' + digits(d.day(), 2) + ' '
-        + digits(t.hour(), 2) + ':' + digits(t.minute(), 2) + ':' + digits(t.second(), 2) + ' '
-        + digits(d.year(), 4);
+    return QByteArray(weekdays[d.dayOfWeek() - 1]) + ' ' + months[d.month() - 1] + ' ' + zv::zeroPadded(d.day(), 2) + ' '
+        + zv::zeroPadded(t.hour(), 2) + ':' + zv::zeroPadded(t.minute(), 2) + ':' + zv::zeroPadded(t.second(), 2) + ' '
+        + zv::zeroPadded(d.year(), 4);
 }
 
 QByteArray altitudeText(const std::optional<double>& elevation)
@@ -248,8 +244,8 @@ bool writeOwnTrack(QIODevice& out, const XmlTrackData& data, const QString& sour
     const QDate d = local.date();
     const QTime t = local.time();
     QByteArray text = "I Zelvan V" ZV_VERSION_STRING "\r\n";
-    text += "# " + digits(d.day(), 2) + '.' + digits(d.month(), 2) + '.' + digits(d.year(), 4) + ' '
-        + digits(t.hour(), 2) + ':' + digits(t.minute(), 2) + ':' + digits(t.second(), 2) + "  Local Time\r\n";
+    text += "# " + zv::zeroPadded(d.day(), 2) + '.' + zv::zeroPadded(d.month(), 2) + '.' + zv::zeroPadded(d.year(), 4) + ' '
+        + zv::zeroPadded(t.hour(), 2) + ':' + zv::zeroPadded(t.minute(), 2) + ':' + zv::zeroPadded(t.second(), 2) + "  Local Time\r\n";
     text += sourceLine(data, sourceName) + "\r\n";
     const QList<QDateTime> times = replayTimes(data, now);
     qsizetype index = 0;
