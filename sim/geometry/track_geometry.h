@@ -5,6 +5,9 @@
 
 namespace zelvan {
 
+// The mean earth radius, for the great-circle work of routes and position jumps.
+inline constexpr double kMeanEarthRadiusM = 6'371'008.8;
+
 struct DistanceAndCourse {
     double distanceM = 0;          // whole metres
     std::optional<int> courseDeg;  // whole degrees; none when the distance is 0

@@ -1,6 +1,7 @@
 #include "sim/rig/fault_injector.h"
 
 #include "common/nmea.h"
+#include "sim/geometry/track_geometry.h"
 #include "sim/rig/live_time.h"
 #include "sim/rig/sentence_edit.h"
 
@@ -11,7 +12,6 @@ namespace zelvan {
 
 namespace {
 
-constexpr double kEarthRadiusM = 6'371'000;
 constexpr int kMaxGarbageBytes = 16;
 // Talkers a change picks from (the sentence's own is never picked).
 const char* const kTalkers[] = {"GP", "GN", "GL", "GA", "GB", "BD", "GQ", "GI"};
@@ -323,7 +323,7 @@ QByteArray withPositionMoved(const QByteArray& sentence, double metres, double b
         if (!lat || !lon)
             return false;
         // The great-circle destination.
-        const double d = metres / kEarthRadiusM;
+        const double d = metres / kMeanEarthRadiusM;
         const double p1 = *lat * std::numbers::pi / 180, l1 = *lon * std::numbers::pi / 180;
         const double p2 = std::asin(std::sin(p1) * std::cos(d) + std::cos(p1) * std::sin(d) * std::cos(bearing));
         double l2 = l1

@@ -3,15 +3,14 @@
 // walked by the distance travelled from the first point. The earth is a
 // sphere of the mean radius; the arithmetic is done on unit vectors, so the
 // 180th meridian and the poles need no special cases.
+#include "sim/geometry/track_geometry.h"
+
 #include <QList>
 #include <QString>
-
 #include <optional>
 #include <vector>
 
 namespace zelvan {
-
-inline constexpr double kMeanEarthRadiusM = 6'371'008.8;
 
 // Decimal degrees, south and west negative.
 struct RoutePoint {
